@@ -94,6 +94,8 @@ private:
     void logMessage(std::string message);
 
     // session/
+    void showSessionControls(bool connected);
+    void showIaControlTabLast();
     bool openAlternativeSerialPort(std::string portName);
     void applyCameraLimits();
     void refreshTemperatures();
