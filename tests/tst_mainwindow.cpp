@@ -1,0 +1,295 @@
+// The window as the operator first meets it: its start state, its slot table, the wiring of its
+// controls, the operation log and the About box.
+#include "messageboxanswerer.h"
+#include "sdkrecords.h"
+#include "windowfixture.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QMetaMethod>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextCursor>
+
+namespace {
+
+QStringList tabTitles(WindowFixture& fixture)
+{
+    auto* tabs = fixture.child<QTabWidget>("tabWidget");
+    QStringList titles;
+    for (int index = 0; index < tabs->count(); ++index)
+        titles.append(tabs->tabText(index));
+    return titles;
+}
+
+const char* const expertModeOff = "[sdk]\nexpertMode=false\n";
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsWithOnlyScanAndPortListUsable();
+    void expertTabFollowsTheConfiguration_data();
+    void expertTabFollowsTheConfiguration();
+    void titleLogosAndHiddenVideoOutput();
+    void slotTableIsInDeclaredOrder();
+    void clearLogEmptiesTheViewWithoutTheWindow();
+    void reportsAppendAfterTypedTextAndDropTheSelection();
+    void everyReportIsOneSdkRecordAtLevelTwo();
+    void tabRemovalTakesTheLastTabOfThatTitle();
+    void tabBarClickReachesTheWindow();
+    void aboutIsBuiltAnewEachTime();
+};
+
+void MainWindowTest::startsWithOnlyScanAndPortListUsable()
+{
+    WindowFixture fixture;
+    QCOMPARE(fixture.child<QTabWidget>("tabWidget")->currentIndex(), 0);
+    for (const char* name : {"UserMode", "ExpertMode", "IAControl"})
+        QVERIFY2(!fixture.child<QWidget>(name)->isEnabled(), name);
+    for (const char* name : {"connectDeviceButton", "disconnectDeviceButton",
+                             "resetParamButtonUser", "readParamButtonUser"})
+        QVERIFY2(!fixture.child<QPushButton>(name)->isEnabled(), name);
+    for (const char* name : {"scanDeviceButton", "PBClearLog", "aboutButton"})
+        QVERIFY2(fixture.child<QPushButton>(name)->isEnabled(), name);
+    QVERIFY(fixture.child<QComboBox>("selectDeviceComboBox")->isEnabled());
+
+    // No scan and no camera traffic until the operator asks.
+    QCOMPARE(fixture.child<QComboBox>("selectDeviceComboBox")->count(), 0);
+    QVERIFY(orvex_sim::journal().empty());
+    QVERIFY(!fixture.monitoringTimer()->isActive());
+    QVERIFY(fixture.logText().isEmpty());
+    QCOMPARE(fixture.child<QComboBox>("iAResizeModeComboBox")->currentIndex(), 1);
+
+    const auto buttons = fixture.window().findChildren<QPushButton*>();
+    for (QPushButton* button : buttons)
+        QVERIFY2(!button->isChecked(), qPrintable(button->objectName()));
+}
+
+void MainWindowTest::expertTabFollowsTheConfiguration_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QStringList>("titles");
+    QTest::newRow("expert mode on") << QString() << QStringList{"User", "Expert"};
+    QTest::newRow("expert mode off")
+        << QString::fromLatin1(expertModeOff) << QStringList{"User"};
+}
+
+void MainWindowTest::expertTabFollowsTheConfiguration()
+{
+    QFETCH(QString, ini);
+    QFETCH(QStringList, titles);
+    WindowFixture fixture(ini);
+    QCOMPARE(tabTitles(fixture), titles);
+}
+
+void MainWindowTest::titleLogosAndHiddenVideoOutput()
+{
+    WindowFixture fixture;
+    QCOMPARE(fixture.window().windowTitle(),
+             QStringLiteral("Quellin Technologies OXHD camera Varnex"));
+    QVERIFY(fixture.child<QLabel>("imageLogo")->text().contains(":picture/QuellinTech.png"));
+    QVERIFY(fixture.child<QLabel>("orvexLogo")->text().contains(":picture/OrvexHD.png"));
+    QVERIFY(!fixture.window().windowIcon().isNull());
+    for (const char* name :
+         {"videoOutputLabel", "VideoOutputCB", "sdiOutputPB", "parallelOutputPB", "mipiOutputPB"})
+        QVERIFY2(fixture.child<QWidget>(name)->isHidden(), name);
+}
+
+void MainWindowTest::slotTableIsInDeclaredOrder()
+{
+    const QStringList expected{
+        "ResetParamsUser()", "ResetParamsIA()", "ApplyParamsUser()", "ApplyParamsExpert()",
+        "ReadParamsExpert()", "ApplyNucRequest()", "ApplyParamsIA()", "ReadParamsIA()",
+        "TabIndexChanged(int)", "GammaUserValueChanged(double)", "ClheUserValueChanged(double)",
+        "SharpeningUserValueChanged(double)", "GSKExpertValueChanged(double)",
+        "GFIDExpertValueChanged(double)", "GMSExpertValueChanged(double)",
+        "TINTExpertValueChanged(double)", "NbBoxesValueChanged(int)",
+        "IASensitivityValueChanged(int)", "InterOUValueChanged(int)",
+        "GammaUserSliderChanged(int)", "ClheUserSliderChanged(int)",
+        "SharpeningUserSliderChanged(int)", "GSKExpertSliderChanged(int)",
+        "GFIDExpertSliderChanged(int)", "GMSExpertSliderChanged(int)",
+        "TINTExpertSliderChanged(int)", "NbBoxesSliderChanged(int)",
+        "IASensitivitySliderChanged(int)", "InterOUSliderChanged(int)",
+        "x1RoiUserValueChanged()", "x2RoiUserValueChanged()", "y1RoiUserValueChanged()",
+        "y2RoiUserValueChanged()", "gammaUserSendCommand()", "sharpeningSendCommand()",
+        "clheSendCommand()", "zoomChanged()", "videoOutputChanged()", "gskSendCommand()",
+        "gfiSendCommand()", "gmsSendCommand()", "tintSendCommand()", "polarityChanged()",
+        "verticalFlipChanged()", "horizontalFlipChanged()", "columnCorrChanged()",
+        "vignettingCorrChanged()", "shutterPositionChanged()", "AutoNucRequest()",
+        "nucControlRequest()", "contrastTypeChanged()", "bprControl()", "offsetControl()",
+        "gainControl()", "setOxSerialNumber()", "forceOxSerialNumber()", "getTemperature()",
+        "scanDevice()", "connectDevice()", "disconnectDevice()", "createAboutWindow()",
+        "monitoringSystem()"};
+
+    const QMetaObject& meta = MainWindow::staticMetaObject;
+    QCOMPARE(QString(meta.className()), QStringLiteral("MainWindow"));
+    QStringList slots;
+    for (int index = meta.methodOffset(); index < meta.methodCount(); ++index) {
+        const QMetaMethod method = meta.method(index);
+        QCOMPARE(method.methodType(), QMetaMethod::Slot);
+        QCOMPARE(method.access(), QMetaMethod::Private);
+        QCOMPARE(method.returnType(), int(QMetaType::Void));
+        slots.append(QString::fromLatin1(method.methodSignature()));
+        const auto names = method.parameterNames();
+        const int slotNumber = index - meta.methodOffset();
+        if (slotNumber == 8)
+            QCOMPARE(names, QList<QByteArray>{"index"});
+        else if (slotNumber >= 9 && slotNumber <= 28)
+            QCOMPARE(names, QList<QByteArray>{"value"});
+    }
+    QCOMPARE(slots, expected);
+    QCOMPARE(meta.propertyCount(), meta.propertyOffset());
+}
+
+void MainWindowTest::clearLogEmptiesTheViewWithoutTheWindow()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    QVERIFY(!fixture.logText().isEmpty());
+    orvex_sim::clearJournal();
+    const int recordsBefore = sdkRecords().size();
+
+    fixture.click("PBClearLog");
+    QVERIFY(fixture.logText().isEmpty());
+    QVERIFY(orvex_sim::journal().empty());
+    QCOMPARE(sdkRecords().size(), recordsBefore);
+
+    fixture.click("readParamButtonUser");
+    QCOMPARE(fixture.logLines().value(0), QStringLiteral("Start Read camera parameters"));
+}
+
+void MainWindowTest::reportsAppendAfterTypedTextAndDropTheSelection()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    auto* log = fixture.child<QPlainTextEdit>("logView");
+    const int linesAfterConnect = fixture.logLines().size();
+
+    // The operator clicks into the middle of the log, types, and selects a word.
+    QTextCursor cursor = log->textCursor();
+    cursor.setPosition(3);
+    log->setTextCursor(cursor);
+    QTest::keyClicks(log, "typed");
+    cursor = log->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    log->setTextCursor(cursor);
+    const QString before = log->toPlainText();
+
+    fixture.click("readParamButtonUser");
+
+    const QString after = log->toPlainText();
+    QVERIFY(after.startsWith(before));
+    QVERIFY(after.contains("typed"));
+    QCOMPARE(after.mid(before.size()).section('\n', 0, 0),
+             QStringLiteral("Start Read camera parameters"));
+    QVERIFY(!log->textCursor().hasSelection());
+    QCOMPARE(log->textCursor().position(), after.size());
+    // The version entry is one report over two lines.
+    QCOMPARE(fixture.logLines().size(), linesAfterConnect + 21);
+}
+
+void MainWindowTest::everyReportIsOneSdkRecordAtLevelTwo()
+{
+    WindowFixture fixture;
+    fixture.click("scanDeviceButton");
+    const int recordsBefore = sdkRecords().size();
+    fixture.click("connectDeviceButton");
+
+    const QList<SdkRecord> records = sdkRecords().mid(recordsBefore);
+    QStringList texts;
+    for (const SdkRecord& record : records) {
+        QCOMPARE(record.level, 2);
+        texts.append(record.text);
+    }
+    // Each report reaches the SDK unchanged, the two-line version entry as one record.
+    QString joined = texts.join('\n') + '\n';
+    QCOMPARE(joined, fixture.logText());
+    QVERIFY(texts.size() < fixture.logLines().size());
+    const auto versionRecord = std::find_if(texts.begin(), texts.end(), [](const QString& text) {
+        return text.startsWith("RISC-V version = ");
+    });
+    QVERIFY(versionRecord != texts.end());
+    QVERIFY(versionRecord->contains("\nFPGA version = "));
+}
+
+void MainWindowTest::tabRemovalTakesTheLastTabOfThatTitle()
+{
+    WindowFixture fixture("[camera.SIM1]\ncameraType=5\n");
+    auto* tabs = fixture.child<QTabWidget>("tabWidget");
+    QWidget first;
+    QWidget second;
+    tabs->addTab(&first, "IA control");
+    tabs->addTab(&second, "IA control");
+    tabs->addTab(new QWidget, "ia control");
+
+    // A camera without the detector has its IA tab removed by title.
+    fixture.connectCamera();
+    QCOMPARE(tabTitles(fixture), (QStringList{"User", "Expert", "IA control", "ia control"}));
+    QCOMPARE(tabs->widget(2), &first);
+
+    fixture.click("disconnectDeviceButton");
+    fixture.click("connectDeviceButton");
+    QCOMPARE(tabTitles(fixture), (QStringList{"User", "Expert", "ia control"}));
+    fixture.click("disconnectDeviceButton");
+    fixture.click("connectDeviceButton");
+    QCOMPARE(tabTitles(fixture), (QStringList{"User", "Expert", "ia control"}));
+}
+
+void MainWindowTest::tabBarClickReachesTheWindow()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    auto* tabs = fixture.child<QTabWidget>("tabWidget");
+    auto* read = fixture.child<QPushButton>("readParamButtonUser");
+    QTabBar* bar = tabs->tabBar();
+    QVERIFY(read->isEnabled());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+    QVERIFY(!read->isEnabled());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+    QVERIFY(read->isEnabled());
+}
+
+void MainWindowTest::aboutIsBuiltAnewEachTime()
+{
+    WindowFixture fixture;
+    QList<QPointer<QDialog>> dialogs;
+    QList<QStringList> texts;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialogs.contains(dialog))
+            return;
+        dialogs.append(dialog);
+        QStringList labels{dialog->windowTitle()};
+        const QPoint placeBefore = dialog->findChild<QLabel*>("ProduitPar")->pos();
+        dialog->resize(600, 400);
+        QCoreApplication::processEvents();
+        QCOMPARE(dialog->findChild<QLabel*>("ProduitPar")->pos(), placeBefore);
+        for (const char* name : {"label_4", "NomProduit", "label_2", "VersionProduit", "ProduitPar"})
+            labels.append(dialog->findChild<QLabel*>(name)->text());
+        texts.append(labels);
+        dialog->reject();
+    });
+    closer.start(5);
+
+    fixture.click("aboutButton");
+    fixture.click("aboutButton");
+
+    QCOMPARE(dialogs.size(), 2);
+    QVERIFY(dialogs[0].isNull() && dialogs[1].isNull());
+    const QStringList expected{"About", "Product name :", "Varnex HD", "Product version :",
+                               "1.4.6", "Product by: Quellin Technologies"};
+    QCOMPARE(texts.value(0), expected);
+    QCOMPARE(texts.value(1), expected);
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
