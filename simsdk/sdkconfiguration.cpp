@@ -1,0 +1,92 @@
+#include "sdkconfiguration.h"
+
+#include "inifile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace orvex_sim {
+
+QString builtInLogFile()
+{
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("orvex-sdk.log"));
+}
+
+void SimConfiguration::restoreBuiltIns()
+{
+    linkType_ = "UART";
+    expertMode_ = true;
+    logFile_ = builtInLogFile();
+    defaults_ = Defaults();
+    gskValue = 2;
+    gmsValue = 100;
+    gfidValue = 500;
+    tintValue = 1;
+    gskMin = 1;
+    gskMax = 3;
+    gfidMin = 0;
+    gfidMax = 1000;
+    tintMin = 0;
+    tintMax = 2;
+    gmsMin = 0;
+    gmsMax = 1000;
+}
+
+void SimConfiguration::load(IniFile& ini)
+{
+    restoreBuiltIns();
+
+    const QString sdk = QStringLiteral("sdk");
+    ini.read(sdk, QStringLiteral("linkType"), linkType_);
+    ini.read(sdk, QStringLiteral("expertMode"), expertMode_);
+    std::string logFile;
+    ini.read(sdk, QStringLiteral("logFile"), logFile);
+    if (!logFile.empty()) {
+        // A relative path belongs with the file that names it, not with the working directory.
+        logFile_ = QFileInfo(ini.path()).dir().absoluteFilePath(QString::fromStdString(logFile));
+    }
+
+    const QString d = QStringLiteral("defaults");
+    ini.read(d, QStringLiteral("gamma"), defaults_.gamma);
+    ini.read(d, QStringLiteral("clhe"), defaults_.clhe);
+    ini.read(d, QStringLiteral("sharpening"), defaults_.sharpening);
+    ini.read(d, QStringLiteral("gsk"), defaults_.gsk);
+    ini.read(d, QStringLiteral("gfid"), defaults_.gfid);
+    ini.read(d, QStringLiteral("tint"), defaults_.tint);
+    ini.read(d, QStringLiteral("gms"), defaults_.gms);
+    ini.read(d, QStringLiteral("roiX1"), defaults_.roiX1);
+    ini.read(d, QStringLiteral("roiY1"), defaults_.roiY1);
+    ini.read(d, QStringLiteral("roiX2"), defaults_.roiX2);
+    ini.read(d, QStringLiteral("roiY2"), defaults_.roiY2);
+    ini.read(d, QStringLiteral("contrastType"), defaults_.contrastType);
+    ini.read(d, QStringLiteral("polarity"), defaults_.polarity);
+    ini.read(d, QStringLiteral("zoomFactor"), defaults_.zoomFactor);
+    ini.read(d, QStringLiteral("zoomMethod"), defaults_.zoomMethod);
+    ini.read(d, QStringLiteral("zoomXCenter"), defaults_.zoomXCenter);
+    ini.read(d, QStringLiteral("zoomYCenter"), defaults_.zoomYCenter);
+    ini.read(d, QStringLiteral("horizontalFlip"), defaults_.horizontalFlip);
+    ini.read(d, QStringLiteral("verticalFlip"), defaults_.verticalFlip);
+    ini.read(d, QStringLiteral("vignettingCorrection"), defaults_.vignettingCorrection);
+    ini.read(d, QStringLiteral("columnCorrection"), defaults_.columnCorrection);
+    ini.read(d, QStringLiteral("iaMaxBoxes"), defaults_.iaMaxBoxes);
+    ini.read(d, QStringLiteral("iaSensitivity"), defaults_.iaSensitivity);
+    ini.read(d, QStringLiteral("iaInterOverUnion"), defaults_.iaInterOverUnion);
+    ini.read(d, QStringLiteral("iaResizeMode"), defaults_.iaResizeMode);
+    ini.read(d, QStringLiteral("iaOutputType"), defaults_.iaOutputType);
+
+    const QString e = QStringLiteral("expert");
+    ini.read(e, QStringLiteral("gskValue"), gskValue);
+    ini.read(e, QStringLiteral("gmsValue"), gmsValue);
+    ini.read(e, QStringLiteral("gfidValue"), gfidValue);
+    ini.read(e, QStringLiteral("tintValue"), tintValue);
+    ini.read(e, QStringLiteral("gskMin"), gskMin);
+    ini.read(e, QStringLiteral("gskMax"), gskMax);
+    ini.read(e, QStringLiteral("gfidMin"), gfidMin);
+    ini.read(e, QStringLiteral("gfidMax"), gfidMax);
+    ini.read(e, QStringLiteral("tintMin"), tintMin);
+    ini.read(e, QStringLiteral("tintMax"), tintMax);
+    ini.read(e, QStringLiteral("gmsMin"), gmsMin);
+    ini.read(e, QStringLiteral("gmsMax"), gmsMax);
+}
+
+} // namespace orvex_sim

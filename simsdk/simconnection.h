@@ -1,0 +1,51 @@
+// A connection of the stand-in: opens simulated cameras by port name and nothing else.
+#pragma once
+
+#include "orvex_sdk.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orvex_sim {
+
+class SimulatedCamera;
+
+class SimConnection final : public orvex_sdk::Connection
+{
+public:
+    // Finds the camera on a port, or null.
+    using CameraFinder = std::function<SimulatedCamera*(const std::string& port)>;
+
+    explicit SimConnection(CameraFinder findCamera) : findCamera_(std::move(findCamera)) {}
+
+    int openDeviceCount() const { return int(devices_.size()); }
+    void closeAll();
+    // A connection of a configuration that a reset replaced: it stays in memory for whoever
+    // still holds its address, and opens nothing again.
+    void retire();
+
+    void reserved0() override {}
+    void reserved1() override {}
+    void reserved2() override {}
+    void reserved3() override {}
+    void reserved4() override {}
+    void reserved5() override {}
+    void reserved6() override {}
+    void reserved7() override {}
+    void reserved8() override {}
+    void reserved9() override {}
+    void reserved10() override {}
+    void reserved11() override {}
+    void reserved12() override {}
+    void reserved13() override {}
+    void reserved14() override {}
+    orvex_sdk::Device* openDevice(const char* portName) override;
+    bool closeDevice(orvex_sdk::Device* device) override;
+
+private:
+    CameraFinder findCamera_;
+    std::vector<SimulatedCamera*> devices_;
+};
+
+} // namespace orvex_sim

@@ -1,0 +1,606 @@
+#include "simulatedcamera.h"
+
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+namespace orvex_sim {
+namespace {
+
+// What the camera accepts, in its own units.
+constexpr std::uint32_t gammaMinimum = 32768;  // 0.5 in 16.16
+constexpr std::uint32_t gammaMaximum = 163840; // 2.5 in 16.16
+constexpr std::uint32_t clheMaximum = 30000;
+constexpr std::uint32_t sharpeningMaximum = 1024; // 4.0 in 8.8
+constexpr std::int32_t imageWidth = 1280;
+constexpr std::int32_t imageHeight = 1024;
+constexpr std::int32_t roiMargin = 5; // the look-up-table window keeps off the image's border
+constexpr float zoomFactorMinimum = 1.0f;
+constexpr float zoomFactorMaximum = 8.0f;
+constexpr std::uint8_t zoomMethodMaximum = 1;
+constexpr std::uint8_t contrastTypeMaximum = 1;
+constexpr std::uint8_t videoOutputMaximum = 8;
+constexpr std::uint8_t nucStateMaximum = 2;
+constexpr std::uint8_t nucModeAutomatic = 1;
+constexpr std::uint8_t nucStateAfterRequest = 2;
+constexpr std::uint8_t iaResizeModeMaximum = 4;
+constexpr std::uint8_t iaPercentMaximum = 100;
+constexpr std::uint8_t iaOutputTypeMaximum = 3;
+
+std::string toText(bool value)
+{
+    return value ? "true" : "false";
+}
+
+std::string toText(std::uint8_t value)
+{
+    return std::to_string(unsigned(value));
+}
+
+std::string toText(std::uint32_t value)
+{
+    return std::to_string(value);
+}
+
+std::string toText(std::int32_t value)
+{
+    return std::to_string(value);
+}
+
+std::string toText(const orvex_sdk::ZoomSettings* zoom)
+{
+    if (!zoom)
+        return "null";
+    // Nine significant digits give back the very float that was sent.
+    char text[64];
+    std::snprintf(text, sizeof text, "%.9g,%d,%d,%u", double(zoom->factor), int(zoom->xCenter),
+                  int(zoom->yCenter), unsigned(zoom->method));
+    return text;
+}
+
+std::string toText(const orvex_sdk::IaConfiguration* ia)
+{
+    if (!ia)
+        return "null";
+    return toText(ia->resizeMode) + ',' + toText(ia->maxBoxes) + ',' + toText(ia->sensitivity) +
+           ',' + toText(ia->interOverUnion) + ',' + toText(ia->outputType);
+}
+
+template <typename Field, typename Value> bool store(Field& field, Value value, bool accepted)
+{
+    if (accepted)
+        field = static_cast<Field>(value);
+    return accepted;
+}
+
+bool roiXAccepted(std::int32_t x)
+{
+    return x >= roiMargin && x <= imageWidth - roiMargin;
+}
+
+bool roiYAccepted(std::int32_t y)
+{
+    return y >= roiMargin && y <= imageHeight - roiMargin;
+}
+
+bool zoomAccepted(const orvex_sdk::ZoomSettings& zoom)
+{
+    // Written so that a NaN factor fails too.
+    const bool factorAccepted =
+        zoom.factor >= zoomFactorMinimum && zoom.factor <= zoomFactorMaximum;
+    return factorAccepted && zoom.method <= zoomMethodMaximum && zoom.xCenter >= 0 &&
+           zoom.xCenter < imageWidth && zoom.yCenter >= 0 && zoom.yCenter < imageHeight;
+}
+
+bool iaAccepted(const orvex_sdk::IaConfiguration& ia)
+{
+    return ia.resizeMode <= iaResizeModeMaximum && ia.maxBoxes <= iaPercentMaximum &&
+           ia.sensitivity <= iaPercentMaximum && ia.interOverUnion <= iaPercentMaximum &&
+           ia.outputType <= iaOutputTypeMaximum;
+}
+
+// A slow swing of a few tenths of a degree, in thousandths of a kelvin, with a quicker ripple
+// on top: what a camera warming in its housing shows.
+float drift(double seconds, double phase)
+{
+    constexpr double twoPi = 6.283185307179586;
+    return float(300.0 * std::sin(twoPi * seconds / 120.0 + phase) +
+                 60.0 * std::sin(twoPi * seconds / 11.0 + 2.0 * phase));
+}
+
+} // namespace
+
+const std::vector<std::string>& deviceOperationNames()
+{
+    static const std::vector<std::string> names{"getFirmwareVersions",
+                                                "prepareParameterRead",
+                                                "getRoiX1",
+                                                "getRoiX2",
+                                                "getRoiY1",
+                                                "getRoiY2",
+                                                "getSerialNumber",
+                                                "getTemperatures",
+                                                "getGsk",
+                                                "setGsk",
+                                                "setGfid",
+                                                "setGms",
+                                                "getGfid",
+                                                "getGms",
+                                                "getTint",
+                                                "setTint",
+                                                "getBprCorrection",
+                                                "setBprCorrection",
+                                                "getOffsetCorrection",
+                                                "setOffsetCorrection",
+                                                "getGainCorrection",
+                                                "setGainCorrection",
+                                                "getHorizontalFlip",
+                                                "setHorizontalFlip",
+                                                "getVerticalFlip",
+                                                "setVerticalFlip",
+                                                "getVignettingCorrection",
+                                                "setVignettingCorrection",
+                                                "getColumnCorrection",
+                                                "setColumnCorrection",
+                                                "setVideoOutput",
+                                                "setZoom",
+                                                "getZoom",
+                                                "getContrastType",
+                                                "setContrastType",
+                                                "setIaConfiguration",
+                                                "getIaConfiguration",
+                                                "setShutterPosition",
+                                                "getShutterPosition",
+                                                "getShutterPresence",
+                                                "getCameraType",
+                                                "setSerialNumber",
+                                                "getGamma",
+                                                "setGamma",
+                                                "getClhe",
+                                                "setClhe",
+                                                "getSharpening",
+                                                "setSharpening",
+                                                "getPolarity",
+                                                "setPolarity",
+                                                "setRoiX1",
+                                                "setRoiX2",
+                                                "setRoiY1",
+                                                "setRoiY2",
+                                                "requestNuc",
+                                                "setNucEnabled",
+                                                "getNucEnabled"};
+    return names;
+}
+
+SimulatedCamera::SimulatedCamera(CameraSetup setup, std::vector<JournalEntry>& journal,
+                                 const orvex_sdk::Configuration& limits,
+                                 Clock::time_point pluggedIn)
+    : port_(std::move(setup.port)), settings_(setup.settings), faults_(std::move(setup.faults)),
+      journal_(journal), limits_(limits), pluggedIn_(pluggedIn)
+{
+}
+
+bool SimulatedCamera::isPlugged() const
+{
+    if (pulled_ || retired_)
+        return false;
+    if (faults_.unplugAfterMs < 0)
+        return true;
+    return Clock::now() - pluggedIn_ < std::chrono::milliseconds(faults_.unplugAfterMs);
+}
+
+bool SimulatedCamera::answers(const char* operation) const
+{
+    return open_ && isPlugged() && faults_.refused.count(operation) == 0;
+}
+
+template <typename Result, typename Action>
+Result SimulatedCamera::operate(const char* operation, std::string arguments, Result failure,
+                                Action action)
+{
+    if (faults_.latencyMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(faults_.latencyMs));
+    const Result result = answers(operation) ? Result(action()) : failure;
+    journal_.push_back({port_, operation, std::move(arguments), toText(result)});
+    return result;
+}
+
+bool SimulatedCamera::withinExpertLimits(std::uint32_t value, std::int32_t minimum,
+                                         std::int32_t maximum) const
+{
+    return std::int64_t(value) >= minimum && std::int64_t(value) <= maximum;
+}
+
+bool SimulatedCamera::getFirmwareVersions(orvex_sdk::FirmwareVersions* versions)
+{
+    const bool answered = operate("getFirmwareVersions", {}, false, [&] {
+        if (!versions || faults_.silent)
+            return false;
+        *versions = settings_.versions;
+        return true;
+    });
+    // A camera that does not answer reads as zero versions: that is how callers notice.
+    if (!answered && versions)
+        *versions = orvex_sdk::FirmwareVersions{0, 0};
+    return answered;
+}
+
+bool SimulatedCamera::prepareParameterRead()
+{
+    return operate("prepareParameterRead", {}, false, [] { return true; });
+}
+
+std::uint32_t SimulatedCamera::getRoiX1()
+{
+    return operate("getRoiX1", {}, 0u, [&] { return std::uint32_t(settings_.roiX1); });
+}
+
+std::uint32_t SimulatedCamera::getRoiX2()
+{
+    return operate("getRoiX2", {}, 0u, [&] { return std::uint32_t(settings_.roiX2); });
+}
+
+std::uint32_t SimulatedCamera::getRoiY1()
+{
+    return operate("getRoiY1", {}, 0u, [&] { return std::uint32_t(settings_.roiY1); });
+}
+
+std::uint32_t SimulatedCamera::getRoiY2()
+{
+    return operate("getRoiY2", {}, 0u, [&] { return std::uint32_t(settings_.roiY2); });
+}
+
+std::uint32_t SimulatedCamera::getSerialNumber()
+{
+    return operate("getSerialNumber", {}, 0u, [&] { return settings_.serialNumber; });
+}
+
+bool SimulatedCamera::getTemperatures(orvex_sdk::Temperatures* temperatures)
+{
+    return operate("getTemperatures", {}, false, [&] {
+        if (!temperatures || faults_.temperatureReadsLeft == 0)
+            return false;
+        if (faults_.temperatureReadsLeft > 0)
+            --faults_.temperatureReadsLeft;
+        const double seconds = std::chrono::duration<double>(Clock::now() - pluggedIn_).count();
+        temperatures->sensorTemperature = settings_.sensorTemperature + drift(seconds, 1.3) / 2;
+        temperatures->fpgaTemperature = settings_.fpgaTemperature + drift(seconds, 0.0);
+        return true;
+    });
+}
+
+std::uint32_t SimulatedCamera::getGsk()
+{
+    return operate("getGsk", {}, 0u, [&] { return settings_.gsk; });
+}
+
+bool SimulatedCamera::setGsk(std::uint32_t value)
+{
+    return operate("setGsk", toText(value), false, [&] {
+        return store(settings_.gsk, value,
+                     withinExpertLimits(value, limits_.gskMin, limits_.gskMax));
+    });
+}
+
+bool SimulatedCamera::setGfid(std::uint32_t value)
+{
+    return operate("setGfid", toText(value), false, [&] {
+        return store(settings_.gfid, value,
+                     withinExpertLimits(value, limits_.gfidMin, limits_.gfidMax));
+    });
+}
+
+bool SimulatedCamera::setGms(std::uint32_t value)
+{
+    return operate("setGms", toText(value), false, [&] {
+        return store(settings_.gms, value,
+                     withinExpertLimits(value, limits_.gmsMin, limits_.gmsMax));
+    });
+}
+
+std::uint32_t SimulatedCamera::getGfid()
+{
+    return operate("getGfid", {}, 0u, [&] { return settings_.gfid; });
+}
+
+std::uint32_t SimulatedCamera::getGms()
+{
+    return operate("getGms", {}, 0u, [&] { return settings_.gms; });
+}
+
+std::uint32_t SimulatedCamera::getTint()
+{
+    return operate("getTint", {}, 0u, [&] { return settings_.tint; });
+}
+
+bool SimulatedCamera::setTint(std::uint32_t value)
+{
+    return operate("setTint", toText(value), false, [&] {
+        return store(settings_.tint, value,
+                     withinExpertLimits(value, limits_.tintMin, limits_.tintMax));
+    });
+}
+
+bool SimulatedCamera::getBprCorrection()
+{
+    return operate("getBprCorrection", {}, false, [&] { return settings_.bprCorrection; });
+}
+
+bool SimulatedCamera::setBprCorrection(bool enabled)
+{
+    return operate("setBprCorrection", toText(enabled), false,
+                   [&] { return store(settings_.bprCorrection, enabled, true); });
+}
+
+bool SimulatedCamera::getOffsetCorrection()
+{
+    return operate("getOffsetCorrection", {}, false, [&] { return settings_.offsetCorrection; });
+}
+
+bool SimulatedCamera::setOffsetCorrection(bool enabled)
+{
+    return operate("setOffsetCorrection", toText(enabled), false,
+                   [&] { return store(settings_.offsetCorrection, enabled, true); });
+}
+
+bool SimulatedCamera::getGainCorrection()
+{
+    return operate("getGainCorrection", {}, false, [&] { return settings_.gainCorrection; });
+}
+
+bool SimulatedCamera::setGainCorrection(bool enabled)
+{
+    return operate("setGainCorrection", toText(enabled), false,
+                   [&] { return store(settings_.gainCorrection, enabled, true); });
+}
+
+bool SimulatedCamera::getHorizontalFlip()
+{
+    return operate("getHorizontalFlip", {}, false, [&] { return settings_.horizontalFlip; });
+}
+
+bool SimulatedCamera::setHorizontalFlip(bool enabled)
+{
+    return operate("setHorizontalFlip", toText(enabled), false,
+                   [&] { return store(settings_.horizontalFlip, enabled, true); });
+}
+
+bool SimulatedCamera::getVerticalFlip()
+{
+    return operate("getVerticalFlip", {}, false, [&] { return settings_.verticalFlip; });
+}
+
+bool SimulatedCamera::setVerticalFlip(bool enabled)
+{
+    return operate("setVerticalFlip", toText(enabled), false,
+                   [&] { return store(settings_.verticalFlip, enabled, true); });
+}
+
+bool SimulatedCamera::getVignettingCorrection()
+{
+    return operate("getVignettingCorrection", {}, false,
+                   [&] { return settings_.vignettingCorrection; });
+}
+
+bool SimulatedCamera::setVignettingCorrection(bool enabled)
+{
+    return operate("setVignettingCorrection", toText(enabled), false,
+                   [&] { return store(settings_.vignettingCorrection, enabled, true); });
+}
+
+bool SimulatedCamera::getColumnCorrection()
+{
+    return operate("getColumnCorrection", {}, false, [&] { return settings_.columnCorrection; });
+}
+
+bool SimulatedCamera::setColumnCorrection(bool enabled)
+{
+    return operate("setColumnCorrection", toText(enabled), false,
+                   [&] { return store(settings_.columnCorrection, enabled, true); });
+}
+
+bool SimulatedCamera::setVideoOutput(std::uint8_t output)
+{
+    return operate("setVideoOutput", toText(output), false, [&] {
+        return store(settings_.videoOutput, output, output <= videoOutputMaximum);
+    });
+}
+
+bool SimulatedCamera::setZoom(const orvex_sdk::ZoomSettings* zoom)
+{
+    return operate("setZoom", toText(zoom), false, [&] {
+        if (!zoom || !zoomAccepted(*zoom))
+            return false;
+        settings_.zoom.factor = zoom->factor;
+        settings_.zoom.xCenter = zoom->xCenter;
+        settings_.zoom.yCenter = zoom->yCenter;
+        settings_.zoom.method = zoom->method;
+        return true;
+    });
+}
+
+bool SimulatedCamera::getZoom(orvex_sdk::ZoomSettings* zoom)
+{
+    return operate("getZoom", {}, false, [&] {
+        if (!zoom)
+            return false;
+        zoom->factor = settings_.zoom.factor;
+        zoom->xCenter = settings_.zoom.xCenter;
+        zoom->yCenter = settings_.zoom.yCenter;
+        zoom->method = settings_.zoom.method;
+        return true;
+    });
+}
+
+std::uint8_t SimulatedCamera::getContrastType()
+{
+    return operate("getContrastType", {}, std::uint8_t(0), [&] { return settings_.contrastType; });
+}
+
+bool SimulatedCamera::setContrastType(std::uint8_t type)
+{
+    return operate("setContrastType", toText(type), false, [&] {
+        return store(settings_.contrastType, type, type <= contrastTypeMaximum);
+    });
+}
+
+bool SimulatedCamera::setIaConfiguration(const orvex_sdk::IaConfiguration* configuration)
+{
+    return operate("setIaConfiguration", toText(configuration), false, [&] {
+        if (!configuration || !iaAccepted(*configuration))
+            return false;
+        settings_.ia = *configuration;
+        return true;
+    });
+}
+
+std::uint8_t SimulatedCamera::getIaConfiguration(orvex_sdk::IaConfiguration* configuration)
+{
+    return operate("getIaConfiguration", {}, std::uint8_t(0), [&] {
+        if (!configuration)
+            return std::uint8_t(0);
+        const auto status = std::uint8_t(faults_.iaReadStatus);
+        if (status == 1)
+            *configuration = settings_.ia;
+        return status;
+    });
+}
+
+bool SimulatedCamera::setShutterPosition(bool closed)
+{
+    return operate("setShutterPosition", toText(closed), false,
+                   [&] { return store(settings_.shutterClosed, closed, settings_.hasShutter); });
+}
+
+bool SimulatedCamera::getShutterPosition(std::uint8_t* closed)
+{
+    // A camera without a shutter reads as open: nothing ever covers its sensor.
+    return operate("getShutterPosition", {}, false, [&] {
+        if (!closed)
+            return false;
+        *closed = settings_.hasShutter && settings_.shutterClosed ? 1 : 0;
+        return true;
+    });
+}
+
+std::uint8_t SimulatedCamera::getShutterPresence(std::uint8_t* present)
+{
+    return operate("getShutterPresence", {}, std::uint8_t(0), [&] {
+        if (!present)
+            return std::uint8_t(0);
+        const auto status = std::uint8_t(faults_.shutterPresenceStatus);
+        if (status == 1)
+            *present = settings_.hasShutter ? 1 : 0;
+        return status;
+    });
+}
+
+std::uint8_t SimulatedCamera::getCameraType(std::uint8_t* type)
+{
+    return operate("getCameraType", {}, std::uint8_t(0), [&] {
+        if (!type || faults_.cameraTypeFails)
+            return std::uint8_t(0);
+        *type = settings_.cameraType;
+        return std::uint8_t(1);
+    });
+}
+
+bool SimulatedCamera::setSerialNumber(std::uint32_t serialNumber)
+{
+    return operate("setSerialNumber", toText(serialNumber), false,
+                   [&] { return store(settings_.serialNumber, serialNumber, true); });
+}
+
+std::uint32_t SimulatedCamera::getGamma()
+{
+    return operate("getGamma", {}, 0u, [&] { return settings_.gamma; });
+}
+
+bool SimulatedCamera::setGamma(std::uint32_t gamma)
+{
+    return operate("setGamma", toText(gamma), false, [&] {
+        return store(settings_.gamma, gamma, gamma >= gammaMinimum && gamma <= gammaMaximum);
+    });
+}
+
+std::uint32_t SimulatedCamera::getClhe()
+{
+    return operate("getClhe", {}, 0u, [&] { return settings_.clhe; });
+}
+
+bool SimulatedCamera::setClhe(std::uint32_t clhe)
+{
+    return operate("setClhe", toText(clhe), false,
+                   [&] { return store(settings_.clhe, clhe, clhe <= clheMaximum); });
+}
+
+std::uint32_t SimulatedCamera::getSharpening()
+{
+    return operate("getSharpening", {}, 0u, [&] { return settings_.sharpening; });
+}
+
+bool SimulatedCamera::setSharpening(std::uint32_t sharpening)
+{
+    return operate("setSharpening", toText(sharpening), false, [&] {
+        return store(settings_.sharpening, sharpening, sharpening <= sharpeningMaximum);
+    });
+}
+
+bool SimulatedCamera::getPolarity()
+{
+    return operate("getPolarity", {}, false, [&] { return settings_.polarity; });
+}
+
+bool SimulatedCamera::setPolarity(bool inverted)
+{
+    return operate("setPolarity", toText(inverted), false,
+                   [&] { return store(settings_.polarity, inverted, true); });
+}
+
+bool SimulatedCamera::setRoiX1(std::int32_t x1)
+{
+    return operate("setRoiX1", toText(x1), false,
+                   [&] { return store(settings_.roiX1, x1, roiXAccepted(x1)); });
+}
+
+bool SimulatedCamera::setRoiX2(std::int32_t x2)
+{
+    return operate("setRoiX2", toText(x2), false,
+                   [&] { return store(settings_.roiX2, x2, roiXAccepted(x2)); });
+}
+
+bool SimulatedCamera::setRoiY1(std::int32_t y1)
+{
+    return operate("setRoiY1", toText(y1), false,
+                   [&] { return store(settings_.roiY1, y1, roiYAccepted(y1)); });
+}
+
+bool SimulatedCamera::setRoiY2(std::int32_t y2)
+{
+    return operate("setRoiY2", toText(y2), false,
+                   [&] { return store(settings_.roiY2, y2, roiYAccepted(y2)); });
+}
+
+bool SimulatedCamera::requestNuc(std::uint8_t mode)
+{
+    // The automatic routine closes the camera's own shutter over the sensor; without one it
+    // cannot run.
+    return operate("requestNuc", toText(mode), false, [&] {
+        const bool accepted =
+            mode < nucModeAutomatic || (mode == nucModeAutomatic && settings_.hasShutter);
+        return store(settings_.nucState, nucStateAfterRequest, accepted);
+    });
+}
+
+bool SimulatedCamera::setNucEnabled(std::uint8_t state)
+{
+    return operate("setNucEnabled", toText(state), false,
+                   [&] { return store(settings_.nucState, state, state <= nucStateMaximum); });
+}
+
+bool SimulatedCamera::getNucEnabled()
+{
+    return operate("getNucEnabled", {}, false, [&] { return settings_.nucState != 0; });
+}
+
+} // namespace orvex_sim
