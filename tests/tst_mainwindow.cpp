@@ -130,13 +130,13 @@ void MainWindowTest::slotTableIsInDeclaredOrder()
 
     const QMetaObject& meta = MainWindow::staticMetaObject;
     QCOMPARE(QString(meta.className()), QStringLiteral("MainWindow"));
-    QStringList slots;
+    QStringList signatures;
     for (int index = meta.methodOffset(); index < meta.methodCount(); ++index) {
         const QMetaMethod method = meta.method(index);
         QCOMPARE(method.methodType(), QMetaMethod::Slot);
         QCOMPARE(method.access(), QMetaMethod::Private);
         QCOMPARE(method.returnType(), int(QMetaType::Void));
-        slots.append(QString::fromLatin1(method.methodSignature()));
+        signatures.append(QString::fromLatin1(method.methodSignature()));
         const auto names = method.parameterNames();
         const int slotNumber = index - meta.methodOffset();
         if (slotNumber == 8)
@@ -144,7 +144,7 @@ void MainWindowTest::slotTableIsInDeclaredOrder()
         else if (slotNumber >= 9 && slotNumber <= 28)
             QCOMPARE(names, QList<QByteArray>{"value"});
     }
-    QCOMPARE(slots, expected);
+    QCOMPARE(signatures, expected);
     QCOMPARE(meta.propertyCount(), meta.propertyOffset());
 }
 

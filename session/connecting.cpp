@@ -1,0 +1,165 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QMessageBox>
+#include <QTabBar>
+#include <QTimer>
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint8_t cameraTypeWithDetector = 12;
+constexpr int monitoringIntervalMs = 1000;
+
+orvex_sdk::IOrvexSdk* sdk()
+{
+    return orvex_sdk::OrvexSdk::get_instance();
+}
+
+} // namespace
+
+void MainWindow::connectDevice()
+{
+    orvex_sdk::Configuration* configuration = sdk()->getConfiguration();
+    selectedPortName = ui->selectDeviceComboBox->currentText();
+    if (!openAlternativeSerialPort(selectedPortName.toStdString()))
+        return;
+
+    if (device->getCameraType(cameraType.get()) != 1) {
+        logMessage("No camera type found");
+        disconnectDevice();
+        return;
+    }
+
+    // The camera limits, the expert and IA tabs are brought into line even when the user
+    // read-back failed: the device is open, only the connected state is withheld.
+    if (ReadParamsUser()) {
+        showSessionControls(true);
+        monitoringTimer->start(monitoringIntervalMs);
+    }
+
+    applyCameraLimits();
+
+    if (configuration->isExpertModeEnabled()) {
+        ui->ExpertMode->setEnabled(true);
+        ReadParamsExpert();
+    }
+
+    if (*cameraType == cameraTypeWithDetector) {
+        showIaControlTabLast();
+        ReadParamsIA();
+        ui->IAControl->setEnabled(true);
+    } else {
+        removeTabByTitle(tr("IA control"));
+    }
+
+    // A presence the camera cannot report counts as no shutter.
+    std::uint8_t shutterPresent = 0;
+    const std::uint8_t presenceStatus = device->getShutterPresence(&shutterPresent);
+    if (presenceStatus == 0 || (presenceStatus == 1 && shutterPresent == 0)) {
+        ui->shutterCtrlPB->setEnabled(false);
+        ui->autoNucPB->setEnabled(false);
+    }
+}
+
+void MainWindow::disconnectDevice()
+{
+    monitoringTimer->stop();
+    releaseHeldConnection();
+    showSessionControls(false);
+}
+
+bool MainWindow::openAlternativeSerialPort(std::string portName)
+{
+    const char* linkType = sdk()->getConfiguration()->getCommunicationType();
+    if (!linkType || std::strcmp(linkType, "UART") != 0) {
+        QMessageBox::about(this, tr("Invalid communication"), tr("Select an other serial port"));
+        return false;
+    }
+
+    devicePortName = std::move(portName);
+    logMessage("ALTERNATIVE SERIAL PORT : " + devicePortName);
+
+    // A connect whose read-back failed leaves its device open and Connect enabled; without this a
+    // second attempt would leak the first device and connection.
+    releaseHeldConnection();
+    connection = sdk()->createConnection();
+    device = connection ? connection->openDevice(devicePortName.c_str()) : nullptr;
+    if (!device) {
+        QMessageBox::about(this, tr("Invalid communication"), tr("Select an other serial port"));
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::releaseHeldConnection()
+{
+    if (connection && device)
+        connection->closeDevice(device);
+    if (connection)
+        sdk()->releaseConnection(&connection);
+    connection = nullptr;
+    device = nullptr;
+}
+
+void MainWindow::showSessionControls(bool connected)
+{
+    ui->scanDeviceButton->setEnabled(!connected);
+    ui->selectDeviceComboBox->setEnabled(!connected);
+    ui->connectDeviceButton->setEnabled(!connected);
+    ui->disconnectDeviceButton->setEnabled(connected);
+    ui->resetParamButtonUser->setEnabled(connected);
+    ui->readParamButtonUser->setEnabled(connected);
+    ui->UserMode->setEnabled(connected);
+    // The IA page is enabled by the connect sequence only for a camera that has the detector.
+    if (!connected)
+        ui->IAControl->setEnabled(false);
+}
+
+// The page may still be in the tab widget from an earlier connect: it is moved, never added twice.
+void MainWindow::showIaControlTabLast()
+{
+    QTabWidget* tabs = ui->tabWidget;
+    const int present = tabs->indexOf(ui->IAControl);
+    if (present < 0) {
+        tabs->addTab(ui->IAControl, tr("IA control"));
+        return;
+    }
+    const int last = tabs->count() - 1;
+    tabs->tabBar()->moveTab(present, last);
+    tabs->setTabText(last, tr("IA control"));
+}
+
+void MainWindow::applyCameraLimits()
+{
+    const orvex_sdk::Configuration& limits = *sdk()->getConfiguration();
+    struct ExpertPair {
+        QSlider* slider;
+        QDoubleSpinBox* edit;
+        int minimum;
+        int maximum;
+        int value;
+        bool editTakesRange;
+    };
+    // gmsEdit keeps the range of the form, which reaches the camera's full unsigned GMS values.
+    const ExpertPair pairs[] = {
+        {ui->gskSlider, ui->gskEdit, limits.gskMin, limits.gskMax, limits.gskValue, true},
+        {ui->gfidSlider, ui->gfidEdit, limits.gfidMin, limits.gfidMax, limits.gfidValue, true},
+        {ui->gmsSlider, ui->gmsEdit, limits.gmsMin, limits.gmsMax, limits.gmsValue, false},
+        {ui->tintSlider, ui->tintEdit, limits.tintMin, limits.tintMax, limits.tintValue, true},
+    };
+    for (const ExpertPair& pair : pairs) {
+        pair.slider->setRange(pair.minimum, pair.maximum);
+        pair.slider->setEnabled(true);
+        pair.slider->setOrientation(Qt::Horizontal);
+        pair.slider->setTickInterval(1);
+        pair.slider->setSingleStep(1);
+        pair.slider->setPageStep(10);
+        pair.slider->setValue(pair.value);
+        if (pair.editTakesRange)
+            pair.edit->setRange(double(pair.minimum), double(pair.maximum));
+        pair.edit->setValue(double(pair.value));
+        pair.edit->setSingleStep(1.0);
+    }
+}
