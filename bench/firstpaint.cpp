@@ -1,0 +1,36 @@
+#include "firstpaint.h"
+
+#include "measure.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace bench {
+
+FirstPaintProbe::FirstPaintProbe(QWidget& window, std::function<int()> afterPaint)
+    : window_(window), afterPaint_(std::move(afterPaint))
+{
+    window_.installEventFilter(this);
+}
+
+bool FirstPaintProbe::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != &window_ || event->type() != QEvent::Paint)
+        return QObject::eventFilter(watched, event);
+
+    window_.removeEventFilter(this);
+    // The window is painted before its children, all in one pass; a zero timer fires once the
+    // whole pass, and so the whole first frame, is done.
+    QTimer::singleShot(0, this, [this] {
+        std::printf("%s\n", firstPaintLine);
+        std::fflush(stdout);
+        QCoreApplication::exit(afterPaint_ ? afterPaint_() : 0);
+    });
+    return false;
+}
+
+} // namespace bench
