@@ -170,6 +170,7 @@ private slots:
     void unknownKeyGivesOneMessage_data();
     void unknownKeyGivesOneMessage();
     void faultsComeFromTheFile();
+    void documentedExampleReadsCleanly();
 
     // Logger
     void oneLinePerLogger();
@@ -516,6 +517,25 @@ void TestSimSdk::faultsComeFromTheFile()
     QCOMPARE(f.iaReadStatus, 2);
     QCOMPARE(f.unplugAfterMs, 60000);
     QCOMPARE(f.latencyMs, 5);
+}
+
+void TestSimSdk::documentedExampleReadsCleanly()
+{
+    const QString path = QFINDTESTDATA("../docs/demo.ini");
+    QVERIFY(!path.isEmpty());
+    StderrCapture capture;
+    orvex_sim::reset(path.toStdString());
+    QCOMPARE(capture.lines(), QStringList());
+    QCOMPARE(orvex_sim::portNames(), (std::vector<std::string>{"SIM1", "SIM2"}));
+    QVERIFY(!orvex_sim::settings("SIM2").hasShutter);
+    QCOMPARE(orvex_sim::faults("SIM2").refused, std::set<std::string>{"setVerticalFlip"});
+    QVERIFY(orvex_sim::faults("SIM1").refused.empty());
+
+    // The page that documents the keys shows this very file.
+    QFile ini(path);
+    QFile page(QFINDTESTDATA("../docs/demo-configuration.md"));
+    QVERIFY(ini.open(QIODevice::ReadOnly) && page.open(QIODevice::ReadOnly));
+    QVERIFY(page.readAll().contains(ini.readAll().trimmed()));
 }
 
 void TestSimSdk::oneLinePerLogger()
