@@ -49,19 +49,24 @@ IniFile::IniFile(const QString& path, const QString& source) : path_(path)
     settings_ = std::move(settings);
 }
 
-QString IniFile::text(const QString& group, const QString& key)
+QVariant IniFile::lookUp(const QString& group, const QString& key)
 {
     readGroups_.insert(group);
     const QString fullKey = group + QLatin1Char('/') + key;
     readKeys_.insert(fullKey);
-    if (!settings_ || !settings_->contains(fullKey))
+    return settings_ ? settings_->value(fullKey) : QVariant();
+}
+
+QString IniFile::text(const QString& group, const QString& key)
+{
+    const QVariant written = lookUp(group, key);
+    if (!written.isValid())
         return QString();
-    const QVariant value = settings_->value(fullKey);
     // An unquoted comma makes QSettings hand back a list; for a single value that is a mistake
     // the message should show as written.
-    if (value.type() == QVariant::StringList)
-        return value.toStringList().join(QLatin1Char(','));
-    return value.toString();
+    if (written.type() == QVariant::StringList)
+        return written.toStringList().join(QLatin1Char(','));
+    return written.toString();
 }
 
 void IniFile::reportBadValue(const QString& group, const QString& key, const QString& text,
@@ -170,13 +175,11 @@ void IniFile::read(const QString& group, const QString& key, std::string& target
 
 void IniFile::read(const QString& group, const QString& key, QStringList& target)
 {
-    readGroups_.insert(group);
-    const QString fullKey = group + QLatin1Char('/') + key;
-    readKeys_.insert(fullKey);
-    if (!settings_ || !settings_->contains(fullKey))
+    const QVariant written = lookUp(group, key);
+    if (!written.isValid())
         return;
     target.clear();
-    const QStringList items = settings_->value(fullKey).toStringList();
+    const QStringList items = written.toStringList();
     for (const QString& item : items) {
         if (!item.trimmed().isEmpty())
             target.append(item.trimmed());

@@ -28,7 +28,6 @@ public:
     IniFile(const QString& path, const QString& source);
 
     const QString& path() const { return path_; }
-    bool hasContent() const { return settings_ != nullptr; }
 
     // Replace target by the value of [group] key when it is present and usable.
     void read(const QString& group, const QString& key, bool& target);
@@ -46,7 +45,9 @@ public:
     void reportUnreadKeys() const;
 
 private:
-    // The text of [group] key, or a null string when it is absent (the key is marked as read).
+    // The value of [group] key, invalid when it is absent; either way the key counts as read.
+    QVariant lookUp(const QString& group, const QString& key);
+    // The value as written, or a null string when it is absent.
     QString text(const QString& group, const QString& key);
     void reportBadValue(const QString& group, const QString& key, const QString& text,
                         const QString& problem, const QString& builtIn) const;

@@ -73,6 +73,11 @@ template <typename Field, typename Value> bool store(Field& field, Value value, 
     return accepted;
 }
 
+bool withinExpertLimits(std::uint32_t value, std::int32_t minimum, std::int32_t maximum)
+{
+    return std::int64_t(value) >= minimum && std::int64_t(value) <= maximum;
+}
+
 bool roiXAccepted(std::int32_t x)
 {
     return x >= roiMargin && x <= imageWidth - roiMargin;
@@ -203,12 +208,6 @@ Result SimulatedCamera::operate(const char* operation, std::string arguments, Re
     const Result result = answers(operation) ? Result(action()) : failure;
     journal_.push_back({port_, operation, std::move(arguments), toText(result)});
     return result;
-}
-
-bool SimulatedCamera::withinExpertLimits(std::uint32_t value, std::int32_t minimum,
-                                         std::int32_t maximum) const
-{
-    return std::int64_t(value) >= minimum && std::int64_t(value) <= maximum;
 }
 
 bool SimulatedCamera::getFirmwareVersions(orvex_sdk::FirmwareVersions* versions)

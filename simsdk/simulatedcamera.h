@@ -112,7 +112,6 @@ private:
     template <typename Result, typename Action>
     Result operate(const char* operation, std::string arguments, Result failure, Action action);
     bool answers(const char* operation) const;
-    bool withinExpertLimits(std::uint32_t value, std::int32_t minimum, std::int32_t maximum) const;
 
     std::string port_;
     CameraSettings settings_;
