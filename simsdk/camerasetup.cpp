@@ -53,6 +53,7 @@ void readSettings(IniFile& ini, const QString& s, CameraSettings& c)
     ini.read(s, QStringLiteral("iaOutputType"), c.ia.outputType);
     ini.read(s, QStringLiteral("fpgaTemperature"), c.fpgaTemperature);
     ini.read(s, QStringLiteral("sensorTemperature"), c.sensorTemperature);
+    ini.read(s, QStringLiteral("temperatureDrift"), c.temperatureDrift);
 }
 
 void readFaults(IniFile& ini, const QString& s, Faults& f)

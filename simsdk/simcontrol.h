@@ -47,6 +47,8 @@ struct CameraSettings {
     // Base temperatures in thousandths of a kelvin; the camera drifts around them.
     float fpgaTemperature = 318000.0f;
     float sensorTemperature = 305000.0f;
+    // Off, the camera reports its base temperatures exactly.
+    bool temperatureDrift = true;
 };
 
 // Faults a test or the demo's INI file can inject into one camera.

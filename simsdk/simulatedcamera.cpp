@@ -105,9 +105,11 @@ bool iaAccepted(const orvex_sdk::IaConfiguration& ia)
 }
 
 // A slow swing of a few tenths of a degree, in thousandths of a kelvin, with a quicker ripple
-// on top: what a camera warming in its housing shows.
+// on top: what a camera warming in its housing shows. None for negative seconds.
 float drift(double seconds, double phase)
 {
+    if (seconds < 0.0)
+        return 0.0f;
     constexpr double twoPi = 6.283185307179586;
     return float(300.0 * std::sin(twoPi * seconds / 120.0 + phase) +
                  60.0 * std::sin(twoPi * seconds / 11.0 + 2.0 * phase));
@@ -206,6 +208,10 @@ Result SimulatedCamera::operate(const char* operation, std::string arguments, Re
     if (faults_.latencyMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(faults_.latencyMs));
     const Result result = answers(operation) ? Result(action()) : failure;
+    // A demo left running for days journals a temperature read every second: keep the newest.
+    constexpr std::size_t journalLimit = 200000;
+    if (journal_.size() >= journalLimit)
+        journal_.erase(journal_.begin(), journal_.begin() + journalLimit / 2);
     journal_.push_back({port_, operation, std::move(arguments), toText(result)});
     return result;
 }
@@ -261,7 +267,10 @@ bool SimulatedCamera::getTemperatures(orvex_sdk::Temperatures* temperatures)
             return false;
         if (faults_.temperatureReadsLeft > 0)
             --faults_.temperatureReadsLeft;
-        const double seconds = std::chrono::duration<double>(Clock::now() - pluggedIn_).count();
+        const double seconds =
+            settings_.temperatureDrift
+                ? std::chrono::duration<double>(Clock::now() - pluggedIn_).count()
+                : -1.0;
         temperatures->sensorTemperature = settings_.sensorTemperature + drift(seconds, 1.3) / 2;
         temperatures->fpgaTemperature = settings_.fpgaTemperature + drift(seconds, 0.0);
         return true;

@@ -377,35 +377,41 @@ void SessionTest::temperaturesShownAndRefreshed_data()
 {
     QTest::addColumn<float>("fpgaRaw");
     QTest::addColumn<float>("sensorRaw");
-    QTest::addColumn<double>("fpgaCelsius");
-    QTest::addColumn<double>("sensorCelsius");
+    QTest::addColumn<QString>("fpgaText");
+    QTest::addColumn<QString>("sensorText");
 
-    QTest::newRow("zero and hundred") << 273000.0f << 373000.0f << 0.0 << 100.0;
-    QTest::newRow("absolute zero and one") << 0.0f << 274000.0f << -273.0 << 1.0;
+    QTest::newRow("zero and hundred") << 273000.0f << 373000.0f << "0 C"
+                                      << "100 C";
+    QTest::newRow("absolute zero and one") << 0.0f << 274000.0f << "-273 C"
+                                           << "1 C";
+    QTest::newRow("fractions") << 272000.0f << 318512.5f << "-1 C"
+                               << "45.5125 C";
 }
 
-// The simulated camera drifts by less than half a degree, so the shown values are checked to
-// that precision.
 void SessionTest::temperaturesShownAndRefreshed()
 {
     QFETCH(float, fpgaRaw);
     QFETCH(float, sensorRaw);
-    QFETCH(double, fpgaCelsius);
-    QFETCH(double, sensorCelsius);
+    QFETCH(QString, fpgaText);
+    QFETCH(QString, sensorText);
 
     WindowFixture f;
     MessageBoxAnswerer boxes;
+    orvex_sim::settings("SIM1").temperatureDrift = false;
     orvex_sim::settings("SIM1").fpgaTemperature = fpgaRaw;
     orvex_sim::settings("SIM1").sensorTemperature = sensorRaw;
     f.connectCamera();
     const int logSize = f.logLines().size();
-    QTRY_VERIFY(qAbs(shownCelsius(f, "fpgaTempTextEdit") - fpgaCelsius) < 0.5);
-    QVERIFY(qAbs(shownCelsius(f, "sensorTempTextEdit") - sensorCelsius) < 0.5);
+    auto* fpga = f.child<QPlainTextEdit>("fpgaTempTextEdit");
+    auto* sensor = f.child<QPlainTextEdit>("sensorTempTextEdit");
+    QTRY_COMPARE(fpga->toPlainText(), fpgaText);
+    QCOMPARE(sensor->toPlainText(), sensorText);
 
     orvex_sim::settings("SIM1").fpgaTemperature = fpgaRaw + 10000.0f;
     orvex_sim::settings("SIM1").sensorTemperature = sensorRaw + 20000.0f;
-    QTRY_VERIFY(qAbs(shownCelsius(f, "fpgaTempTextEdit") - (fpgaCelsius + 10.0)) < 0.5);
-    QVERIFY(qAbs(shownCelsius(f, "sensorTempTextEdit") - (sensorCelsius + 20.0)) < 0.5);
+    QTRY_VERIFY(fpga->toPlainText() != fpgaText);
+    QCOMPARE(shownCelsius(f, "fpgaTempTextEdit"), fpgaText.chopped(2).toDouble() + 10.0);
+    QCOMPARE(shownCelsius(f, "sensorTempTextEdit"), sensorText.chopped(2).toDouble() + 20.0);
     QCOMPARE(f.logLines().size(), logSize);
 }
 
