@@ -6,6 +6,8 @@
 
 #include "orvex_sdk.h"
 
+#include <deque>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,6 +58,9 @@ struct Faults {
     // Device operations, by name ("setGamma", "getTemperatures", ...), that the camera refuses:
     // setters and bool results return false, status results 0, value getters 0.
     std::set<std::string> refused;
+    // The next calls of an operation, answered (true) or refused (false) in this order; once the
+    // script has run out the operation behaves as usual. Tests only.
+    std::map<std::string, std::deque<bool>> scriptedAnswers;
     bool silent = false;             // answers the version read with two zero fields
     bool cameraTypeFails = false;    // getCameraType returns status 0
     int shutterPresenceStatus = 1;   // status of getShutterPresence

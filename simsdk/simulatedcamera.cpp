@@ -196,9 +196,15 @@ bool SimulatedCamera::isPlugged() const
     return Clock::now() - pluggedIn_ < std::chrono::milliseconds(faults_.unplugAfterMs);
 }
 
-bool SimulatedCamera::answers(const char* operation) const
+bool SimulatedCamera::answers(const char* operation)
 {
-    return open_ && isPlugged() && faults_.refused.count(operation) == 0;
+    bool scriptedAnswer = true;
+    const auto script = faults_.scriptedAnswers.find(operation);
+    if (script != faults_.scriptedAnswers.end() && !script->second.empty()) {
+        scriptedAnswer = script->second.front();
+        script->second.pop_front();
+    }
+    return scriptedAnswer && open_ && isPlugged() && faults_.refused.count(operation) == 0;
 }
 
 template <typename Result, typename Action>

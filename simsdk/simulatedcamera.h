@@ -111,7 +111,7 @@ private:
     // call in the journal and returns the action's result, or failure when it did not answer.
     template <typename Result, typename Action>
     Result operate(const char* operation, std::string arguments, Result failure, Action action);
-    bool answers(const char* operation) const;
+    bool answers(const char* operation);
 
     std::string port_;
     CameraSettings settings_;

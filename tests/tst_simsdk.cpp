@@ -531,9 +531,9 @@ void TestSimSdk::documentedExampleReadsCleanly()
     QCOMPARE(orvex_sim::faults("SIM2").refused, std::set<std::string>{"setVerticalFlip"});
     QVERIFY(orvex_sim::faults("SIM1").refused.empty());
 
-    // The page that documents the keys shows this very file.
+    // The README that documents the keys shows this very file.
     QFile ini(path);
-    QFile page(QFINDTESTDATA("../docs/demo-configuration.md"));
+    QFile page(QFINDTESTDATA("../README.md"));
     QVERIFY(ini.open(QIODevice::ReadOnly) && page.open(QIODevice::ReadOnly));
     QVERIFY(page.readAll().contains(ini.readAll().trimmed()));
 }

@@ -105,6 +105,15 @@ private:
     bool ReadParamsUser();
 
     // params/ (coupling, user controls, toggles, NUC, expert, IA)
+    // setting is a numeric::Setting; bound and toggle are rows of the tables in params/.
+    void logOutcome(bool accepted, const char* okText, const char* koText);
+    bool countToSend(int setting, std::uint32_t& count);
+    bool sendCount(int setting);
+    void sendFinishedEdit(int setting);
+    void checkAndSendRoiBound(int bound);
+    void runToggle(int toggle);
+    void requestNucInMode(std::uint8_t mode);
+    void storeExpertValues(orvex_sdk::Configuration& configuration);
 
     bool lastResult = false;
     Ui_MainWindow* ui = nullptr;

@@ -1,0 +1,330 @@
+// The User tab's settings reach the camera when an edit is finished, encoded as the camera wants
+// them; the bulk run and the reset send the whole tab.
+#include "messageboxanswerer.h"
+#include "parametersteps.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QSpinBox>
+
+namespace {
+
+const QStringList bulkRun{"setGamma 65536",
+                          "setClhe 40",
+                          "setSharpening 128",
+                          "setRoiX1 5",
+                          "setRoiY1 5",
+                          "setRoiX2 1275",
+                          "setRoiY2 1019",
+                          "setPolarity false",
+                          "setZoom 1,640,512,0",
+                          "setContrastType 0",
+                          "setNucEnabled 1", // where the NUC toggle itself sends 2
+                          "setHorizontalFlip false",
+                          "setVerticalFlip false",
+                          "setVignettingCorrection true",
+                          "setColumnCorrection true"};
+
+const char* const resetDefaults = "[defaults]\ngamma=1.5\nclhe=100\nsharpening=1.0\n"
+                                  "roiX1=10.9\nroiY1=20\nroiX2=1000\nroiY2=900\npolarity=true\n"
+                                  "zoomFactor=2.0\nzoomMethod=1\nzoomXCenter=600\n"
+                                  "zoomYCenter=500\ncontrastType=1\nhorizontalFlip=true\n"
+                                  "vignettingCorrection=false\n";
+
+} // namespace
+
+class UserControlsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void finishedEditSendsEncodedValue_data();
+    void finishedEditSendsEncodedValue();
+    void draggedSliderSendsOnlyOnRelease();
+    void listSelectionSendsItsIndex_data();
+    void listSelectionSendsItsIndex();
+    void roiBoundIsCheckedAgainstItsOpposite_data();
+    void roiBoundIsCheckedAgainstItsOpposite();
+    void bulkRunGoesOnAfterARefusal();
+    void bulkRunAsksAboutY1BeforeSendingX2AndY2();
+    void bulkRunStopsWhenTheCameraGoesDuringTheRoiBox();
+    void declinedResetChangesNothing();
+    void acceptedResetLoadsAndSendsTheDefaults();
+    void absurdDefaultsLandOnTheControlLimits();
+    void nothingIsSentWithoutACamera();
+};
+
+void UserControlsTest::finishedEditSendsEncodedValue_data()
+{
+    QTest::addColumn<QString>("spinBox");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("report");
+    // 1.3 x 65536 = 85196.8 and 0.1 x 256 = 25.6: the fraction is dropped, not rounded.
+    addRow("gamma", "gammaEdit", "1.3", "setGamma 85196", "Set GAMMA value OK");
+    addRow("gamma top", "gammaEdit", "2.5", "setGamma 163840", "Set GAMMA value OK");
+    addRow("sharpening", "sharpeningEdit", "0.1", "setSharpening 25",
+           "Configure EDGE CORRECTION OK");
+    addRow("sharpening top", "sharpeningEdit", "4", "setSharpening 1024",
+           "Configure EDGE CORRECTION OK");
+    addRow("clhe", "clheEdit", "12345", "setClhe 12345", "Set CLHE value OK");
+    // The nearest float to 1.1 is 1.10000002384185791015625.
+    addRow("zoom factor", "factorZoomEdit", "1.1", "setZoom 1.10000002,640,512,0",
+           "Configure Zoom OK");
+    addRow("zoom centre", "yCenterZoomEdit", "700", "setZoom 1,640,700,0", "Configure Zoom OK");
+}
+
+void UserControlsTest::finishedEditSendsEncodedValue()
+{
+    QFETCH(QString, spinBox);
+    QFETCH(QString, typed);
+    QFETCH(QString, operation);
+    QFETCH(QString, report);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    orvex_sim::clearJournal();
+    fixture.typeAndEnter(qPrintable(spinBox), typed);
+    QCOMPARE(sent(), QStringList{operation});
+    QCOMPARE(fixture.logLines().last(), report);
+}
+
+void UserControlsTest::draggedSliderSendsOnlyOnRelease()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    orvex_sim::clearJournal();
+    auto* slider = fixture.child<QSlider>("gammaSlider");
+    slider->setSliderDown(true);
+    for (int position : {6, 12, 20, 9})
+        slider->setSliderPosition(position);
+    QVERIFY(sent().isEmpty());
+    slider->setSliderDown(false);
+    QCOMPARE(sent(), QStringList{"setGamma 91750"});
+}
+
+void UserControlsTest::listSelectionSendsItsIndex_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("report");
+    addRow("video output", "VideoOutputCB", "BT656/SDI", "setVideoOutput 8",
+           "Set VIDEO OUTPUT value OK");
+    addRow("contrast type", "contrastTypeEdit", "CLAHE (Local)", "setContrastType 1",
+           "Configure contrast type OK");
+    addRow("zoom method", "methodZoomEdit", "Bilinear", "setZoom 1,640,512,1", "Configure Zoom OK");
+}
+
+void UserControlsTest::listSelectionSendsItsIndex()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, entry);
+    QFETCH(QString, operation);
+    QFETCH(QString, report);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    orvex_sim::clearJournal();
+    auto* combo = fixture.child<QComboBox>(qPrintable(list));
+    combo->setCurrentIndex(combo->findText(entry));
+    QCOMPARE(sent(), QStringList{operation});
+    QCOMPARE(fixture.logLines().last(), report);
+}
+
+void UserControlsTest::roiBoundIsCheckedAgainstItsOpposite_data()
+{
+    QTest::addColumn<QString>("edited");
+    QTest::addColumn<QString>("opposite");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("operation");
+    addRow("x1 above x2", "x1RoiEdit", "x2RoiEdit", "400", "ROI X1 must be lower than ROI X2",
+           "setRoiX1 300");
+    addRow("x2 below x1", "x2RoiEdit", "x1RoiEdit", "200", "ROI X2 must be higher than ROI X1",
+           "setRoiX2 300");
+    addRow("y1 above y2", "y1RoiEdit", "y2RoiEdit", "500", "ROI Y1 must be lower than ROI Y2",
+           "setRoiY1 300");
+    addRow("y2 below y1", "y2RoiEdit", "y1RoiEdit", "100", "ROI Y2 must be higher than ROI Y1",
+           "setRoiY2 300");
+    addRow("x1 equal", "x1RoiEdit", "x2RoiEdit", "300", "", "setRoiX1 300");
+    addRow("y2 in order", "y2RoiEdit", "y1RoiEdit", "999", "", "setRoiY2 999");
+}
+
+// Only the edited bound is corrected and sent, once: the box takes the focus from the spin box,
+// which must not finish the edit a second time.
+void UserControlsTest::roiBoundIsCheckedAgainstItsOpposite()
+{
+    QFETCH(QString, edited);
+    QFETCH(QString, opposite);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    QFETCH(QString, operation);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.child<QSpinBox>(qPrintable(opposite))->setValue(300);
+    orvex_sim::clearJournal();
+    MessageBoxAnswerer answerer;
+    fixture.typeAndEnter(qPrintable(edited), typed);
+
+    QCOMPARE(answerer.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(answerer.titles(), message.isEmpty() ? QStringList() : QStringList{"ROI"});
+    QCOMPARE(sent(), QStringList{operation});
+    QCOMPARE(fixture.child<QSpinBox>(qPrintable(opposite))->value(), 300);
+    QCOMPARE(fixture.logLines().last(),
+             QStringLiteral("Set ROI %1 value OK").arg(edited.left(2).toUpper()));
+}
+
+void UserControlsTest::bulkRunGoesOnAfterARefusal()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    orvex_sim::faults("SIM1").refused.insert("setGamma");
+    orvex_sim::clearJournal();
+    fixture.clearLog();
+    const int appliedBefore = orvex_sim::parametersAppliedCount();
+
+    fixture.invoke("ApplyParamsUser");
+
+    QCOMPARE(sent(), bulkRun);
+    QCOMPARE(fixture.logLines(),
+             QStringList({"Set GAMMA value KO", "Set CLHE value OK", "Set SHARPENING value OK",
+                          "Set ROI X1 value OK", "Set ROI Y1 value OK", "Set ROI X2 value OK",
+                          "Set ROI Y2 value OK", "Set POLARITY value OK", "Configure Zoom OK",
+                          "Configure contrast type OK", "Enable NUC OK",
+                          "Set IMAGE horizontal FLIP value OK", "Set IMAGE vertical FLIP value OK",
+                          "Set vignetting correction value OK", "Set column correction value OK"}));
+    QCOMPARE(orvex_sim::parametersAppliedCount(), appliedBefore + 1);
+}
+
+void UserControlsTest::bulkRunAsksAboutY1BeforeSendingX2AndY2()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.child<QSpinBox>("y2RoiEdit")->setValue(400);
+    fixture.child<QSpinBox>("y1RoiEdit")->setValue(500);
+    orvex_sim::clearJournal();
+    BoxWatcher watcher;
+
+    fixture.invoke("ApplyParamsUser");
+
+    QCOMPARE(watcher.texts, QStringList{"ROI Y1 must be lower than ROI Y2"});
+    QCOMPARE(watcher.sentBeforeBox.value(0), bulkRun.mid(0, 4));
+    QCOMPARE(sent().mid(4, 3), QStringList({"setRoiY1 400", "setRoiX2 1275", "setRoiY2 400"}));
+}
+
+void UserControlsTest::bulkRunStopsWhenTheCameraGoesDuringTheRoiBox()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.child<QSpinBox>("y2RoiEdit")->setValue(400);
+    fixture.child<QSpinBox>("y1RoiEdit")->setValue(500);
+    auto* disconnect = fixture.child<QPushButton>("disconnectDeviceButton");
+    bool unplugged = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (!unplugged) {
+            orvex_sim::unplug("SIM1");
+            unplugged = true;
+        }
+        // The monitoring tick sees the port gone and disconnects while the box is open.
+        if (!disconnect->isEnabled())
+            box->buttons().value(0)->click();
+    });
+    poll.start(5);
+    orvex_sim::clearJournal();
+
+    fixture.invoke("ApplyParamsUser");
+
+    QVERIFY(!disconnect->isEnabled());
+    QCOMPARE(sent(), bulkRun.mid(0, 4));
+}
+
+void UserControlsTest::declinedResetChangesNothing()
+{
+    WindowFixture fixture(resetDefaults);
+    fixture.connectCamera();
+    orvex_sim::clearJournal();
+    fixture.clearLog();
+    MessageBoxAnswerer answerer(QMessageBox::No);
+
+    fixture.click("resetParamButtonUser");
+
+    QCOMPARE(answerer.texts(), QStringList{"Do you really want to reset settings?"});
+    QVERIFY(sent().isEmpty());
+    QVERIFY(fixture.logText().isEmpty());
+    QCOMPARE(fixture.child<QSlider>("gammaSlider")->value(), 5);
+    QCOMPARE(fixture.child<QSpinBox>("x1RoiEdit")->value(), 5);
+    QVERIFY(!fixture.child<QPushButton>("polarityButton")->isChecked());
+}
+
+// Loading a list's index runs its handler at once: the zoom goes out with the new method and the
+// old centres, and the contrast type as the default and then as "CLHE (ROI)".
+void UserControlsTest::acceptedResetLoadsAndSendsTheDefaults()
+{
+    WindowFixture fixture(resetDefaults);
+    fixture.connectCamera();
+    orvex_sim::clearJournal();
+    const int appliedBefore = orvex_sim::parametersAppliedCount();
+    MessageBoxAnswerer answerer(QMessageBox::Yes);
+
+    fixture.click("resetParamButtonUser");
+
+    QCOMPARE(sent(),
+             QStringList({"setZoom 2,640,512,1", "setContrastType 1", "setContrastType 0",
+                          "setGamma 98304", "setClhe 100", "setSharpening 256", "setRoiX1 10",
+                          "setRoiY1 20", "setRoiX2 1000", "setRoiY2 900", "setPolarity true",
+                          "setZoom 2,600,500,1", "setContrastType 0", "setNucEnabled 1",
+                          "setHorizontalFlip true", "setVerticalFlip false",
+                          "setVignettingCorrection false", "setColumnCorrection true"}));
+    QCOMPARE(orvex_sim::parametersAppliedCount(), appliedBefore + 1);
+    QCOMPARE(fixture.child<QDoubleSpinBox>("gammaEdit")->value(), 1.5);
+    QCOMPARE(fixture.child<QPushButton>("polarityButton")->text(),
+             QString("Invert polarity: Activated"));
+    QCOMPARE(fixture.child<QPushButton>("VignettingCorrectionButton")->text(),
+             QString("Vignetting correction: Deactivated"));
+}
+
+void UserControlsTest::absurdDefaultsLandOnTheControlLimits()
+{
+    WindowFixture fixture("[defaults]\ngamma=1e300\nclhe=-1e300\nsharpening=1e300\n"
+                          "roiX1=-1e300\nroiY1=1e300\n");
+    fixture.connectCamera();
+    MessageBoxAnswerer answerer(QMessageBox::Yes);
+
+    fixture.click("resetParamButtonUser");
+
+    QCOMPARE(fixture.child<QSlider>("gammaSlider")->value(), 20);
+    QCOMPARE(fixture.child<QSlider>("clheSlider")->value(), 0);
+    QCOMPARE(fixture.child<QSlider>("sharpeningSlider")->value(), 40);
+    QCOMPARE(fixture.child<QSpinBox>("x1RoiEdit")->value(), 5);
+    QCOMPARE(fixture.child<QSpinBox>("y1RoiEdit")->value(), 1019);
+    QCOMPARE(WindowFixture::lastArguments("setGamma"), QString("163840"));
+}
+
+void UserControlsTest::nothingIsSentWithoutACamera()
+{
+    WindowFixture fixture;
+    // An out-of-order bound is still corrected and explained.
+    fixture.child<QSpinBox>("x1RoiEdit")->setValue(600);
+    MessageBoxAnswerer answerer;
+
+    for (const char* slot : {"gammaUserSendCommand", "clheSendCommand", "sharpeningSendCommand",
+                             "zoomChanged", "videoOutputChanged", "contrastTypeChanged",
+                             "x1RoiUserValueChanged", "x2RoiUserValueChanged",
+                             "y1RoiUserValueChanged", "y2RoiUserValueChanged", "ApplyParamsUser"})
+        fixture.invoke(slot);
+
+    QVERIFY(sent().isEmpty());
+    QVERIFY(fixture.logText().isEmpty());
+    QCOMPARE(answerer.texts(), QStringList{"ROI X1 must be lower than ROI X2"});
+    QCOMPARE(fixture.child<QSpinBox>("x1RoiEdit")->value(), 5);
+}
+
+QTEST_MAIN(UserControlsTest)
+#include "tst_usercontrols.moc"
