@@ -3,7 +3,7 @@
 // The SDK is a closed library; this header is the only one the application includes. Each
 // interface lists its virtual operations in the order of the library's tables: a slot the tool
 // does not call is kept as a plainly named reserved operation, so that every named operation sits
-// at its position. A compatible library built with the same compiler can stand in for ours.
+// at its position; reserved operations have empty bodies, so an implementation need not name them. A compatible library built with the same compiler can stand in for ours.
 //
 // The SDK owns every object it hands out. The interfaces therefore have protected, non-virtual
 // destructors: a virtual destructor would add table slots, and callers never delete.
@@ -59,7 +59,7 @@ enum severity_level : int { trace = 0, debug = 1, info = 2, warning = 3, error =
 
 class ILogger {
 public:
-    virtual void reserved0() = 0;
+    virtual void reserved0() {}
     virtual ILogger& writeString(const std::string& text) = 0; // 1
     virtual ILogger& writeText(const char* text) = 0;          // 2
 
@@ -83,9 +83,9 @@ private:
 
 class Device {
 public:
-    virtual void reserved0() = 0;
-    virtual void reserved1() = 0;
-    virtual void reserved2() = 0;
+    virtual void reserved0() {}
+    virtual void reserved1() {}
+    virtual void reserved2() {}
     virtual bool getFirmwareVersions(FirmwareVersions* versions) = 0; // 3
     virtual bool prepareParameterRead() = 0;
     virtual std::uint32_t getRoiX1() = 0;
@@ -94,8 +94,8 @@ public:
     virtual std::uint32_t getRoiY2() = 0;
     virtual std::uint32_t getSerialNumber() = 0;
     virtual bool getTemperatures(Temperatures* temperatures) = 0; // 10
-    virtual void reserved11() = 0;
-    virtual void reserved12() = 0;
+    virtual void reserved11() {}
+    virtual void reserved12() {}
     virtual std::uint32_t getGsk() = 0; // 13
     virtual bool setGsk(std::uint32_t value) = 0;
     virtual bool setGfid(std::uint32_t value) = 0;
@@ -119,9 +119,9 @@ public:
     virtual bool getColumnCorrection() = 0;
     virtual bool setColumnCorrection(bool enabled) = 0; // 34
     virtual bool setVideoOutput(std::uint8_t output) = 0; // 35
-    virtual void reserved36() = 0;
-    virtual void reserved37() = 0;
-    virtual void reserved38() = 0;
+    virtual void reserved36() {}
+    virtual void reserved37() {}
+    virtual void reserved38() {}
     virtual bool setZoom(const ZoomSettings* zoom) = 0; // 39
     virtual bool getZoom(ZoomSettings* zoom) = 0;
     virtual std::uint8_t getContrastType() = 0;
@@ -136,7 +136,7 @@ public:
     virtual std::uint8_t getShutterPresence(std::uint8_t* present) = 0;
     // Status 1 means success; type 12 is a camera with the object detector.
     virtual std::uint8_t getCameraType(std::uint8_t* type) = 0; // 48
-    virtual void reserved49() = 0;
+    virtual void reserved49() {}
     virtual bool setSerialNumber(std::uint32_t serialNumber) = 0; // 50
     virtual std::uint32_t getGamma() = 0;                         // 51, 16.16 fixed point
     virtual bool setGamma(std::uint32_t gamma) = 0;
@@ -161,21 +161,21 @@ protected:
 
 class Connection {
 public:
-    virtual void reserved0() = 0;
-    virtual void reserved1() = 0;
-    virtual void reserved2() = 0;
-    virtual void reserved3() = 0;
-    virtual void reserved4() = 0;
-    virtual void reserved5() = 0;
-    virtual void reserved6() = 0;
-    virtual void reserved7() = 0;
-    virtual void reserved8() = 0;
-    virtual void reserved9() = 0;
-    virtual void reserved10() = 0;
-    virtual void reserved11() = 0;
-    virtual void reserved12() = 0;
-    virtual void reserved13() = 0;
-    virtual void reserved14() = 0;
+    virtual void reserved0() {}
+    virtual void reserved1() {}
+    virtual void reserved2() {}
+    virtual void reserved3() {}
+    virtual void reserved4() {}
+    virtual void reserved5() {}
+    virtual void reserved6() {}
+    virtual void reserved7() {}
+    virtual void reserved8() {}
+    virtual void reserved9() {}
+    virtual void reserved10() {}
+    virtual void reserved11() {}
+    virtual void reserved12() {}
+    virtual void reserved13() {}
+    virtual void reserved14() {}
     // Null when nothing that answers is on that port.
     virtual Device* openDevice(const char* portName) = 0; // 15
     virtual bool closeDevice(Device* device) = 0;         // 16
@@ -186,21 +186,21 @@ protected:
 
 class Configuration {
 public:
-    virtual void reserved0() = 0;
-    virtual void reserved1() = 0;
-    virtual void reserved2() = 0;
-    virtual void reserved3() = 0;
-    virtual void reserved4() = 0;
-    virtual void reserved5() = 0;
-    virtual void reserved6() = 0;
-    virtual void reserved7() = 0;
-    virtual void reserved8() = 0;
-    virtual void reserved9() = 0;
-    virtual void reserved10() = 0;
-    virtual void reserved11() = 0;
-    virtual void reserved12() = 0;
+    virtual void reserved0() {}
+    virtual void reserved1() {}
+    virtual void reserved2() {}
+    virtual void reserved3() {}
+    virtual void reserved4() {}
+    virtual void reserved5() {}
+    virtual void reserved6() {}
+    virtual void reserved7() {}
+    virtual void reserved8() {}
+    virtual void reserved9() {}
+    virtual void reserved10() {}
+    virtual void reserved11() {}
+    virtual void reserved12() {}
     virtual const char* getCommunicationType() = 0; // 13, "UART" for a serial link
-    virtual void reserved14() = 0;
+    virtual void reserved14() {}
     virtual double getDefaultGamma() = 0; // 15
     virtual double getDefaultClhe() = 0;
     virtual double getDefaultSharpening() = 0;
@@ -253,17 +253,17 @@ protected:
 
 class IOrvexSdk {
 public:
-    virtual void reserved0() = 0;
+    virtual void reserved0() {}
     virtual bool initialize() = 0; // 1
-    virtual void reserved2() = 0;
-    virtual void reserved3() = 0;
-    virtual void reserved4() = 0;
+    virtual void reserved2() {}
+    virtual void reserved3() {}
+    virtual void reserved4() {}
     virtual Configuration* getConfiguration() = 0; // 5
     virtual bool notifyParametersApplied() = 0;    // 6
-    virtual void reserved7() = 0;
-    virtual void reserved8() = 0;
+    virtual void reserved7() {}
+    virtual void reserved8() {}
     virtual Connection* createConnection() = 0; // 9
-    virtual void reserved10() = 0;
+    virtual void reserved10() {}
     // Closes what the connection holds and clears the caller's pointer.
     virtual void releaseConnection(Connection** connection) = 0; // 11
 

@@ -11,7 +11,6 @@ class LogRecord final : public orvex_sdk::ILogger
 public:
     explicit LogRecord(orvex_sdk::severity_level level) : level_(level) {}
 
-    void reserved0() override {}
     ILogger& writeString(const std::string& text) override
     {
         text_ += text;

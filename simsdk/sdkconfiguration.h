@@ -58,21 +58,7 @@ public:
     void setExpertMode(bool enabled) { expertMode_ = enabled; }
     const QString& logFile() const { return logFile_; }
 
-    void reserved0() override {}
-    void reserved1() override {}
-    void reserved2() override {}
-    void reserved3() override {}
-    void reserved4() override {}
-    void reserved5() override {}
-    void reserved6() override {}
-    void reserved7() override {}
-    void reserved8() override {}
-    void reserved9() override {}
-    void reserved10() override {}
-    void reserved11() override {}
-    void reserved12() override {}
     const char* getCommunicationType() override { return linkType_.c_str(); }
-    void reserved14() override {}
     double getDefaultGamma() override { return defaults_.gamma; }
     double getDefaultClhe() override { return defaults_.clhe; }
     double getDefaultSharpening() override { return defaults_.sharpening; }

@@ -21,17 +21,10 @@ class SdkRoot final : public orvex_sdk::IOrvexSdk
 public:
     static SdkRoot& instance();
 
-    void reserved0() override {}
     bool initialize() override;
-    void reserved2() override {}
-    void reserved3() override {}
-    void reserved4() override {}
     orvex_sdk::Configuration* getConfiguration() override;
     bool notifyParametersApplied() override;
-    void reserved7() override {}
-    void reserved8() override {}
     orvex_sdk::Connection* createConnection() override;
-    void reserved10() override {}
     void releaseConnection(orvex_sdk::Connection** connection) override;
 
     // Drops everything and reads the configuration again (see orvex_sim::reset).

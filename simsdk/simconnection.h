@@ -25,21 +25,6 @@ public:
     // still holds its address, and opens nothing again.
     void retire();
 
-    void reserved0() override {}
-    void reserved1() override {}
-    void reserved2() override {}
-    void reserved3() override {}
-    void reserved4() override {}
-    void reserved5() override {}
-    void reserved6() override {}
-    void reserved7() override {}
-    void reserved8() override {}
-    void reserved9() override {}
-    void reserved10() override {}
-    void reserved11() override {}
-    void reserved12() override {}
-    void reserved13() override {}
-    void reserved14() override {}
     orvex_sdk::Device* openDevice(const char* portName) override;
     bool closeDevice(orvex_sdk::Device* device) override;
 

@@ -39,9 +39,6 @@ public:
     void open() { open_ = true; }
     void close() { open_ = false; }
 
-    void reserved0() override {}
-    void reserved1() override {}
-    void reserved2() override {}
     bool getFirmwareVersions(orvex_sdk::FirmwareVersions* versions) override;
     bool prepareParameterRead() override;
     std::uint32_t getRoiX1() override;
@@ -50,8 +47,6 @@ public:
     std::uint32_t getRoiY2() override;
     std::uint32_t getSerialNumber() override;
     bool getTemperatures(orvex_sdk::Temperatures* temperatures) override;
-    void reserved11() override {}
-    void reserved12() override {}
     std::uint32_t getGsk() override;
     bool setGsk(std::uint32_t value) override;
     bool setGfid(std::uint32_t value) override;
@@ -75,9 +70,6 @@ public:
     bool getColumnCorrection() override;
     bool setColumnCorrection(bool enabled) override;
     bool setVideoOutput(std::uint8_t output) override;
-    void reserved36() override {}
-    void reserved37() override {}
-    void reserved38() override {}
     bool setZoom(const orvex_sdk::ZoomSettings* zoom) override;
     bool getZoom(orvex_sdk::ZoomSettings* zoom) override;
     std::uint8_t getContrastType() override;
@@ -88,7 +80,6 @@ public:
     bool getShutterPosition(std::uint8_t* closed) override;
     std::uint8_t getShutterPresence(std::uint8_t* present) override;
     std::uint8_t getCameraType(std::uint8_t* type) override;
-    void reserved49() override {}
     bool setSerialNumber(std::uint32_t serialNumber) override;
     std::uint32_t getGamma() override;
     bool setGamma(std::uint32_t gamma) override;
