@@ -42,7 +42,7 @@ inline int truncateSaturated(double value, int nanResult)
 inline int toControlInt(std::uint32_t value)
 {
     return value > std::uint32_t(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
-                                                                   : int(value);
+                                                                  : int(value);
 }
 
 // The value truncated toward zero when it fits an unsigned 32-bit integer; nothing otherwise.

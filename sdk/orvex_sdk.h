@@ -3,7 +3,8 @@
 // The SDK is a closed library; this header is the only one the application includes. Each
 // interface lists its virtual operations in the order of the library's tables: a slot the tool
 // does not call is kept as a plainly named reserved operation, so that every named operation sits
-// at its position; reserved operations have empty bodies, so an implementation need not name them. A compatible library built with the same compiler can stand in for ours.
+// at its position; reserved operations have empty bodies, so an implementation need not name them.
+// A compatible library built with the same compiler can stand in for ours.
 //
 // The SDK owns every object it hands out. The interfaces therefore have protected, non-virtual
 // destructors: a virtual destructor would add table slots, and callers never delete.
@@ -57,7 +58,8 @@ static_assert(offsetof(IaConfiguration, outputType) == 4, "outputType is the las
 
 enum severity_level : int { trace = 0, debug = 1, info = 2, warning = 3, error = 4, fatal = 5 };
 
-class ILogger {
+class ILogger
+{
 public:
     virtual void reserved0() {}
     virtual ILogger& writeString(const std::string& text) = 0; // 1
@@ -68,7 +70,8 @@ protected:
 };
 
 // One logger, one record: the record is complete when the SDKLogger is destroyed.
-class SDKLogger {
+class SDKLogger
+{
 public:
     explicit SDKLogger(severity_level level);
     ~SDKLogger();
@@ -81,7 +84,8 @@ private:
     ILogger* record_;
 };
 
-class Device {
+class Device
+{
 public:
     virtual void reserved0() {}
     virtual void reserved1() {}
@@ -117,7 +121,7 @@ public:
     virtual bool getVignettingCorrection() = 0;
     virtual bool setVignettingCorrection(bool enabled) = 0;
     virtual bool getColumnCorrection() = 0;
-    virtual bool setColumnCorrection(bool enabled) = 0; // 34
+    virtual bool setColumnCorrection(bool enabled) = 0;   // 34
     virtual bool setVideoOutput(std::uint8_t output) = 0; // 35
     virtual void reserved36() {}
     virtual void reserved37() {}
@@ -159,7 +163,8 @@ protected:
     ~Device() = default;
 };
 
-class Connection {
+class Connection
+{
 public:
     virtual void reserved0() {}
     virtual void reserved1() {}
@@ -184,7 +189,8 @@ protected:
     ~Connection() = default;
 };
 
-class Configuration {
+class Configuration
+{
 public:
     virtual void reserved0() {}
     virtual void reserved1() {}
@@ -251,7 +257,8 @@ protected:
     ~Configuration() = default;
 };
 
-class IOrvexSdk {
+class IOrvexSdk
+{
 public:
     virtual void reserved0() {}
     virtual bool initialize() = 0; // 1
@@ -271,7 +278,8 @@ protected:
     ~IOrvexSdk() = default;
 };
 
-class OrvexSdk {
+class OrvexSdk
+{
 public:
     static IOrvexSdk* get_instance();
 };

@@ -61,13 +61,13 @@ struct Faults {
     // The next calls of an operation, answered (true) or refused (false) in this order; once the
     // script has run out the operation behaves as usual. Tests only.
     std::map<std::string, std::deque<bool>> scriptedAnswers;
-    bool silent = false;             // answers the version read with two zero fields
-    bool cameraTypeFails = false;    // getCameraType returns status 0
-    int shutterPresenceStatus = 1;   // status of getShutterPresence
-    int temperatureReadsLeft = -1;   // reads that succeed before every later one fails; -1: all
-    int iaReadStatus = 1;            // status of getIaConfiguration
-    int unplugAfterMs = -1;          // port leaves the list this long after reset; -1: never
-    int latencyMs = 0;               // added to every Device operation, like a serial link
+    bool silent = false;           // answers the version read with two zero fields
+    bool cameraTypeFails = false;  // getCameraType returns status 0
+    int shutterPresenceStatus = 1; // status of getShutterPresence
+    int temperatureReadsLeft = -1; // reads that succeed before every later one fails; -1: all
+    int iaReadStatus = 1;          // status of getIaConfiguration
+    int unplugAfterMs = -1;        // port leaves the list this long after reset; -1: never
+    int latencyMs = 0;             // added to every Device operation, like a serial link
 };
 
 struct JournalEntry {
@@ -101,8 +101,8 @@ void setExpertMode(bool enabled);
 std::vector<JournalEntry> journal();
 void clearJournal();
 
-int openConnectionCount();   // created and not yet released
-int openDeviceCount();       // opened and not yet closed
+int openConnectionCount();    // created and not yet released
+int openDeviceCount();        // opened and not yet closed
 int parametersAppliedCount(); // calls of notifyParametersApplied
 
 // Where SDKLogger records go; each record is one line: time stamp, severity level, text with

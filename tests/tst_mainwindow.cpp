@@ -77,8 +77,7 @@ void MainWindowTest::expertTabFollowsTheConfiguration_data()
     QTest::addColumn<QString>("ini");
     QTest::addColumn<QStringList>("titles");
     QTest::newRow("expert mode on") << QString() << QStringList{"User", "Expert"};
-    QTest::newRow("expert mode off")
-        << QString::fromLatin1(expertModeOff) << QStringList{"User"};
+    QTest::newRow("expert mode off") << QString::fromLatin1(expertModeOff) << QStringList{"User"};
 }
 
 void MainWindowTest::expertTabFollowsTheConfiguration()
@@ -104,29 +103,68 @@ void MainWindowTest::titleLogosAndHiddenVideoOutput()
 
 void MainWindowTest::slotTableIsInDeclaredOrder()
 {
-    const QStringList expected{
-        "ResetParamsUser()", "ResetParamsIA()", "ApplyParamsUser()", "ApplyParamsExpert()",
-        "ReadParamsExpert()", "ApplyNucRequest()", "ApplyParamsIA()", "ReadParamsIA()",
-        "TabIndexChanged(int)", "GammaUserValueChanged(double)", "ClheUserValueChanged(double)",
-        "SharpeningUserValueChanged(double)", "GSKExpertValueChanged(double)",
-        "GFIDExpertValueChanged(double)", "GMSExpertValueChanged(double)",
-        "TINTExpertValueChanged(double)", "NbBoxesValueChanged(int)",
-        "IASensitivityValueChanged(int)", "InterOUValueChanged(int)",
-        "GammaUserSliderChanged(int)", "ClheUserSliderChanged(int)",
-        "SharpeningUserSliderChanged(int)", "GSKExpertSliderChanged(int)",
-        "GFIDExpertSliderChanged(int)", "GMSExpertSliderChanged(int)",
-        "TINTExpertSliderChanged(int)", "NbBoxesSliderChanged(int)",
-        "IASensitivitySliderChanged(int)", "InterOUSliderChanged(int)",
-        "x1RoiUserValueChanged()", "x2RoiUserValueChanged()", "y1RoiUserValueChanged()",
-        "y2RoiUserValueChanged()", "gammaUserSendCommand()", "sharpeningSendCommand()",
-        "clheSendCommand()", "zoomChanged()", "videoOutputChanged()", "gskSendCommand()",
-        "gfiSendCommand()", "gmsSendCommand()", "tintSendCommand()", "polarityChanged()",
-        "verticalFlipChanged()", "horizontalFlipChanged()", "columnCorrChanged()",
-        "vignettingCorrChanged()", "shutterPositionChanged()", "AutoNucRequest()",
-        "nucControlRequest()", "contrastTypeChanged()", "bprControl()", "offsetControl()",
-        "gainControl()", "setOxSerialNumber()", "forceOxSerialNumber()", "getTemperature()",
-        "scanDevice()", "connectDevice()", "disconnectDevice()", "createAboutWindow()",
-        "monitoringSystem()"};
+    const QStringList expected{"ResetParamsUser()",
+                               "ResetParamsIA()",
+                               "ApplyParamsUser()",
+                               "ApplyParamsExpert()",
+                               "ReadParamsExpert()",
+                               "ApplyNucRequest()",
+                               "ApplyParamsIA()",
+                               "ReadParamsIA()",
+                               "TabIndexChanged(int)",
+                               "GammaUserValueChanged(double)",
+                               "ClheUserValueChanged(double)",
+                               "SharpeningUserValueChanged(double)",
+                               "GSKExpertValueChanged(double)",
+                               "GFIDExpertValueChanged(double)",
+                               "GMSExpertValueChanged(double)",
+                               "TINTExpertValueChanged(double)",
+                               "NbBoxesValueChanged(int)",
+                               "IASensitivityValueChanged(int)",
+                               "InterOUValueChanged(int)",
+                               "GammaUserSliderChanged(int)",
+                               "ClheUserSliderChanged(int)",
+                               "SharpeningUserSliderChanged(int)",
+                               "GSKExpertSliderChanged(int)",
+                               "GFIDExpertSliderChanged(int)",
+                               "GMSExpertSliderChanged(int)",
+                               "TINTExpertSliderChanged(int)",
+                               "NbBoxesSliderChanged(int)",
+                               "IASensitivitySliderChanged(int)",
+                               "InterOUSliderChanged(int)",
+                               "x1RoiUserValueChanged()",
+                               "x2RoiUserValueChanged()",
+                               "y1RoiUserValueChanged()",
+                               "y2RoiUserValueChanged()",
+                               "gammaUserSendCommand()",
+                               "sharpeningSendCommand()",
+                               "clheSendCommand()",
+                               "zoomChanged()",
+                               "videoOutputChanged()",
+                               "gskSendCommand()",
+                               "gfiSendCommand()",
+                               "gmsSendCommand()",
+                               "tintSendCommand()",
+                               "polarityChanged()",
+                               "verticalFlipChanged()",
+                               "horizontalFlipChanged()",
+                               "columnCorrChanged()",
+                               "vignettingCorrChanged()",
+                               "shutterPositionChanged()",
+                               "AutoNucRequest()",
+                               "nucControlRequest()",
+                               "contrastTypeChanged()",
+                               "bprControl()",
+                               "offsetControl()",
+                               "gainControl()",
+                               "setOxSerialNumber()",
+                               "forceOxSerialNumber()",
+                               "getTemperature()",
+                               "scanDevice()",
+                               "connectDevice()",
+                               "disconnectDevice()",
+                               "createAboutWindow()",
+                               "monitoringSystem()"};
 
     const QMetaObject& meta = MainWindow::staticMetaObject;
     QCOMPARE(QString(meta.className()), QStringLiteral("MainWindow"));
@@ -273,7 +311,8 @@ void MainWindowTest::aboutIsBuiltAnewEachTime()
         dialog->resize(600, 400);
         QCoreApplication::processEvents();
         QCOMPARE(dialog->findChild<QLabel*>("ProduitPar")->pos(), placeBefore);
-        for (const char* name : {"label_4", "NomProduit", "label_2", "VersionProduit", "ProduitPar"})
+        for (const char* name :
+             {"label_4", "NomProduit", "label_2", "VersionProduit", "ProduitPar"})
             labels.append(dialog->findChild<QLabel*>(name)->text());
         texts.append(labels);
         dialog->reject();
@@ -285,8 +324,9 @@ void MainWindowTest::aboutIsBuiltAnewEachTime()
 
     QCOMPARE(dialogs.size(), 2);
     QVERIFY(dialogs[0].isNull() && dialogs[1].isNull());
-    const QStringList expected{"About", "Product name :", "Varnex HD", "Product version :",
-                               "1.4.6", "Product by: Quellin Technologies"};
+    const QStringList expected{"About",     "Product name :",
+                               "Varnex HD", "Product version :",
+                               "1.4.6",     "Product by: Quellin Technologies"};
     QCOMPARE(texts.value(0), expected);
     QCOMPARE(texts.value(1), expected);
 }

@@ -212,6 +212,7 @@ private slots:
     void releaseClosesWhatTheConnectionHolds();
     void resetDropsEverythingButKeepsOldAddressesSafe();
     void oneRootPerProcess();
+    void configurationFieldsSitAtTheirOffsets();
 };
 
 QString TestSimSdk::writeIni(const QByteArray& text, const QString& name)
@@ -1169,6 +1170,27 @@ void TestSimSdk::oneRootPerProcess()
 {
     QCOMPARE(orvex_sdk::OrvexSdk::get_instance(), orvex_sdk::OrvexSdk::get_instance());
     QCOMPARE(sdk()->getConfiguration(), &orvex_sim::configuration());
+}
+
+// A vendor library reads and writes these fields by offset, not by name.
+void TestSimSdk::configurationFieldsSitAtTheirOffsets()
+{
+    orvex_sdk::Configuration& configuration = orvex_sim::configuration();
+    const auto offsetOf = [&configuration](const std::int32_t& field) {
+        return reinterpret_cast<const char*>(&field) - reinterpret_cast<const char*>(&configuration);
+    };
+    QCOMPARE(offsetOf(configuration.gskValue), 16);
+    QCOMPARE(offsetOf(configuration.gmsValue), 20);
+    QCOMPARE(offsetOf(configuration.gfidValue), 24);
+    QCOMPARE(offsetOf(configuration.tintValue), 28);
+    QCOMPARE(offsetOf(configuration.gskMin), 52);
+    QCOMPARE(offsetOf(configuration.gskMax), 56);
+    QCOMPARE(offsetOf(configuration.gfidMin), 60);
+    QCOMPARE(offsetOf(configuration.gfidMax), 64);
+    QCOMPARE(offsetOf(configuration.tintMin), 68);
+    QCOMPARE(offsetOf(configuration.tintMax), 72);
+    QCOMPARE(offsetOf(configuration.gmsMin), 76);
+    QCOMPARE(offsetOf(configuration.gmsMax), 80);
 }
 
 QTEST_GUILESS_MAIN(TestSimSdk)

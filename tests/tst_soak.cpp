@@ -192,7 +192,8 @@ void SoakTest::everyRefusalIsReportedAndLaterStepsStillRun()
     const int appliedRuns = operation == "setGms" ? 1 : 2;
     QCOMPARE(orvex_sim::parametersAppliedCount(), appliedBefore + appliedRuns);
     if (operation == "setGms")
-        QCOMPARE(answerer.lastText(), QStringLiteral("Problem transmitting expert parameters values\n"));
+        QCOMPARE(answerer.lastText(),
+                 QStringLiteral("Problem transmitting expert parameters values\n"));
 }
 
 QTEST_MAIN(SoakTest)

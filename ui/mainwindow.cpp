@@ -127,8 +127,7 @@ void MainWindow::connectControls()
     connect(ui->userNucRequest, &QPushButton::clicked, this, &MainWindow::ApplyNucRequest);
     connect(ui->scanDeviceButton, &QPushButton::clicked, this, &MainWindow::scanDevice);
     connect(ui->connectDeviceButton, &QPushButton::clicked, this, &MainWindow::connectDevice);
-    connect(ui->disconnectDeviceButton, &QPushButton::clicked, this,
-            &MainWindow::disconnectDevice);
+    connect(ui->disconnectDeviceButton, &QPushButton::clicked, this, &MainWindow::disconnectDevice);
     connect(ui->aboutButton, &QPushButton::clicked, this, &MainWindow::createAboutWindow);
     connect(ui->applyIAControls, &QPushButton::clicked, this, &MainWindow::ApplyParamsIA);
     connect(ui->readIAControls, &QPushButton::clicked, this, &MainWindow::ReadParamsIA);
@@ -138,8 +137,7 @@ void MainWindow::connectControls()
     connect(ui->enableOffsetPB, &QPushButton::clicked, this, &MainWindow::offsetControl);
     connect(ui->enableGainPB, &QPushButton::clicked, this, &MainWindow::gainControl);
     connect(ui->setSerialNumberPB, &QPushButton::clicked, this, &MainWindow::setOxSerialNumber);
-    connect(ui->forceSerialNumberPB, &QPushButton::clicked, this,
-            &MainWindow::forceOxSerialNumber);
+    connect(ui->forceSerialNumberPB, &QPushButton::clicked, this, &MainWindow::forceOxSerialNumber);
     connect(ui->VideoOutputCB, indexChanged, this, &MainWindow::videoOutputChanged);
     connect(ui->methodZoomEdit, indexChanged, this, &MainWindow::zoomChanged);
     connect(ui->contrastTypeEdit, indexChanged, this, &MainWindow::contrastTypeChanged);
