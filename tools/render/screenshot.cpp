@@ -49,6 +49,8 @@ int main(int argc, char** argv)
     QTimer::singleShot(1200, &window, [&] {
         auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
         for (int index = 0; index < tabs->count(); ++index) {
+            // As a click on the tab bar does: the window hears of it, then the page changes.
+            emit tabs->tabBarClicked(index);
             tabs->setCurrentIndex(index);
             allSaved &= save(window, folder, fileNameFor(tabs->tabText(index)));
         }
