@@ -6,10 +6,12 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
@@ -38,6 +40,9 @@ private slots:
     void expertTabFollowsTheConfiguration_data();
     void expertTabFollowsTheConfiguration();
     void titleLogosAndHiddenVideoOutput();
+    void spinBoxesStartWithTheirRangesAndValues_data();
+    void spinBoxesStartWithTheirRangesAndValues();
+    void rowIconsAndListEntries();
     void slotTableIsInDeclaredOrder();
     void clearLogEmptiesTheViewWithoutTheWindow();
     void reportsAppendAfterTypedTextAndDropTheSelection();
@@ -99,6 +104,84 @@ void MainWindowTest::titleLogosAndHiddenVideoOutput()
     for (const char* name :
          {"videoOutputLabel", "VideoOutputCB", "sdiOutputPB", "parallelOutputPB", "mipiOutputPB"})
         QVERIFY2(fixture.child<QWidget>(name)->isHidden(), name);
+}
+
+void MainWindowTest::spinBoxesStartWithTheirRangesAndValues_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("minimum");
+    QTest::addColumn<double>("maximum");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::newRow("x1") << "x1RoiEdit" << 5.0 << 1275.0 << 5.0 << 0;
+    QTest::newRow("x2") << "x2RoiEdit" << 5.0 << 1275.0 << 5.0 << 0;
+    QTest::newRow("y1") << "y1RoiEdit" << 5.0 << 1019.0 << 5.0 << 0;
+    QTest::newRow("y2") << "y2RoiEdit" << 5.0 << 1019.0 << 5.0 << 0;
+    QTest::newRow("gamma") << "gammaEdit" << 0.5 << 2.5 << 0.5 << 1;
+    QTest::newRow("sharpening") << "sharpeningEdit" << 0.0 << 4.0 << 0.0 << 1;
+    QTest::newRow("clhe") << "clheEdit" << 0.0 << 30000.0 << 0.0 << 0;
+    QTest::newRow("zoom factor") << "factorZoomEdit" << 1.0 << 8.0 << 1.0 << 1;
+    QTest::newRow("zoom x") << "xCenterZoomEdit" << 0.0 << 1920.0 << 640.0 << 0;
+    QTest::newRow("zoom y") << "yCenterZoomEdit" << 0.0 << 1080.0 << 512.0 << 0;
+    QTest::newRow("gms") << "gmsEdit" << 0.0 << 4294967296.0 << 100.0 << 0;
+    QTest::newRow("serial number") << "serialNumberSP" << 0.0 << 1e63 << 0.0 << 0;
+}
+
+void MainWindowTest::spinBoxesStartWithTheirRangesAndValues()
+{
+    QFETCH(QString, name);
+    QFETCH(double, minimum);
+    QFETCH(double, maximum);
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    WindowFixture fixture;
+    auto* spinBox = fixture.window().findChild<QAbstractSpinBox*>(name);
+    QVERIFY(spinBox);
+    if (auto* integers = qobject_cast<QSpinBox*>(spinBox)) {
+        QCOMPARE(double(integers->minimum()), minimum);
+        QCOMPARE(double(integers->maximum()), maximum);
+        QCOMPARE(double(integers->value()), value);
+        QCOMPARE(decimals, 0);
+    } else {
+        auto* reals = qobject_cast<QDoubleSpinBox*>(spinBox);
+        QVERIFY(reals);
+        QCOMPARE(reals->minimum(), minimum);
+        QCOMPARE(reals->maximum(), maximum);
+        QCOMPARE(reals->value(), value);
+        QCOMPARE(reals->decimals(), decimals);
+    }
+}
+
+void MainWindowTest::rowIconsAndListEntries()
+{
+    WindowFixture fixture;
+    for (const char* name : {"scanDeviceButton", "connectDeviceButton", "disconnectDeviceButton",
+                             "resetParamButtonUser"}) {
+        auto* button = fixture.child<QPushButton>(name);
+        QVERIFY2(!button->icon().isNull(), name);
+        QCOMPARE(button->iconSize(), QSize(20, 20));
+    }
+    QCOMPARE(fixture.child<QPushButton>("readParamButtonUser")->iconSize(), QSize(19, 20));
+
+    const auto entries = [&fixture](const char* name) {
+        auto* list = fixture.child<QComboBox>(name);
+        QStringList texts;
+        for (int index = 0; index < list->count(); ++index)
+            texts.append(list->itemText(index));
+        return texts;
+    };
+    QCOMPARE(entries("contrastTypeEdit"), (QStringList{"CLHE (ROI)", "CLAHE (Local)"}));
+    QCOMPARE(entries("methodZoomEdit"), (QStringList{"Nearest", "Bilinear"}));
+    QCOMPARE(entries("VideoOutputCB"),
+             (QStringList{"RAW", "NUC", "COLUMN CORRECTION", "VIGNETTING CORRECTION",
+                          "EDGE ENHANCEMENT", "LUT CORRECTION", "RESERVED", "ZOOM", "BT656/SDI"}));
+    QCOMPARE(entries("iAOutputTypeComboBox"),
+             (QStringList{"Disabled", "UART communication", "OSD informations", "UART&OSD"}));
+    QCOMPARE(entries("iAResizeModeComboBox"),
+             (QStringList{"disabled", "IA Enabled 1280x1024 to 416x416 aspect ratio lost",
+                          "IA Enabled 1024x1024 to 416x416 aspect ratio kept",
+                          "IA Enabled 1280x1024 to 416x332 aspect ratio kept",
+                          "IA Enabled centered 416x416 aspect ratio kept"}));
 }
 
 void MainWindowTest::slotTableIsInDeclaredOrder()
