@@ -12,30 +12,42 @@
 
 namespace conversions {
 
+namespace detail {
+
+// A whole number held in a double, saturated to the int range; NaN gives nanResult.
+inline int saturatedToInt(double whole, int nanResult)
+{
+    if (std::isnan(whole))
+        return nanResult;
+    if (whole <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    if (whole >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return int(whole);
+}
+
+// The value truncated toward zero when it fits Integer; nothing otherwise (NaN included).
+template <class Integer> std::optional<Integer> truncatedIfFits(double value)
+{
+    const double truncated = std::trunc(value);
+    if (!(truncated >= double(std::numeric_limits<Integer>::min()) &&
+          truncated <= double(std::numeric_limits<Integer>::max())))
+        return std::nullopt;
+    return Integer(truncated);
+}
+
+} // namespace detail
+
 // Rounds half away from zero and saturates to the int range; NaN gives nanResult.
 inline int roundSaturated(double value, int nanResult)
 {
-    if (std::isnan(value))
-        return nanResult;
-    const double rounded = std::round(value);
-    if (rounded <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    if (rounded >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    return int(rounded);
+    return detail::saturatedToInt(std::round(value), nanResult);
 }
 
 // Truncates toward zero and saturates to the int range; NaN gives nanResult.
 inline int truncateSaturated(double value, int nanResult)
 {
-    if (std::isnan(value))
-        return nanResult;
-    const double truncated = std::trunc(value);
-    if (truncated <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    if (truncated >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    return int(truncated);
+    return detail::saturatedToInt(std::trunc(value), nanResult);
 }
 
 // A camera's unsigned 32-bit value as a control's int, saturated at the int maximum.
@@ -48,24 +60,13 @@ inline int toControlInt(std::uint32_t value)
 // The value truncated toward zero when it fits an unsigned 32-bit integer; nothing otherwise.
 inline std::optional<std::uint32_t> truncateToUint32(double value)
 {
-    if (std::isnan(value))
-        return std::nullopt;
-    const double truncated = std::trunc(value);
-    if (truncated < 0.0 || truncated > double(std::numeric_limits<std::uint32_t>::max()))
-        return std::nullopt;
-    return std::uint32_t(truncated);
+    return detail::truncatedIfFits<std::uint32_t>(value);
 }
 
 // The value truncated toward zero when it fits a signed 32-bit integer; nothing otherwise.
 inline std::optional<std::int32_t> truncateToInt32(double value)
 {
-    if (std::isnan(value))
-        return std::nullopt;
-    const double truncated = std::trunc(value);
-    if (truncated < double(std::numeric_limits<std::int32_t>::min()) ||
-        truncated > double(std::numeric_limits<std::int32_t>::max()))
-        return std::nullopt;
-    return std::int32_t(truncated);
+    return detail::truncatedIfFits<std::int32_t>(value);
 }
 
 } // namespace conversions
