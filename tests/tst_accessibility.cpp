@@ -48,9 +48,7 @@ QString spokenName(QAccessibleInterface* control)
     if (control->role() != QAccessible::ComboBox || name != control->text(QAccessible::Value))
         return name;
     const auto labels = control->relations(QAccessible::Label);
-    if (!labels.isEmpty())
-        return labels.first().first->text(QAccessible::Name);
-    return static_cast<QWidget*>(control->object())->accessibleName();
+    return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
 }
 
 // Every control below root that the accessible tree reaches, as a screen reader walks it.

@@ -5,6 +5,7 @@
 #include "dialog.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QStyle>
 #include <QTimer>
 
@@ -20,6 +21,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
     monitoringTimer->setObjectName(QStringLiteral("monitoringTimer"));
 
     ui->setupUi(this);
+    labelListsWithoutACaption();
     // Disabled only now: a control created inside a disabled page gets a generic accessible
     // object for life, which a screen reader announces without its role.
     for (QWidget* page : {ui->UserMode, ui->IAControl, ui->ExpertMode})
@@ -44,6 +46,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
                            companyLogoFile + QStringLiteral("/></p></body></html>"));
     ui->orvexLogo->setText(productLogoHtml);
     setWindowTitle(companyName + QStringLiteral(" OXHD camera Varnex"));
+}
+
+// On X11 a list is announced by its current entry, and what it is for by the label whose buddy it
+// is. Two lists have no caption beside them: each gets a label of its accessible name that is
+// never shown. Made while the pages are enabled, so the label keeps its own accessible object.
+void MainWindow::labelListsWithoutACaption()
+{
+    for (QComboBox* list : {ui->selectDeviceComboBox, ui->contrastTypeEdit}) {
+        auto* label = new QLabel(list->accessibleName(), list->parentWidget());
+        label->setBuddy(list);
+        label->hide();
+    }
 }
 
 // The camera is deliberately left as it is: the SDK owns the device and the connection and

@@ -93,6 +93,7 @@ private slots:
 
 private:
     // ui/mainwindow.cpp
+    void labelListsWithoutACaption();
     void connectControls();
     void removeTabByTitle(const QString& title);
     void logMessage(std::string message);
