@@ -2,7 +2,7 @@
 # Sourced by tools/run and tools/screenshot, not run. Starts what a program needs to show a window
 # where no desktop runs (a virtual X display, a session bus), runs the program, and stops all of it
 # however the sourcing script ends: Ctrl+C, a closed terminal, kill, or the program's own exit.
-# It takes over the script's EXIT, INT, TERM and HUP traps.
+# It takes over the script's EXIT trap.
 
 helpers_folder="$(mktemp -d)"
 started_pids=()
@@ -19,11 +19,18 @@ report_server() {
     fi
 }
 
+# Gone, or a zombie that bash has not reaped yet (which kill -0 would still find).
+has_ended() {
+    local state
+    state="$(ps -o stat= -p "$1" || true)"
+    [ -z "$state" ] || [ "${state:0:1}" = Z ]
+}
+
 stop_everything() {
     local index
     # A server gone before its time explains why the program on it failed.
     for index in "${!started_pids[@]}"; do
-        if [ -n "${started_names[index]}" ] && ! kill -0 "${started_pids[index]}" 2>/dev/null; then
+        if [ -n "${started_names[index]}" ] && has_ended "${started_pids[index]}"; then
             report_server "$index" "stopped by itself"
         fi
     done
@@ -34,11 +41,8 @@ stop_everything() {
     done
     rm -rf "$helpers_folder"
 }
+# Bash runs it on a deadly signal too (Ctrl+C, a closed terminal, kill), not only on exit.
 trap stop_everything EXIT
-# An exit, so that the EXIT trap runs: a signal's default action would skip it.
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
 
 # start_server DESCRIPTION COMMAND...: starts a server that writes one line on descriptor 3 once
 # it serves (its address) and puts that line in server_line. Exits the script, with what the server
