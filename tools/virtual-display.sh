@@ -22,7 +22,7 @@ report_server() {
 # Gone, or a zombie that bash has not reaped yet (which kill -0 would still find).
 has_ended() {
     local state
-    state="$(ps -o stat= -p "$1" || true)"
+    state="$(sed -n 's/^State:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null || true)"
     [ -z "$state" ] || [ "${state:0:1}" = Z ]
 }
 
@@ -91,8 +91,8 @@ start_session_bus() {
     export DBUS_SESSION_BUS_ADDRESS="$server_line"
 }
 
-# Runs the program in the background and waits for it: a wait, unlike a foreground program,
-# gives way to the traps at once, so a signal to this script stops the program too.
+# Runs the program and waits for it. In the background, so that its process id is known and the
+# EXIT trap stops it too when a signal ends this script.
 run_to_the_end() {
     "$@" &
     started_pids+=("$!")
