@@ -35,27 +35,47 @@ Setting expertConstant(const char* key, Range (*limits)(const Configuration&),
                        const char* operation, Setter set, Getter get, const char* okText,
                        const char* koText)
 {
-    Setting setting = number(key, Section::Expert, Kind::Whole, Encoding::Plain, {}, operation,
-                             set, get, okText, koText);
+    Setting setting = number(key, Section::Expert, Kind::Whole, Encoding::Plain, {}, operation, set,
+                             get, okText, koText);
     setting.configuredRange = limits;
     return setting;
 }
 
 Setting zoomField(const char* key, Kind kind, Encoding encoding, Range range, RecordField field)
 {
-    return {key,        Section::User, kind, encoding, range, nullptr, "setZoom", {}, {},
-            field,      "Configure Zoom OK", "Configure Zoom KO"};
+    return {key,
+            Section::User,
+            kind,
+            encoding,
+            range,
+            nullptr,
+            "setZoom",
+            {},
+            {},
+            field,
+            "Configure Zoom OK",
+            "Configure Zoom KO"};
 }
 
 Setting iaField(const char* key, Kind kind, Range range, RecordField field)
 {
-    return {key,   Section::Ia,        kind,      Encoding::Plain, range, nullptr, "setIaConfiguration",
-            {},    {},                 field,     "Set IA config OK", "Set IA config KO"};
+    return {key,
+            Section::Ia,
+            kind,
+            Encoding::Plain,
+            range,
+            nullptr,
+            "setIaConfiguration",
+            {},
+            {},
+            field,
+            "Set IA config OK",
+            "Set IA config KO"};
 }
 
 double countsPerUnit(Encoding encoding)
 {
-    return encoding == Encoding::FixedPoint16 ? 65536.0
+    return encoding == Encoding::FixedPoint16  ? 65536.0
            : encoding == Encoding::FixedPoint8 ? 256.0
                                                : 1.0;
 }
@@ -101,14 +121,14 @@ const std::vector<Setting>& settings()
         number("sharpening", user, Kind::Real, Encoding::FixedPoint8, {0.0, 4.0}, "setSharpening",
                &D::setSharpening, &D::getSharpening, "Set SHARPENING value OK",
                "Set SHARPENING value KO"),
-        number("roiX1", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX1",
-               &D::setRoiX1, &D::getRoiX1, "Set ROI X1 value OK", "Set ROI X1 value KO"),
-        number("roiY1", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY1",
-               &D::setRoiY1, &D::getRoiY1, "Set ROI Y1 value OK", "Set ROI Y1 value KO"),
-        number("roiX2", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX2",
-               &D::setRoiX2, &D::getRoiX2, "Set ROI X2 value OK", "Set ROI X2 value KO"),
-        number("roiY2", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY2",
-               &D::setRoiY2, &D::getRoiY2, "Set ROI Y2 value OK", "Set ROI Y2 value KO"),
+        number("roiX1", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX1", &D::setRoiX1,
+               &D::getRoiX1, "Set ROI X1 value OK", "Set ROI X1 value KO"),
+        number("roiY1", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY1", &D::setRoiY1,
+               &D::getRoiY1, "Set ROI Y1 value OK", "Set ROI Y1 value KO"),
+        number("roiX2", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX2", &D::setRoiX2,
+               &D::getRoiX2, "Set ROI X2 value OK", "Set ROI X2 value KO"),
+        number("roiY2", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY2", &D::setRoiY2,
+               &D::getRoiY2, "Set ROI Y2 value OK", "Set ROI Y2 value KO"),
         toggle("polarity", user, "setPolarity", &D::setPolarity, &D::getPolarity,
                "Set POLARITY value OK", "Set POLARITY value KO"),
         zoomField("zoomFactor", Kind::Real, Encoding::Single, {1.0, 8.0}, &Z::factor),
@@ -126,23 +146,29 @@ const std::vector<Setting>& settings()
                "Set IMAGE horizontal FLIP value KO"),
         toggle("verticalFlip", user, "setVerticalFlip", &D::setVerticalFlip, &D::getVerticalFlip,
                "Set IMAGE vertical FLIP value OK", "Set IMAGE vertical FLIP value KO"),
-        toggle("vignettingCorrection", user, "setVignettingCorrection",
-               &D::setVignettingCorrection, &D::getVignettingCorrection,
-               "Set vignetting correction value OK", "Set vignetting correction value KO"),
+        toggle("vignettingCorrection", user, "setVignettingCorrection", &D::setVignettingCorrection,
+               &D::getVignettingCorrection, "Set vignetting correction value OK",
+               "Set vignetting correction value KO"),
         toggle("columnCorrection", user, "setColumnCorrection", &D::setColumnCorrection,
                &D::getColumnCorrection, "Set column correction value OK",
                "Set column correction value KO"),
         expertConstant(
             "gsk",
-            [](const Configuration& c) { return Range{double(c.gskMin), double(c.gskMax)}; },
+            [](const Configuration& c) {
+                return Range{double(c.gskMin), double(c.gskMax)};
+            },
             "setGsk", &D::setGsk, &D::getGsk, "Set GSK value OK", "Set GSK value KO"),
         expertConstant(
             "gfid",
-            [](const Configuration& c) { return Range{double(c.gfidMin), double(c.gfidMax)}; },
+            [](const Configuration& c) {
+                return Range{double(c.gfidMin), double(c.gfidMax)};
+            },
             "setGfid", &D::setGfid, &D::getGfid, "Set GFID value OK", "Set GFID value KO"),
         expertConstant(
             "tint",
-            [](const Configuration& c) { return Range{double(c.tintMin), double(c.tintMax)}; },
+            [](const Configuration& c) {
+                return Range{double(c.tintMin), double(c.tintMax)};
+            },
             "setTint", &D::setTint, &D::getTint, "Set TINT value OK", "Set TINT value KO"),
         // The form allows one more than the camera's unsigned 32 bits can hold.
         number("gms", expert, Kind::Whole, Encoding::Plain, {0.0, largestCount}, "setGms",
@@ -213,7 +239,7 @@ Record recordOf(const Setting& setting)
     if (std::holds_alternative<std::monostate>(setting.field))
         return Record::None;
     return std::holds_alternative<std::uint8_t IaConfiguration::*>(setting.field) ? Record::Ia
-                                                                                   : Record::Zoom;
+                                                                                  : Record::Zoom;
 }
 
 Range allowedRange(const Setting& setting, const Configuration& configuration)

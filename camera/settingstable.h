@@ -39,9 +39,9 @@ struct Records {
 };
 
 using orvex_sdk::Device;
-using Setter = std::variant<std::monostate, bool (Device::*)(std::uint32_t),
-                            bool (Device::*)(std::int32_t), bool (Device::*)(bool),
-                            bool (Device::*)(std::uint8_t)>;
+using Setter =
+    std::variant<std::monostate, bool (Device::*)(std::uint32_t), bool (Device::*)(std::int32_t),
+                 bool (Device::*)(bool), bool (Device::*)(std::uint8_t)>;
 using Getter = std::variant<std::monostate, std::uint32_t (Device::*)(), bool (Device::*)(),
                             std::uint8_t (Device::*)()>;
 using RecordField =

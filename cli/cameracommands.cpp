@@ -56,8 +56,8 @@ Status sendProfile(const Invocation& invocation, const std::optional<Profile>& p
                                                   QLatin1String(setting.operation), cameraValue));
         }
         if (invocation.console.json())
-            invocation.console.print(QJsonObject{{QStringLiteral("dryRun"), true},
-                                                 {QStringLiteral("plan"), plan}});
+            invocation.console.print(
+                QJsonObject{{QStringLiteral("dryRun"), true}, {QStringLiteral("plan"), plan}});
         return Accepted;
     }
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
@@ -172,14 +172,14 @@ Status writeSerialNumber(const Invocation& invocation)
     const QString text = invocation.arguments.constFirst();
     const auto number = wholeArgument(text, 0.0, largest);
     if (!number)
-        return invocation.usage(
-            Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
-                .arg(text, QString::number(largest, 'f', 0)));
+        return invocation.usage(Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
+                                    .arg(text, QString::number(largest, 'f', 0)));
     const auto serialNumber = std::uint32_t(*number);
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
         if (invocation.isSet("force"))
             run.outcome(camera::forceSerialNumber(*camera.device(), serialNumber),
-                        camera::texts::forcedSerialNumberSet, camera::texts::forcedSerialNumberNotSet);
+                        camera::texts::forcedSerialNumberSet,
+                        camera::texts::forcedSerialNumberNotSet);
         else
             run.outcome(camera.device()->setSerialNumber(serialNumber),
                         camera::texts::serialNumberSet, camera::texts::serialNumberNotSet);
@@ -205,8 +205,8 @@ Status showTemperatures(const Invocation& invocation)
         bool ok = false;
         intervalSeconds = invocation.value("watch").toDouble(&ok);
         if (!ok || !(intervalSeconds > 0.0 && intervalSeconds <= longestWatchSeconds))
-            return invocation.usage(Cli::tr("--watch takes seconds above 0, at most %1")
-                                        .arg(longestWatchSeconds));
+            return invocation.usage(
+                Cli::tr("--watch takes seconds above 0, at most %1").arg(longestWatchSeconds));
     }
     // Without --watch one reading; with it, readings until stopped unless --count says.
     int readings = invocation.isSet("watch") ? 0 : 1;
@@ -245,18 +245,18 @@ Status showTemperatures(const Invocation& invocation)
             }
             const QString fpga = camera::temperatureText(temperatures.fpgaTemperature);
             const QString sensor = camera::temperatureText(temperatures.sensorTemperature);
-            run.report(QStringLiteral("FPGA temperature = %1, sensor temperature = %2")
-                           .arg(fpga, sensor));
+            run.report(
+                QStringLiteral("FPGA temperature = %1, sensor temperature = %2").arg(fpga, sensor));
             if (invocation.console.json())
-                invocation.console.print(QJsonObject{
-                    {QStringLiteral("port"), run.port()},
-                    {QStringLiteral("reading"), reading},
-                    {QStringLiteral("fpgaTemperature"), fpga},
-                    {QStringLiteral("sensorTemperature"), sensor},
-                    {QStringLiteral("fpgaCelsius"), double(camera::celsius(
-                                                        temperatures.fpgaTemperature))},
-                    {QStringLiteral("sensorCelsius"), double(camera::celsius(
-                                                          temperatures.sensorTemperature))}});
+                invocation.console.print(
+                    QJsonObject{{QStringLiteral("port"), run.port()},
+                                {QStringLiteral("reading"), reading},
+                                {QStringLiteral("fpgaTemperature"), fpga},
+                                {QStringLiteral("sensorTemperature"), sensor},
+                                {QStringLiteral("fpgaCelsius"),
+                                 double(camera::celsius(temperatures.fpgaTemperature))},
+                                {QStringLiteral("sensorCelsius"),
+                                 double(camera::celsius(temperatures.sensorTemperature))}});
         }
     }
     Status status = Accepted;

@@ -64,59 +64,105 @@ struct Command {
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> table{
-        {"ports", "", QT_TRANSLATE_NOOP("Cli", "list the ports: the system's, then the simulated"),
+        {"ports",
+         "",
+         QT_TRANSLATE_NOOP("Cli", "list the ports: the system's, then the simulated"),
          QT_TRANSLATE_NOOP("Cli", "Lists the serial ports, one a line: the system's in its own "
                                   "order, then the simulated cameras'. No port is opened."),
-         PortUse::None, {}, 0, 0, listPorts},
-        {"info", "--port P...",
+         PortUse::None,
+         {},
+         0,
+         0,
+         listPorts},
+        {"info",
+         "--port P...",
          QT_TRANSLATE_NOOP("Cli", "camera type, firmware, serial number, shutter, temperatures"),
          QT_TRANSLATE_NOOP("Cli", "Shows what a camera says of itself: its type (12 has the "
                                   "object detector), firmware versions, serial number, whether "
                                   "it has a shutter, and its temperatures as the window shows "
                                   "them."),
-         PortUse::Many, {}, 0, 0, showInfo},
-        {"read", "--port P... [-o FILE]",
+         PortUse::Many,
+         {},
+         0,
+         0,
+         showInfo},
+        {"read",
+         "--port P... [-o FILE]",
          QT_TRANSLATE_NOOP("Cli", "every setting, as a profile"),
          QT_TRANSLATE_NOOP("Cli", "Reads every setting into a profile: [user], [expert] in the "
                                   "SDK's expert mode, [ia] on a camera with the detector. "
                                   "Without -o the profile goes to standard output."),
-         PortUse::Many, {"output"}, 0, 0, readSettings},
-        {"apply", "--port P... FILE [--dry-run] [--verify]",
+         PortUse::Many,
+         {"output"},
+         0,
+         0,
+         readSettings},
+        {"apply",
+         "--port P... FILE [--dry-run] [--verify]",
          QT_TRANSLATE_NOOP("Cli", "send a profile's settings"),
          QT_TRANSLATE_NOOP("Cli", "Checks the whole profile first; any problem stops everything "
                                   "with status 2. Then sends it as the window's bulk runs do "
                                   "(user, expert, then one IA record), reporting each setting "
                                   "OK or KO; a refusal does not stop the rest."),
-         PortUse::Many, {"dry-run", "verify"}, 1, 1, applyFile},
-        {"set", "--port P... KEY=VALUE... [--verify]",
+         PortUse::Many,
+         {"dry-run", "verify"},
+         1,
+         1,
+         applyFile},
+        {"set",
+         "--port P... KEY=VALUE... [--verify]",
          QT_TRANSLATE_NOOP("Cli", "send settings named on the command line"),
          QT_TRANSLATE_NOOP("Cli", "Sends the settings given as KEY=VALUE (gamma=1.5 or "
                                   "user.gamma=1.5) with the same checks and in the same order "
                                   "as apply."),
-         PortUse::Many, {"dry-run", "verify"}, 1, -1, setValues},
-        {"serial", "--port P NUMBER [--force]",
+         PortUse::Many,
+         {"dry-run", "verify"},
+         1,
+         -1,
+         setValues},
+        {"serial",
+         "--port P NUMBER [--force]",
          QT_TRANSLATE_NOOP("Cli", "write the camera's serial number"),
          QT_TRANSLATE_NOOP("Cli", "Writes the serial number (0 to 4294967295) once, or as the "
                                   "window's forced write with --force."),
-         PortUse::One, {"force"}, 1, 1, writeSerialNumber},
-        {"nuc", "--port P [--auto]",
+         PortUse::One,
+         {"force"},
+         1,
+         1,
+         writeSerialNumber},
+        {"nuc",
+         "--port P [--auto]",
          QT_TRANSLATE_NOOP("Cli", "a NUC request, or the automatic NUC routine"),
          QT_TRANSLATE_NOOP("Cli", "Asks the camera for a non-uniformity correction now (mode 0), "
                                   "or with --auto for its automatic routine (mode 1). Put a "
                                   "shutter in front of the camera for a NUC request."),
-         PortUse::One, {"auto"}, 0, 0, requestNuc},
-        {"temps", "--port P... [--watch SECONDS] [--count N]",
+         PortUse::One,
+         {"auto"},
+         0,
+         0,
+         requestNuc},
+        {"temps",
+         "--port P... [--watch SECONDS] [--count N]",
          QT_TRANSLATE_NOOP("Cli", "FPGA and sensor temperatures"),
          QT_TRANSLATE_NOOP("Cli", "Reads the FPGA and sensor temperatures, shown as the window "
                                   "shows them."),
-         PortUse::Many, {"watch", "count"}, 0, 0, showTemperatures},
-        {"provision", "CSV [--force-serial]",
+         PortUse::Many,
+         {"watch", "count"},
+         0,
+         0,
+         showTemperatures},
+        {"provision",
+         "CSV [--force-serial]",
          QT_TRANSLATE_NOOP("Cli", "set up cameras from a CSV of port,serial[,profile]"),
          QT_TRANSLATE_NOOP("Cli", "Goes through the CSV row by row: connect, serial number, "
                                   "profile (a path relative to the CSV), verify; a result per "
                                   "row and a summary table. The whole CSV and every profile are "
                                   "checked first. A failed row does not stop the others."),
-         PortUse::None, {"force-serial"}, 1, 1, provision},
+         PortUse::None,
+         {"force-serial"},
+         1,
+         1,
+         provision},
     };
     return table;
 }
@@ -169,8 +215,9 @@ QString mainHelp()
                            "window.\n\nCommands:\n")
                        .arg(program);
     for (const Command& command : commands())
-        text += QStringLiteral("  %1  %2\n")
-                    .arg(QString::fromLatin1(command.name).leftJustified(10), Cli::tr(command.summary));
+        text +=
+            QStringLiteral("  %1  %2\n")
+                .arg(QString::fromLatin1(command.name).leftJustified(10), Cli::tr(command.summary));
     return text + Cli::tr("\n'%1 COMMAND --help' shows a command's options.\n").arg(program) +
            exitStatusHelp();
 }
@@ -179,23 +226,21 @@ QString mainHelp()
 // the SDK's configuration).
 QString settingsHelp()
 {
-    static const char* const kinds[] = {QT_TRANSLATE_NOOP("Cli", "real"),
-                                        QT_TRANSLATE_NOOP("Cli", "whole"),
-                                        QT_TRANSLATE_NOOP("Cli", "true/false"),
-                                        QT_TRANSLATE_NOOP("Cli", "list index")};
+    static const char* const kinds[] = {
+        QT_TRANSLATE_NOOP("Cli", "real"), QT_TRANSLATE_NOOP("Cli", "whole"),
+        QT_TRANSLATE_NOOP("Cli", "true/false"), QT_TRANSLATE_NOOP("Cli", "list index")};
     const orvex_sdk::Configuration& configuration =
         *orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
     QString text = Cli::tr("\nSettings (section.key, kind, allowed values):\n");
     for (const camera::Setting& setting : camera::settings()) {
-        const QString name = camera::sectionName(setting.section) + QLatin1Char('.') +
-                             QLatin1String(setting.key);
+        const QString name =
+            camera::sectionName(setting.section) + QLatin1Char('.') + QLatin1String(setting.key);
         const camera::Range range = camera::allowedRange(setting, configuration);
-        const QString allowed =
-            setting.kind == camera::Kind::Switch
-                ? QString()
-                : Cli::tr(", %1 to %2")
-                      .arg(QString::number(range.minimum, 'g', 15),
-                           QString::number(range.maximum, 'g', 15));
+        const QString allowed = setting.kind == camera::Kind::Switch
+                                    ? QString()
+                                    : Cli::tr(", %1 to %2")
+                                          .arg(QString::number(range.minimum, 'g', 15),
+                                               QString::number(range.maximum, 'g', 15));
         text += QStringLiteral("  %1  %2%3\n")
                     .arg(name.leftJustified(26), Cli::tr(kinds[int(setting.kind)]), allowed);
     }
@@ -205,15 +250,17 @@ QString settingsHelp()
 QString commandHelp(const Command& command)
 {
     QString text = Cli::tr("Usage: %1 %2 %3\n\n%4\n\nOptions:\n")
-                       .arg(program, QLatin1String(command.name),
-                            QLatin1String(command.synopsis), Cli::tr(command.description));
+                       .arg(program, QLatin1String(command.name), QLatin1String(command.synopsis),
+                            Cli::tr(command.description));
     for (const OptionSpec* spec : optionsOf(command)) {
-        QString names = spec->shortName ? QStringLiteral("-%1, ").arg(QLatin1String(spec->shortName))
-                                        : QString();
+        QString names = spec->shortName
+                            ? QStringLiteral("-%1, ").arg(QLatin1String(spec->shortName))
+                            : QString();
         names += QStringLiteral("--") + QLatin1String(spec->name);
         if (spec->valueName)
             names += QLatin1Char(' ') + QLatin1String(spec->valueName);
-        text += QStringLiteral("  %1  %2\n").arg(names.leftJustified(22), Cli::tr(spec->description));
+        text +=
+            QStringLiteral("  %1  %2\n").arg(names.leftJustified(22), Cli::tr(spec->description));
     }
     if (command.mostArguments < 0)
         text += settingsHelp();
@@ -225,11 +272,11 @@ QString misuse(const Command& command, const Invocation& invocation)
 {
     const int count = invocation.arguments.size();
     if (count < command.leastArguments)
-        return Cli::tr("missing argument; usage: %1 %2").arg(QLatin1String(command.name),
-                                                               QLatin1String(command.synopsis));
+        return Cli::tr("missing argument; usage: %1 %2")
+            .arg(QLatin1String(command.name), QLatin1String(command.synopsis));
     if (command.mostArguments >= 0 && count > command.mostArguments)
-        return Cli::tr("unexpected argument \"%1\"").arg(invocation.arguments.value(
-            command.mostArguments));
+        return Cli::tr("unexpected argument \"%1\"")
+            .arg(invocation.arguments.value(command.mostArguments));
     const int ports = invocation.ports.size();
     if (command.ports == PortUse::One && ports > 1)
         return Cli::tr("takes one --port");
@@ -286,10 +333,10 @@ int run(const QStringList& arguments, Console& console)
     const bool helpOnCommand = name == QLatin1String("help");
     const Command* command = findCommand(helpOnCommand ? arguments.value(2) : name);
     if (!command) {
-        console.error(name.isEmpty() ? Cli::tr("no command given; '%1 --help' lists the commands")
-                                           .arg(program)
-                                     : Cli::tr("%1 is not a command; '%2 --help' lists them")
-                                           .arg(helpOnCommand ? arguments.value(2) : name, program));
+        console.error(name.isEmpty()
+                          ? Cli::tr("no command given; '%1 --help' lists the commands").arg(program)
+                          : Cli::tr("%1 is not a command; '%2 --help' lists them")
+                                .arg(helpOnCommand ? arguments.value(2) : name, program));
         return BadInput;
     }
     orvex_sdk::OrvexSdk::get_instance()->initialize();
@@ -299,9 +346,8 @@ int run(const QStringList& arguments, Console& console)
         parser.addOption(commandLineOption(*spec));
     const QStringList words = QStringList{program} + arguments.mid(2);
     const bool parsed = parser.parse(words);
-    const QStringList ports = command->ports == PortUse::None
-                                  ? QStringList()
-                                  : parser.values(QStringLiteral("port"));
+    const QStringList ports =
+        command->ports == PortUse::None ? QStringList() : parser.values(QStringLiteral("port"));
     Invocation invocation{console, QLatin1String(command->name), ports,
                           parser.positionalArguments(), parser};
     if (helpOnCommand || (parsed && parser.isSet(QStringLiteral("help")))) {

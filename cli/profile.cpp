@@ -53,9 +53,7 @@ QString sectionsText()
 class Checker
 {
 public:
-    Checker(const QString& origin, QStringList& problems) : origin_(origin), problems_(problems)
-    {
-    }
+    Checker(const QString& origin, QStringList& problems) : origin_(origin), problems_(problems) {}
 
     void problem(const QString& text) { problems_.append(origin_ + QStringLiteral(": ") + text); }
 
@@ -98,8 +96,7 @@ public:
                 .chopped(1);
         if (setting.kind == Kind::Switch)
             take(setting, where, shown,
-                 value.isBool() ? std::optional<double>(value.toBool() ? 1.0 : 0.0)
-                                : std::nullopt);
+                 value.isBool() ? std::optional<double>(value.toBool() ? 1.0 : 0.0) : std::nullopt);
         else
             take(setting, where, shown,
                  value.isDouble() ? std::optional<double>(value.toDouble()) : std::nullopt);
@@ -121,7 +118,10 @@ public:
     }
 
 private:
-    static QString quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+    static QString quoted(const QString& text)
+    {
+        return QLatin1Char('"') + text + QLatin1Char('"');
+    }
 
     // shown: the value as written, for the message.
     void take(const Setting& setting, const QString& where, const QString& shown,
@@ -277,7 +277,9 @@ QJsonValue jsonValue(const ProfileEntry& entry)
 void Profile::set(const Setting& setting, double cameraValue)
 {
     const auto& table = camera::settings();
-    const auto rank = [&](const Setting* s) { return s - table.data(); };
+    const auto rank = [&](const Setting* s) {
+        return s - table.data();
+    };
     const auto place = std::find_if(entries_.begin(), entries_.end(), [&](const ProfileEntry& e) {
         return rank(e.setting) >= rank(&setting);
     });
@@ -310,7 +312,7 @@ bool Profile::has(camera::Record record) const
 ProfileFormat formatOf(const QString& path)
 {
     return path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ? ProfileFormat::Json
-                                                                       : ProfileFormat::Ini;
+                                                                      : ProfileFormat::Ini;
 }
 
 std::optional<Profile> loadProfile(const QString& path, QStringList& problems)
@@ -326,8 +328,8 @@ std::optional<Profile> loadProfile(const QString& path, QStringList& problems)
     return checker.finish();
 }
 
-std::optional<Profile> profileFromAssignments(const QStringList& assignments,
-                                              const QString& origin, QStringList& problems)
+std::optional<Profile> profileFromAssignments(const QStringList& assignments, const QString& origin,
+                                              QStringList& problems)
 {
     Checker checker(origin, problems);
     for (const QString& assignment : assignments) {
@@ -355,9 +357,8 @@ QString profileText(const Profile& profile, ProfileFormat format, const QString&
     for (const ProfileEntry& entry : profile.entries()) {
         if (!previous || previous->section != entry.setting->section)
             text += QStringLiteral("\n[%1]\n").arg(camera::sectionName(entry.setting->section));
-        text += QStringLiteral("%1=%2\n")
-                    .arg(QLatin1String(entry.setting->key),
-                         camera::valueText(*entry.setting, entry.cameraValue));
+        text += QStringLiteral("%1=%2\n").arg(QLatin1String(entry.setting->key),
+                                              camera::valueText(*entry.setting, entry.cameraValue));
         previous = entry.setting;
     }
     return text;

@@ -45,8 +45,8 @@ std::optional<Profile> loadProfile(const QString& path, QStringList& problems);
 
 // KEY=VALUE arguments ("gamma=1.5" or "user.gamma=1.5") checked as a file's values are. Problems
 // are lines that begin with origin.
-std::optional<Profile> profileFromAssignments(const QStringList& assignments,
-                                              const QString& origin, QStringList& problems);
+std::optional<Profile> profileFromAssignments(const QStringList& assignments, const QString& origin,
+                                              QStringList& problems);
 
 // The profile as its file holds it, after a comment line where the format has comments.
 QString profileText(const Profile& profile, ProfileFormat format, const QString& comment);

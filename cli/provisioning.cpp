@@ -108,7 +108,8 @@ private:
         row.serialNumber = std::uint32_t(serial);
         for (const Row& earlier : rows_) {
             if (earlier.port == row.port)
-                problem(line, Cli::tr("port %1 is already on line %2").arg(row.port).arg(earlier.line));
+                problem(line,
+                        Cli::tr("port %1 is already on line %2").arg(row.port).arg(earlier.line));
             if (earlier.serialNumber == row.serialNumber)
                 problem(line, Cli::tr("serial number %1 is already on line %2")
                                   .arg(row.serialNumber)
@@ -153,9 +154,8 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
 
     const std::uint32_t held = device.getSerialNumber();
     if (held != row.serialNumber) {
-        run.report(Cli::tr("serial number differs: wanted %1, camera %2")
-                       .arg(row.serialNumber)
-                       .arg(held));
+        run.report(
+            Cli::tr("serial number differs: wanted %1, camera %2").arg(row.serialNumber).arg(held));
         run.worsen(Refused);
     }
     if (profileFits)
@@ -238,10 +238,9 @@ Status provision(const Invocation& invocation)
 
     if (invocation.console.json()) {
         invocation.console.print(QJsonObject{
-            {QStringLiteral("summary"),
-             QJsonObject{{QStringLiteral("rows"), int(rows.size())},
-                         {QStringLiteral("provisioned"), provisioned},
-                         {QStringLiteral("status"), int(status)}}}});
+            {QStringLiteral("summary"), QJsonObject{{QStringLiteral("rows"), int(rows.size())},
+                                                    {QStringLiteral("provisioned"), provisioned},
+                                                    {QStringLiteral("status"), int(status)}}}});
         return status;
     }
     invocation.console.print(

@@ -68,7 +68,8 @@ public:
     // Whether every record asked for was given.
     bool complete() const
     {
-        return std::all_of(read_.begin(), read_.end(), [](const auto& known) { return known.second; });
+        return std::all_of(read_.begin(), read_.end(),
+                           [](const auto& known) { return known.second; });
     }
 
 private:
