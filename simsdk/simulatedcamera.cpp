@@ -187,6 +187,20 @@ SimulatedCamera::SimulatedCamera(CameraSetup setup, std::vector<JournalEntry>& j
 {
 }
 
+void SimulatedCamera::keepStateIn(StateFile* state)
+{
+    state_ = state;
+    if (state_)
+        state_->restore(port_, settings_);
+}
+
+void SimulatedCamera::open()
+{
+    open_ = true;
+    if (state_)
+        state_->restore(port_, settings_);
+}
+
 bool SimulatedCamera::isPlugged() const
 {
     if (pulled_ || retired_)
@@ -219,6 +233,8 @@ Result SimulatedCamera::operate(const char* operation, std::string arguments, Re
     if (journal_.size() >= journalLimit)
         journal_.erase(journal_.begin(), journal_.begin() + journalLimit / 2);
     journal_.push_back({port_, operation, std::move(arguments), toText(result)});
+    if (state_)
+        state_->remember(port_, settings_);
     return result;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "camerasetup.h"
+#include "camerastate.h"
 #include "orvex_sdk.h"
 #include "simcontrol.h"
 
@@ -32,11 +33,19 @@ public:
     void unplug() { pulled_ = true; }
     // A camera of a configuration that a reset replaced: it stays in memory for whoever still
     // holds its address, and never answers again.
-    void retire() { retired_ = true; }
+    void retire()
+    {
+        retired_ = true;
+        state_ = nullptr;
+    }
 
-    // A port is opened by one connection at a time, as a serial port is.
+    // Takes the settings the state file keeps, and keeps every later change there (null: none).
+    void keepStateIn(StateFile* state);
+
+    // A port is opened by one connection at a time, as a serial port is. Opening takes what
+    // another program may have left in the state file meanwhile.
     bool isOpen() const { return open_; }
-    void open() { open_ = true; }
+    void open();
     void close() { open_ = false; }
 
     bool getFirmwareVersions(orvex_sdk::FirmwareVersions* versions) override;
@@ -110,6 +119,7 @@ private:
     std::vector<JournalEntry>& journal_;
     const orvex_sdk::Configuration& limits_;
     Clock::time_point pluggedIn_;
+    StateFile* state_ = nullptr;
     bool pulled_ = false;
     bool retired_ = false;
     bool open_ = false;

@@ -11,6 +11,7 @@
 #include <QDoubleSpinBox>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSpinBox>
 
 #include <limits>
@@ -133,6 +134,7 @@ private slots:
     void exitStatusSaysWhatWentWrong_data();
     void exitStatusSaysWhatWentWrong();
     void tableRangesAreTheWindowsRanges();
+    void twoProgramsAtOnceKeepEachOthersChanges();
 };
 
 void CliTest::profileFromOneCameraMakesAnotherTheSame_data()
@@ -408,6 +410,44 @@ void CliTest::tableRangesAreTheWindowsRanges()
         const camera::Range range = camera::allowedRange(setting, orvex_sim::configuration());
         QCOMPARE(range.minimum, minimum);
         QCOMPARE(range.maximum, maximum);
+    }
+}
+
+// The built program, run twice at once on two cameras that remember through one state file:
+// each run's changes survive the other's.
+void CliTest::twoProgramsAtOnceKeepEachOthersChanges()
+{
+    CliFixture f("[sdk]\ncameras=SIM1,SIM2\nstateFile=state.ini\n");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ORVEX_SDK_CONFIG", f.path("sdk.ini"));
+    const auto start = [&](QProcess& program, const QStringList& arguments) {
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(ORVEX_CLI_EXECUTABLE), arguments);
+    };
+    for (int round = 0; round < 3; ++round) {
+        QProcess programs[2];
+        for (int camera = 0; camera < 2; ++camera)
+            start(programs[camera],
+                  {"set", "--port", QStringLiteral("SIM%1").arg(camera + 1),
+                   QStringLiteral("clhe=%1").arg(100 * (camera + 1) + round), "gamma=1.5",
+                   "sharpening=1", "roiX1=10", "roiY1=10", "polarity=true", "gsk=3"});
+        for (QProcess& program : programs) {
+            QVERIFY(program.waitForFinished(60000));
+            QCOMPARE(program.exitCode(), 0);
+        }
+    }
+    QProcess reader;
+    start(reader, {"read", "--port", "SIM1", "--port", "SIM2", "--json"});
+    QVERIFY(reader.waitForFinished(60000));
+    QCOMPARE(reader.readAllStandardError(), QByteArray());
+    const QList<QJsonObject> profiles =
+        jsonLines(QString::fromUtf8(reader.readAllStandardOutput()));
+    QCOMPARE(profiles.size(), 2);
+    for (int camera = 0; camera < 2; ++camera) {
+        const QJsonObject user =
+            profiles.at(camera).value("profile").toObject().value("user").toObject();
+        QCOMPARE(user.value("clhe").toInt(), 100 * (camera + 1) + 2);
+        QCOMPARE(user.value("polarity").toBool(), true);
     }
 }
 
