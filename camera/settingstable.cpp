@@ -20,7 +20,8 @@ Setting number(const char* key, Section section, Kind kind, Encoding encoding, R
                const char* operation, Setter set, Getter get, const char* okText,
                const char* koText)
 {
-    return {key, section, kind, encoding, range, nullptr, operation, set, get, {}, okText, koText};
+    return {key,       section, kind, encoding, range,  nullptr, nullptr,
+            operation, set,     get,  {},       okText, koText};
 }
 
 Setting toggle(const char* key, Section section, const char* operation, Setter set, Getter get,
@@ -31,46 +32,38 @@ Setting toggle(const char* key, Section section, const char* operation, Setter s
 }
 
 // GSK, GFID and TINT: the window sets their controls' ranges from the configuration's limits.
-Setting expertConstant(const char* key, Range (*limits)(const Configuration&),
-                       const char* operation, Setter set, Getter get, const char* okText,
-                       const char* koText)
+Setting expertConstant(const char* key, std::int32_t Configuration::*minimum,
+                       std::int32_t Configuration::*maximum, const char* operation, Setter set,
+                       Getter get, const char* okText, const char* koText)
 {
     Setting setting = number(key, Section::Expert, Kind::Whole, Encoding::Plain, {}, operation, set,
                              get, okText, koText);
-    setting.configuredRange = limits;
+    setting.configuredMinimum = minimum;
+    setting.configuredMaximum = maximum;
+    return setting;
+}
+
+// A field of a record the camera takes whole: sent with the record's operation and texts.
+Setting recordField(const char* key, Section section, Kind kind, Encoding encoding, Range range,
+                    RecordField field, const char* operation, const char* okText,
+                    const char* koText)
+{
+    Setting setting =
+        number(key, section, kind, encoding, range, operation, {}, {}, okText, koText);
+    setting.field = field;
     return setting;
 }
 
 Setting zoomField(const char* key, Kind kind, Encoding encoding, Range range, RecordField field)
 {
-    return {key,
-            Section::User,
-            kind,
-            encoding,
-            range,
-            nullptr,
-            "setZoom",
-            {},
-            {},
-            field,
-            "Configure Zoom OK",
-            "Configure Zoom KO"};
+    return recordField(key, Section::User, kind, encoding, range, field, "setZoom",
+                       "Configure Zoom OK", "Configure Zoom KO");
 }
 
 Setting iaField(const char* key, Kind kind, Range range, RecordField field)
 {
-    return {key,
-            Section::Ia,
-            kind,
-            Encoding::Plain,
-            range,
-            nullptr,
-            "setIaConfiguration",
-            {},
-            {},
-            field,
-            "Set IA config OK",
-            "Set IA config KO"};
+    return recordField(key, Section::Ia, kind, Encoding::Plain, range, field, "setIaConfiguration",
+                       "Set IA config OK", "Set IA config KO");
 }
 
 double countsPerUnit(Encoding encoding)
@@ -152,24 +145,12 @@ const std::vector<Setting>& settings()
         toggle("columnCorrection", user, "setColumnCorrection", &D::setColumnCorrection,
                &D::getColumnCorrection, "Set column correction value OK",
                "Set column correction value KO"),
-        expertConstant(
-            "gsk",
-            [](const Configuration& c) {
-                return Range{double(c.gskMin), double(c.gskMax)};
-            },
-            "setGsk", &D::setGsk, &D::getGsk, "Set GSK value OK", "Set GSK value KO"),
-        expertConstant(
-            "gfid",
-            [](const Configuration& c) {
-                return Range{double(c.gfidMin), double(c.gfidMax)};
-            },
-            "setGfid", &D::setGfid, &D::getGfid, "Set GFID value OK", "Set GFID value KO"),
-        expertConstant(
-            "tint",
-            [](const Configuration& c) {
-                return Range{double(c.tintMin), double(c.tintMax)};
-            },
-            "setTint", &D::setTint, &D::getTint, "Set TINT value OK", "Set TINT value KO"),
+        expertConstant("gsk", &Configuration::gskMin, &Configuration::gskMax, "setGsk", &D::setGsk,
+                       &D::getGsk, "Set GSK value OK", "Set GSK value KO"),
+        expertConstant("gfid", &Configuration::gfidMin, &Configuration::gfidMax, "setGfid",
+                       &D::setGfid, &D::getGfid, "Set GFID value OK", "Set GFID value KO"),
+        expertConstant("tint", &Configuration::tintMin, &Configuration::tintMax, "setTint",
+                       &D::setTint, &D::getTint, "Set TINT value OK", "Set TINT value KO"),
         // The form allows one more than the camera's unsigned 32 bits can hold.
         number("gms", expert, Kind::Whole, Encoding::Plain, {0.0, largestCount}, "setGms",
                &D::setGms, &D::getGms, "Set GMS value OK", "Set GMS value KO"),
@@ -244,7 +225,10 @@ Record recordOf(const Setting& setting)
 
 Range allowedRange(const Setting& setting, const Configuration& configuration)
 {
-    return setting.configuredRange ? setting.configuredRange(configuration) : setting.range;
+    if (!setting.configuredMinimum)
+        return setting.range;
+    return {double(configuration.*setting.configuredMinimum),
+            double(configuration.*setting.configuredMaximum)};
 }
 
 std::optional<double> toCamera(const Setting& setting, double value)

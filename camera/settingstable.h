@@ -55,8 +55,10 @@ struct Setting {
     Kind kind;
     Encoding encoding;
     Range range; // the form's range
-    // The SDK configuration's expert limits, which replace the form's range on the window too.
-    Range (*configuredRange)(const orvex_sdk::Configuration& configuration);
+    // The SDK configuration's expert limits, which replace the form's range on the window too;
+    // null for the form's range.
+    std::int32_t orvex_sdk::Configuration::*configuredMinimum;
+    std::int32_t orvex_sdk::Configuration::*configuredMaximum;
     const char* operation; // the SDK operation that sends it (of the whole record for a field)
     Setter set;
     Getter get;

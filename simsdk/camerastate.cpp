@@ -80,141 +80,45 @@ std::map<QString, QString> textsOf(CameraSettings& settings)
 
 const std::vector<KeptSetting>& keptSettings()
 {
+    const auto kept = [](const char* key, SettingField (*field)(CameraSettings&)) {
+        return KeptSetting{key, field};
+    };
     using C = CameraSettings;
     using F = SettingField;
     static const std::vector<KeptSetting> table{
-        {"serialNumber",
-         [](C& c) -> F {
-             return &c.serialNumber;
-         }},
-        {"shutterClosed",
-         [](C& c) -> F {
-             return &c.shutterClosed;
-         }},
-        {"gamma",
-         [](C& c) -> F {
-             return &c.gamma;
-         }},
-        {"clhe",
-         [](C& c) -> F {
-             return &c.clhe;
-         }},
-        {"sharpening",
-         [](C& c) -> F {
-             return &c.sharpening;
-         }},
-        {"roiX1",
-         [](C& c) -> F {
-             return &c.roiX1;
-         }},
-        {"roiX2",
-         [](C& c) -> F {
-             return &c.roiX2;
-         }},
-        {"roiY1",
-         [](C& c) -> F {
-             return &c.roiY1;
-         }},
-        {"roiY2",
-         [](C& c) -> F {
-             return &c.roiY2;
-         }},
-        {"polarity",
-         [](C& c) -> F {
-             return &c.polarity;
-         }},
-        {"zoomFactor",
-         [](C& c) -> F {
-             return &c.zoom.factor;
-         }},
-        {"zoomXCenter",
-         [](C& c) -> F {
-             return &c.zoom.xCenter;
-         }},
-        {"zoomYCenter",
-         [](C& c) -> F {
-             return &c.zoom.yCenter;
-         }},
-        {"zoomMethod",
-         [](C& c) -> F {
-             return &c.zoom.method;
-         }},
-        {"contrastType",
-         [](C& c) -> F {
-             return &c.contrastType;
-         }},
-        {"nucState",
-         [](C& c) -> F {
-             return &c.nucState;
-         }},
-        {"horizontalFlip",
-         [](C& c) -> F {
-             return &c.horizontalFlip;
-         }},
-        {"verticalFlip",
-         [](C& c) -> F {
-             return &c.verticalFlip;
-         }},
-        {"vignettingCorrection",
-         [](C& c) -> F {
-             return &c.vignettingCorrection;
-         }},
-        {"columnCorrection",
-         [](C& c) -> F {
-             return &c.columnCorrection;
-         }},
-        {"bprCorrection",
-         [](C& c) -> F {
-             return &c.bprCorrection;
-         }},
-        {"offsetCorrection",
-         [](C& c) -> F {
-             return &c.offsetCorrection;
-         }},
-        {"gainCorrection",
-         [](C& c) -> F {
-             return &c.gainCorrection;
-         }},
-        {"videoOutput",
-         [](C& c) -> F {
-             return &c.videoOutput;
-         }},
-        {"gsk",
-         [](C& c) -> F {
-             return &c.gsk;
-         }},
-        {"gfid",
-         [](C& c) -> F {
-             return &c.gfid;
-         }},
-        {"gms",
-         [](C& c) -> F {
-             return &c.gms;
-         }},
-        {"tint",
-         [](C& c) -> F {
-             return &c.tint;
-         }},
-        {"iaResizeMode",
-         [](C& c) -> F {
-             return &c.ia.resizeMode;
-         }},
-        {"iaMaxBoxes",
-         [](C& c) -> F {
-             return &c.ia.maxBoxes;
-         }},
-        {"iaSensitivity",
-         [](C& c) -> F {
-             return &c.ia.sensitivity;
-         }},
-        {"iaInterOverUnion",
-         [](C& c) -> F {
-             return &c.ia.interOverUnion;
-         }},
-        {"iaOutputType",
-         [](C& c) -> F {
-             return &c.ia.outputType;
-         }},
+        kept("serialNumber", [](C& c) -> F { return &c.serialNumber; }),
+        kept("shutterClosed", [](C& c) -> F { return &c.shutterClosed; }),
+        kept("gamma", [](C& c) -> F { return &c.gamma; }),
+        kept("clhe", [](C& c) -> F { return &c.clhe; }),
+        kept("sharpening", [](C& c) -> F { return &c.sharpening; }),
+        kept("roiX1", [](C& c) -> F { return &c.roiX1; }),
+        kept("roiX2", [](C& c) -> F { return &c.roiX2; }),
+        kept("roiY1", [](C& c) -> F { return &c.roiY1; }),
+        kept("roiY2", [](C& c) -> F { return &c.roiY2; }),
+        kept("polarity", [](C& c) -> F { return &c.polarity; }),
+        kept("zoomFactor", [](C& c) -> F { return &c.zoom.factor; }),
+        kept("zoomXCenter", [](C& c) -> F { return &c.zoom.xCenter; }),
+        kept("zoomYCenter", [](C& c) -> F { return &c.zoom.yCenter; }),
+        kept("zoomMethod", [](C& c) -> F { return &c.zoom.method; }),
+        kept("contrastType", [](C& c) -> F { return &c.contrastType; }),
+        kept("nucState", [](C& c) -> F { return &c.nucState; }),
+        kept("horizontalFlip", [](C& c) -> F { return &c.horizontalFlip; }),
+        kept("verticalFlip", [](C& c) -> F { return &c.verticalFlip; }),
+        kept("vignettingCorrection", [](C& c) -> F { return &c.vignettingCorrection; }),
+        kept("columnCorrection", [](C& c) -> F { return &c.columnCorrection; }),
+        kept("bprCorrection", [](C& c) -> F { return &c.bprCorrection; }),
+        kept("offsetCorrection", [](C& c) -> F { return &c.offsetCorrection; }),
+        kept("gainCorrection", [](C& c) -> F { return &c.gainCorrection; }),
+        kept("videoOutput", [](C& c) -> F { return &c.videoOutput; }),
+        kept("gsk", [](C& c) -> F { return &c.gsk; }),
+        kept("gfid", [](C& c) -> F { return &c.gfid; }),
+        kept("gms", [](C& c) -> F { return &c.gms; }),
+        kept("tint", [](C& c) -> F { return &c.tint; }),
+        kept("iaResizeMode", [](C& c) -> F { return &c.ia.resizeMode; }),
+        kept("iaMaxBoxes", [](C& c) -> F { return &c.ia.maxBoxes; }),
+        kept("iaSensitivity", [](C& c) -> F { return &c.ia.sensitivity; }),
+        kept("iaInterOverUnion", [](C& c) -> F { return &c.ia.interOverUnion; }),
+        kept("iaOutputType", [](C& c) -> F { return &c.ia.outputType; }),
     };
     return table;
 }
