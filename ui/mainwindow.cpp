@@ -20,6 +20,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
     monitoringTimer->setObjectName(QStringLiteral("monitoringTimer"));
 
     ui->setupUi(this);
+    // Disabled only now: a control created inside a disabled page gets a generic accessible
+    // object for life, which a screen reader announces without its role.
+    for (QWidget* page : {ui->UserMode, ui->IAControl, ui->ExpertMode})
+        page->setEnabled(false);
     removeTabByTitle(QStringLiteral("IA control"));
     connectControls();
     if (!configuration->isExpertModeEnabled())
