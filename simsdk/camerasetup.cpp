@@ -1,5 +1,6 @@
 #include "camerasetup.h"
 
+#include "camerastate.h"
 #include "inifile.h"
 #include "simulatedcamera.h"
 
@@ -15,42 +16,10 @@ namespace {
 void readSettings(IniFile& ini, const QString& s, CameraSettings& c)
 {
     ini.read(s, QStringLiteral("cameraType"), c.cameraType);
-    ini.read(s, QStringLiteral("serialNumber"), c.serialNumber);
     ini.read(s, QStringLiteral("riscvVersion"), c.versions.riscvVersion);
     ini.read(s, QStringLiteral("fpgaVersion"), c.versions.fpgaVersion);
     ini.read(s, QStringLiteral("hasShutter"), c.hasShutter);
-    ini.read(s, QStringLiteral("shutterClosed"), c.shutterClosed);
-    ini.read(s, QStringLiteral("gamma"), c.gamma);
-    ini.read(s, QStringLiteral("clhe"), c.clhe);
-    ini.read(s, QStringLiteral("sharpening"), c.sharpening);
-    ini.read(s, QStringLiteral("roiX1"), c.roiX1);
-    ini.read(s, QStringLiteral("roiX2"), c.roiX2);
-    ini.read(s, QStringLiteral("roiY1"), c.roiY1);
-    ini.read(s, QStringLiteral("roiY2"), c.roiY2);
-    ini.read(s, QStringLiteral("polarity"), c.polarity);
-    ini.read(s, QStringLiteral("zoomFactor"), c.zoom.factor);
-    ini.read(s, QStringLiteral("zoomXCenter"), c.zoom.xCenter);
-    ini.read(s, QStringLiteral("zoomYCenter"), c.zoom.yCenter);
-    ini.read(s, QStringLiteral("zoomMethod"), c.zoom.method);
-    ini.read(s, QStringLiteral("contrastType"), c.contrastType);
-    ini.read(s, QStringLiteral("nucState"), c.nucState);
-    ini.read(s, QStringLiteral("horizontalFlip"), c.horizontalFlip);
-    ini.read(s, QStringLiteral("verticalFlip"), c.verticalFlip);
-    ini.read(s, QStringLiteral("vignettingCorrection"), c.vignettingCorrection);
-    ini.read(s, QStringLiteral("columnCorrection"), c.columnCorrection);
-    ini.read(s, QStringLiteral("bprCorrection"), c.bprCorrection);
-    ini.read(s, QStringLiteral("offsetCorrection"), c.offsetCorrection);
-    ini.read(s, QStringLiteral("gainCorrection"), c.gainCorrection);
-    ini.read(s, QStringLiteral("videoOutput"), c.videoOutput);
-    ini.read(s, QStringLiteral("gsk"), c.gsk);
-    ini.read(s, QStringLiteral("gfid"), c.gfid);
-    ini.read(s, QStringLiteral("gms"), c.gms);
-    ini.read(s, QStringLiteral("tint"), c.tint);
-    ini.read(s, QStringLiteral("iaResizeMode"), c.ia.resizeMode);
-    ini.read(s, QStringLiteral("iaMaxBoxes"), c.ia.maxBoxes);
-    ini.read(s, QStringLiteral("iaSensitivity"), c.ia.sensitivity);
-    ini.read(s, QStringLiteral("iaInterOverUnion"), c.ia.interOverUnion);
-    ini.read(s, QStringLiteral("iaOutputType"), c.ia.outputType);
+    readKeptSettings(ini, s, c);
     ini.read(s, QStringLiteral("fpgaTemperature"), c.fpgaTemperature);
     ini.read(s, QStringLiteral("sensorTemperature"), c.sensorTemperature);
     ini.read(s, QStringLiteral("temperatureDrift"), c.temperatureDrift);

@@ -12,11 +12,26 @@ QString builtInLogFile()
     return QDir(QDir::tempPath()).filePath(QStringLiteral("orvex-sdk.log"));
 }
 
+namespace {
+
+// A relative path belongs with the file that names it, not with the working directory.
+QString pathBesideIni(IniFile& ini, const QString& key, const QString& builtIn)
+{
+    std::string path;
+    ini.read(QStringLiteral("sdk"), key, path);
+    if (path.empty())
+        return builtIn;
+    return QFileInfo(ini.path()).dir().absoluteFilePath(QString::fromStdString(path));
+}
+
+} // namespace
+
 void SimConfiguration::restoreBuiltIns()
 {
     linkType_ = "UART";
     expertMode_ = true;
     logFile_ = builtInLogFile();
+    stateFile_.clear();
     defaults_ = Defaults();
     gskValue = 2;
     gmsValue = 100;
@@ -39,12 +54,8 @@ void SimConfiguration::load(IniFile& ini)
     const QString sdk = QStringLiteral("sdk");
     ini.read(sdk, QStringLiteral("linkType"), linkType_);
     ini.read(sdk, QStringLiteral("expertMode"), expertMode_);
-    std::string logFile;
-    ini.read(sdk, QStringLiteral("logFile"), logFile);
-    if (!logFile.empty()) {
-        // A relative path belongs with the file that names it, not with the working directory.
-        logFile_ = QFileInfo(ini.path()).dir().absoluteFilePath(QString::fromStdString(logFile));
-    }
+    logFile_ = pathBesideIni(ini, QStringLiteral("logFile"), logFile_);
+    stateFile_ = pathBesideIni(ini, QStringLiteral("stateFile"), QString());
 
     const QString d = QStringLiteral("defaults");
     ini.read(d, QStringLiteral("gamma"), defaults_.gamma);

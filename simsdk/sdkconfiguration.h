@@ -57,6 +57,7 @@ public:
     void setLinkType(const std::string& linkType) { linkType_ = linkType; }
     void setExpertMode(bool enabled) { expertMode_ = enabled; }
     const QString& logFile() const { return logFile_; }
+    const QString& stateFile() const { return stateFile_; } // empty: the cameras forget
 
     const char* getCommunicationType() override { return linkType_.c_str(); }
     double getDefaultGamma() override { return defaults_.gamma; }
@@ -93,6 +94,7 @@ private:
     std::string linkType_;
     bool expertMode_ = true;
     QString logFile_;
+    QString stateFile_;
     Defaults defaults_;
 };
 

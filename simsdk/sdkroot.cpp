@@ -54,10 +54,15 @@ void SdkRoot::load(const QString& path, const QString& source)
 {
     IniFile ini(path, source);
     configuration_.load(ini);
+    stateFile_ = configuration_.stateFile().isEmpty()
+                     ? nullptr
+                     : std::make_unique<StateFile>(configuration_.stateFile());
     const auto pluggedIn = SimulatedCamera::Clock::now();
-    for (CameraSetup& setup : readCameraSetups(ini))
+    for (CameraSetup& setup : readCameraSetups(ini)) {
         cameras_.push_back(std::make_unique<SimulatedCamera>(std::move(setup), journal_,
                                                              configuration_, pluggedIn));
+        cameras_.back()->keepStateIn(stateFile_.get());
+    }
     ini.reportUnreadKeys();
     LogSink::instance().setPath(configuration_.logFile());
 }

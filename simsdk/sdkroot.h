@@ -2,6 +2,7 @@
 // the journal and the counters, for the whole process.
 #pragma once
 
+#include "camerastate.h"
 #include "orvex_sdk.h"
 #include "sdkconfiguration.h"
 #include "simconnection.h"
@@ -49,6 +50,7 @@ private:
 
     bool loaded_ = false;
     SimConfiguration configuration_;
+    std::unique_ptr<StateFile> stateFile_; // when the configuration names one
     std::vector<std::unique_ptr<SimulatedCamera>> cameras_;
     std::vector<std::unique_ptr<SimConnection>> connections_;
     std::vector<JournalEntry> journal_;

@@ -187,10 +187,30 @@ SimulatedCamera::SimulatedCamera(CameraSetup setup, std::vector<JournalEntry>& j
 {
 }
 
+void SimulatedCamera::keepStateIn(StateFile* state)
+{
+    state_ = state;
+    takeKeptSettings();
+}
+
+void SimulatedCamera::takeKeptSettings()
+{
+    if (state_)
+        state_->restore(port_, settings_);
+}
+
+void SimulatedCamera::keepChanges()
+{
+    if (state_)
+        state_->remember(port_, settings_);
+}
+
 CameraDevice::CameraDevice(SimulatedCamera& camera)
     : camera_(camera), settings_(camera.settings_), faults_(camera.faults_)
 {
     camera_.open_ = true;
+    // What another program left in the state file meanwhile counts from this open on.
+    camera_.takeKeptSettings();
 }
 
 CameraDevice::~CameraDevice()
@@ -231,6 +251,7 @@ Result CameraDevice::operate(const char* operation, std::string arguments, Resul
     if (journal.size() >= journalLimit)
         journal.erase(journal.begin(), journal.begin() + journalLimit / 2);
     journal.push_back({camera_.port_, operation, std::move(arguments), toText(result)});
+    camera_.keepChanges();
     return result;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "camerasetup.h"
+#include "camerastate.h"
 #include "orvex_sdk.h"
 #include "simcontrol.h"
 
@@ -33,8 +34,15 @@ public:
     bool isPlugged() const;
     void unplug() { pulled_ = true; }
     // A camera of a configuration that a reset replaced: it stays in memory for whoever still
-    // holds a device of it, and never answers again.
-    void retire() { retired_ = true; }
+    // holds a device of it, and never answers again, nor keeps anything.
+    void retire()
+    {
+        retired_ = true;
+        state_ = nullptr;
+    }
+
+    // Takes the settings the state file keeps, and keeps every later change there (null: none).
+    void keepStateIn(StateFile* state);
 
     // A port is opened by one connection at a time, as a serial port is.
     bool isOpen() const { return open_; }
@@ -42,12 +50,16 @@ public:
 private:
     friend class CameraDevice;
 
+    void takeKeptSettings();
+    void keepChanges();
+
     std::string port_;
     CameraSettings settings_;
     Faults faults_;
     std::vector<JournalEntry>& journal_;
     const orvex_sdk::Configuration& limits_;
     Clock::time_point pluggedIn_;
+    StateFile* state_ = nullptr;
     bool pulled_ = false;
     bool retired_ = false;
     bool open_ = false;

@@ -196,6 +196,11 @@ private slots:
     void temperaturesDriftSlowlyAroundTheBase();
     void settingsSurviveReconnect();
 
+    // State file
+    void stateFileKeepsWhatChangedAcrossRuns();
+    void damagedStateFileGivesOneLineAndTheConfiguredValues_data();
+    void damagedStateFileGivesOneLineAndTheConfiguredValues();
+
     // Faults
     void refusedOperationsFail();
     void silentCameraReadsZeroVersions();
@@ -892,6 +897,73 @@ void TestSimSdk::settingsSurviveReconnect()
     orvex_sdk::IaConfiguration read{0, 0, 0, 0, 0};
     QCOMPARE(int(device->getIaConfiguration(&read)), 1);
     QCOMPARE(std::memcmp(&read, &ia, sizeof ia), 0);
+}
+
+// What one run changed is there at the next; only what changed is written, and an open takes
+// what another program left meanwhile.
+void TestSimSdk::stateFileKeepsWhatChangedAcrossRuns()
+{
+    const QByteArray ini = "[sdk]\nlogFile=sdk.log\ncameras=SIM1,SIM2\nstateFile=kept/state.ini\n"
+                           "[camera.SIM2]\nclhe=77\n";
+    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("kept")));
+    const QString state = dir_.filePath(QStringLiteral("kept/state.ini"));
+    QFile::remove(state);
+    resetWith(ini);
+    Device* device = openCamera("SIM1");
+    QVERIFY(device->setGamma(98304));
+    QVERIFY(!device->setGamma(1));
+    const orvex_sdk::ZoomSettings zoom{2.3f, 100, 200, 1};
+    QVERIFY(device->setZoom(&zoom));
+
+    resetWith(ini);
+    QCOMPARE(orvex_sim::settings("SIM1").gamma, 98304u);
+    QCOMPARE(orvex_sim::settings("SIM1").zoom.factor, 2.3f);
+    QCOMPARE(int(orvex_sim::settings("SIM1").zoom.method), 1);
+    QCOMPARE(orvex_sim::settings("SIM2").clhe, 77u);
+    const QStringList kept = logLines(state).filter(QRegularExpression(QStringLiteral("^\\w+=")));
+    QCOMPARE(kept, (QStringList{"gamma=98304", "zoomFactor=2.29999995", "zoomXCenter=100",
+                                "zoomYCenter=200", "zoomMethod=1"}));
+
+    QFile file(state);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("[camera.SIM2]\nclhe=99\n");
+    file.close();
+    QCOMPARE(openCamera("SIM2")->getClhe(), 99u);
+}
+
+void TestSimSdk::damagedStateFileGivesOneLineAndTheConfiguredValues_data()
+{
+    QTest::addColumn<QByteArray>("damage");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("not INI") << QByteArray("garbage\n") << "line 3: no key=value";
+    QTest::newRow("bad value") << QByteArray("clhe=lots\n") << "clhe = \"lots\" is no value";
+    QTest::newRow("beyond its type") << QByteArray("zoomMethod=256\n") << "zoomMethod = \"256\"";
+    QTest::newRow("unknown key") << QByteArray("brightness=3\n")
+                                 << "brightness is no setting a camera keeps";
+    QTest::newRow("other section") << QByteArray("[sdk]\n") << "[sdk] is no [camera.PORT]";
+}
+
+void TestSimSdk::damagedStateFileGivesOneLineAndTheConfiguredValues()
+{
+    QFETCH(QByteArray, damage);
+    QFETCH(QString, said);
+    writeIni("[camera.SIM1]\ngamma=98304\n" + damage, QStringLiteral("state.ini"));
+    QStringList messages;
+    iniMessagesOf("[sdk]\nlogFile=sdk.log\nstateFile=state.ini\n", messages);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().startsWith(QStringLiteral("orvex-sdk: state file ")) &&
+                 messages.first().contains(said) &&
+                 messages.first().contains(QStringLiteral("the configured values are used")),
+             qPrintable(messages.first()));
+    QCOMPARE(orvex_sim::settings("SIM1").gamma, 65536u);
+
+    StderrCapture capture;
+    Device* device = openCamera();
+    QCOMPARE(device->getGamma(), 65536u);
+    QVERIFY(device->setClhe(41));
+    QCOMPARE(capture.lines(), QStringList());
+    resetWith("[sdk]\nlogFile=sdk.log\nstateFile=state.ini\n");
+    QCOMPARE(orvex_sim::settings("SIM1").clhe, 41u);
 }
 
 void TestSimSdk::refusedOperationsFail()

@@ -1,0 +1,272 @@
+// The commands that talk to the cameras named by --port.
+#include "commands.h"
+
+#include "camerareports.h"
+#include "portenumeration.h"
+#include "transfer.h"
+
+#include <QJsonArray>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace cli {
+namespace {
+
+// A whole number written by the operator, when it lies within minimum and maximum.
+std::optional<double> wholeArgument(const QString& text, double minimum, double maximum)
+{
+    bool ok = false;
+    const double number = text.trimmed().toDouble(&ok);
+    if (!ok || std::trunc(number) != number || !(number >= minimum && number <= maximum))
+        return std::nullopt;
+    return number;
+}
+
+QString shutterText(bool present)
+{
+    return present ? Cli::tr("present") : Cli::tr("absent");
+}
+
+// The profile that apply and set were given, checked; sent to every camera unless dry.
+Status sendProfile(const Invocation& invocation, const std::optional<Profile>& profile,
+                   const QStringList& problems)
+{
+    for (const QString& problem : problems)
+        invocation.console.error(problem);
+    if (!profile)
+        return BadInput;
+    if (invocation.isSet("dry-run")) {
+        QJsonArray plan;
+        for (const ProfileEntry& entry : profile->entries()) {
+            const camera::Setting& setting = *entry.setting;
+            const QString value = camera::valueText(setting, entry.cameraValue);
+            const QString cameraValue = QString::number(entry.cameraValue, 'g', 9);
+            plan.append(QJsonObject{{QStringLiteral("key"), QLatin1String(setting.key)},
+                                    {QStringLiteral("value"), value},
+                                    {QStringLiteral("operation"), QLatin1String(setting.operation)},
+                                    {QStringLiteral("cameraValue"), cameraValue}});
+            if (!invocation.console.json())
+                invocation.console.print(Cli::tr("would send %1 = %2 with %3 (%4)")
+                                             .arg(QLatin1String(setting.key), value,
+                                                  QLatin1String(setting.operation), cameraValue));
+        }
+        if (invocation.console.json())
+            invocation.console.print(
+                QJsonObject{{QStringLiteral("dryRun"), true}, {QStringLiteral("plan"), plan}});
+        return Accepted;
+    }
+    return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
+        if (!fitsCamera(run, camera, *profile))
+            return;
+        applyProfile(run, *camera.device(), *profile);
+        if (invocation.isSet("verify"))
+            verifyProfile(run, *camera.device(), *profile);
+    });
+}
+
+} // namespace
+
+Status listPorts(const Invocation& invocation)
+{
+    const QStringList names = ports::availablePortNames();
+    if (invocation.console.json()) {
+        invocation.console.print(
+            QJsonObject{{QStringLiteral("ports"), QJsonArray::fromStringList(names)}});
+        return Accepted;
+    }
+    for (const QString& name : names)
+        invocation.console.print(name);
+    return Accepted;
+}
+
+Status showInfo(const Invocation& invocation)
+{
+    return forEachCamera(invocation, [](CameraRun& run, OpenCamera& camera) {
+        orvex_sdk::Device& device = *camera.device();
+        const QString riscv =
+            QString::fromStdString(camera::firmwareVersionText(camera.versions().riscvVersion));
+        const QString fpga =
+            QString::fromStdString(camera::firmwareVersionText(camera.versions().fpgaVersion));
+        const std::uint32_t serialNumber = device.getSerialNumber();
+        // A presence the camera cannot report counts as no shutter, as on connecting.
+        std::uint8_t present = 0;
+        const bool shutter =
+            device.getShutterPresence(&present) == camera::statusSucceeded && present != 0;
+
+        run.report(QStringLiteral("Camera type = %1").arg(camera.cameraType()));
+        run.report(QStringLiteral("RISC-V version = ") + riscv);
+        run.report(QStringLiteral("FPGA version = ") + fpga);
+        run.report(QStringLiteral("Serial number = %1").arg(serialNumber));
+        run.report(QStringLiteral("Shutter = ") + shutterText(shutter));
+        QJsonObject& details = run.details();
+        details.insert(QStringLiteral("cameraType"), camera.cameraType());
+        details.insert(QStringLiteral("riscvVersion"), riscv);
+        details.insert(QStringLiteral("fpgaVersion"), fpga);
+        details.insert(QStringLiteral("serialNumber"), double(serialNumber));
+        details.insert(QStringLiteral("shutter"), shutter);
+
+        orvex_sdk::Temperatures temperatures{};
+        if (!device.getTemperatures(&temperatures)) {
+            run.report(Cli::tr("Unable to read temperatures"));
+            run.worsen(Refused);
+            return;
+        }
+        const QString fpgaTemperature = camera::temperatureText(temperatures.fpgaTemperature);
+        const QString sensorTemperature = camera::temperatureText(temperatures.sensorTemperature);
+        run.report(QStringLiteral("FPGA temperature = ") + fpgaTemperature);
+        run.report(QStringLiteral("Sensor temperature = ") + sensorTemperature);
+        details.insert(QStringLiteral("fpgaTemperature"), fpgaTemperature);
+        details.insert(QStringLiteral("sensorTemperature"), sensorTemperature);
+    });
+}
+
+Status readSettings(const Invocation& invocation)
+{
+    const QString output = invocation.value("output");
+    if (!output.isEmpty() && invocation.ports.size() > 1)
+        return invocation.usage(Cli::tr("-o writes one camera's profile: name one --port"));
+    return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
+        const Profile profile = readProfile(run, camera);
+        const QString comment =
+            Cli::tr("Orvex HD camera profile, read from %1 by orvexhd-cli").arg(run.port());
+        if (output.isEmpty()) {
+            if (invocation.console.json())
+                run.details().insert(QStringLiteral("profile"), profileObject(profile));
+            else
+                invocation.console.print(
+                    profileText(profile, ProfileFormat::Ini, comment).trimmed());
+            return;
+        }
+        QString error;
+        if (!writeProfile(output, profileText(profile, formatOf(output), comment), error)) {
+            run.fail(BadInput, Cli::tr("%1 cannot be written: %2").arg(output, error));
+            return;
+        }
+        run.details().insert(QStringLiteral("file"), output);
+        run.report(Cli::tr("profile written to %1").arg(output));
+    });
+}
+
+Status applyFile(const Invocation& invocation)
+{
+    QStringList problems;
+    const auto profile = loadProfile(invocation.arguments.constFirst(), problems);
+    return sendProfile(invocation, profile, problems);
+}
+
+Status setValues(const Invocation& invocation)
+{
+    QStringList problems;
+    const auto profile = profileFromAssignments(invocation.arguments, invocation.command, problems);
+    return sendProfile(invocation, profile, problems);
+}
+
+Status writeSerialNumber(const Invocation& invocation)
+{
+    constexpr double largest = double(std::numeric_limits<std::uint32_t>::max());
+    const QString text = invocation.arguments.constFirst();
+    const auto number = wholeArgument(text, 0.0, largest);
+    if (!number)
+        return invocation.usage(Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
+                                    .arg(text, QString::number(largest, 'f', 0)));
+    const auto serialNumber = std::uint32_t(*number);
+    return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
+        if (invocation.isSet("force"))
+            run.outcome(camera::forceSerialNumber(*camera.device(), serialNumber),
+                        camera::texts::forcedSerialNumberSet,
+                        camera::texts::forcedSerialNumberNotSet);
+        else
+            run.outcome(camera.device()->setSerialNumber(serialNumber),
+                        camera::texts::serialNumberSet, camera::texts::serialNumberNotSet);
+    });
+}
+
+Status requestNuc(const Invocation& invocation)
+{
+    const std::uint8_t mode =
+        invocation.isSet("auto") ? camera::automaticNucRoutine : camera::nucNow;
+    return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
+        run.outcome(camera.device()->requestNuc(mode), camera::texts::nucApplied,
+                    camera::texts::nucRefused);
+    });
+}
+
+Status showTemperatures(const Invocation& invocation)
+{
+    constexpr double longestWatchSeconds = 86400.0;
+    constexpr double largestCount = double(std::numeric_limits<int>::max());
+    double intervalSeconds = 1.0;
+    if (invocation.isSet("watch")) {
+        bool ok = false;
+        intervalSeconds = invocation.value("watch").toDouble(&ok);
+        if (!ok || !(intervalSeconds > 0.0 && intervalSeconds <= longestWatchSeconds))
+            return invocation.usage(
+                Cli::tr("--watch takes seconds above 0, at most %1").arg(longestWatchSeconds));
+    }
+    // Without --watch one reading; with it, readings until stopped unless --count says.
+    int readings = invocation.isSet("watch") ? 0 : 1;
+    if (invocation.isSet("count")) {
+        const auto count = wholeArgument(invocation.value("count"), 1.0, largestCount);
+        if (!count)
+            return invocation.usage(Cli::tr("--count takes a whole number above 0"));
+        readings = int(*count);
+    }
+
+    // Every camera stays open for the whole watch, each read in turn.
+    std::vector<std::unique_ptr<CameraRun>> runs;
+    std::vector<std::unique_ptr<OpenCamera>> cameras;
+    for (const QString& port : invocation.ports) {
+        runs.push_back(std::make_unique<CameraRun>(invocation.console, port));
+        cameras.push_back(std::make_unique<OpenCamera>(*runs.back()));
+    }
+    const auto watched = [&] {
+        return std::any_of(cameras.begin(), cameras.end(),
+                           [](const auto& camera) { return camera && camera->device(); });
+    };
+    for (int reading = 1; watched() && (readings == 0 || reading <= readings); ++reading) {
+        if (reading > 1)
+            QThread::msleep(static_cast<unsigned long>(std::lround(intervalSeconds * 1000.0)));
+        for (std::size_t index = 0; index < cameras.size(); ++index) {
+            if (!cameras[index] || !cameras[index]->device())
+                continue;
+            CameraRun& run = *runs[index];
+            orvex_sdk::Temperatures temperatures{};
+            if (!cameras[index]->device()->getTemperatures(&temperatures)) {
+                // As in the window: a camera that cannot say its temperatures is not asked again.
+                run.report(Cli::tr("Unable to read temperatures"));
+                run.worsen(Refused);
+                cameras[index].reset();
+                continue;
+            }
+            const QString fpga = camera::temperatureText(temperatures.fpgaTemperature);
+            const QString sensor = camera::temperatureText(temperatures.sensorTemperature);
+            run.report(
+                QStringLiteral("FPGA temperature = %1, sensor temperature = %2").arg(fpga, sensor));
+            if (invocation.console.json())
+                invocation.console.print(
+                    QJsonObject{{QStringLiteral("port"), run.port()},
+                                {QStringLiteral("reading"), reading},
+                                {QStringLiteral("fpgaTemperature"), fpga},
+                                {QStringLiteral("sensorTemperature"), sensor},
+                                {QStringLiteral("fpgaCelsius"),
+                                 double(camera::celsius(temperatures.fpgaTemperature))},
+                                {QStringLiteral("sensorCelsius"),
+                                 double(camera::celsius(temperatures.sensorTemperature))}});
+        }
+    }
+    Status status = Accepted;
+    for (const auto& run : runs) {
+        // In JSON the readings said it all; a camera that failed still gets its object.
+        if (run->status() != Accepted)
+            run->finish();
+        status = worse(status, run->status());
+    }
+    return status;
+}
+
+} // namespace cli

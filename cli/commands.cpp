@@ -1,0 +1,366 @@
+#include "commands.h"
+
+#include "settingstable.h"
+
+#include <QCommandLineOption>
+
+#include <algorithm>
+#include <vector>
+
+namespace cli {
+namespace {
+
+const QString program = QStringLiteral("orvexhd-cli");
+
+struct OptionSpec {
+    const char* name; // also the long option
+    const char* shortName;
+    const char* valueName;
+    const char* description;
+};
+
+const OptionSpec optionSpecs[] = {
+    {"port", "p", "P",
+     QT_TRANSLATE_NOOP("Cli", "the camera's port (SIM1, COM3, ttyUSB0); a serial port is opened "
+                              "only when named here")},
+    {"output", "o", "FILE",
+     QT_TRANSLATE_NOOP("Cli", "write the profile to FILE (JSON for a .json name, INI otherwise)")},
+    {"dry-run", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("Cli", "check the settings and show what would be sent; no camera is "
+                              "opened")},
+    {"verify", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("Cli", "read every setting back afterwards and list each that differs")},
+    {"force", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("Cli", "the forced write: 18 attempts 10 ms apart, the last one counts")},
+    {"auto", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("Cli", "run the automatic NUC routine (needs a shutter) instead of a NUC "
+                              "request")},
+    {"watch", nullptr, "SECONDS",
+     QT_TRANSLATE_NOOP("Cli", "read again every SECONDS, until stopped or --count readings")},
+    {"count", nullptr, "N",
+     QT_TRANSLATE_NOOP("Cli", "take N readings (one second apart without --watch)")},
+    {"force-serial", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("Cli", "write each serial number with the forced write")},
+    {"json", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("Cli", "print one JSON object per camera (per line) instead of lines a "
+                              "person reads")},
+    {"help", "h", nullptr, QT_TRANSLATE_NOOP("Cli", "show this help")},
+};
+
+enum class PortUse { None, One, Many };
+
+struct Command {
+    const char* name;
+    const char* synopsis;
+    const char* summary;
+    const char* description;
+    PortUse ports;
+    std::vector<const char*> options; // besides --port, --json and --help
+    int leastArguments;
+    int mostArguments; // -1: no limit
+    Status (*handler)(const Invocation&);
+};
+
+const std::vector<Command>& commands()
+{
+    static const std::vector<Command> table{
+        {"ports",
+         "",
+         QT_TRANSLATE_NOOP("Cli", "list the ports: the system's, then the simulated"),
+         QT_TRANSLATE_NOOP("Cli", "Lists the serial ports, one a line: the system's in its own "
+                                  "order, then the simulated cameras'. No port is opened."),
+         PortUse::None,
+         {},
+         0,
+         0,
+         listPorts},
+        {"info",
+         "--port P...",
+         QT_TRANSLATE_NOOP("Cli", "camera type, firmware, serial number, shutter, temperatures"),
+         QT_TRANSLATE_NOOP("Cli", "Shows what a camera says of itself: its type (12 has the "
+                                  "object detector), firmware versions, serial number, whether "
+                                  "it has a shutter, and its temperatures as the window shows "
+                                  "them."),
+         PortUse::Many,
+         {},
+         0,
+         0,
+         showInfo},
+        {"read",
+         "--port P... [-o FILE]",
+         QT_TRANSLATE_NOOP("Cli", "every setting, as a profile"),
+         QT_TRANSLATE_NOOP("Cli", "Reads every setting into a profile: [user], [expert] in the "
+                                  "SDK's expert mode, [ia] on a camera with the detector. "
+                                  "Without -o the profile goes to standard output."),
+         PortUse::Many,
+         {"output"},
+         0,
+         0,
+         readSettings},
+        {"apply",
+         "--port P... FILE [--dry-run] [--verify]",
+         QT_TRANSLATE_NOOP("Cli", "send a profile's settings"),
+         QT_TRANSLATE_NOOP("Cli", "Checks the whole profile first; any problem stops everything "
+                                  "with status 2. Then sends it as the window's bulk runs do "
+                                  "(user, expert, then one IA record), reporting each setting "
+                                  "OK or KO; a refusal does not stop the rest."),
+         PortUse::Many,
+         {"dry-run", "verify"},
+         1,
+         1,
+         applyFile},
+        {"set",
+         "--port P... KEY=VALUE... [--verify]",
+         QT_TRANSLATE_NOOP("Cli", "send settings named on the command line"),
+         QT_TRANSLATE_NOOP("Cli", "Sends the settings given as KEY=VALUE (gamma=1.5 or "
+                                  "user.gamma=1.5) with the same checks and in the same order "
+                                  "as apply."),
+         PortUse::Many,
+         {"dry-run", "verify"},
+         1,
+         -1,
+         setValues},
+        {"serial",
+         "--port P NUMBER [--force]",
+         QT_TRANSLATE_NOOP("Cli", "write the camera's serial number"),
+         QT_TRANSLATE_NOOP("Cli", "Writes the serial number (0 to 4294967295) once, or as the "
+                                  "window's forced write with --force."),
+         PortUse::One,
+         {"force"},
+         1,
+         1,
+         writeSerialNumber},
+        {"nuc",
+         "--port P [--auto]",
+         QT_TRANSLATE_NOOP("Cli", "a NUC request, or the automatic NUC routine"),
+         QT_TRANSLATE_NOOP("Cli", "Asks the camera for a non-uniformity correction now (mode 0), "
+                                  "or with --auto for its automatic routine (mode 1). Put a "
+                                  "shutter in front of the camera for a NUC request."),
+         PortUse::One,
+         {"auto"},
+         0,
+         0,
+         requestNuc},
+        {"temps",
+         "--port P... [--watch SECONDS] [--count N]",
+         QT_TRANSLATE_NOOP("Cli", "FPGA and sensor temperatures"),
+         QT_TRANSLATE_NOOP("Cli", "Reads the FPGA and sensor temperatures, shown as the window "
+                                  "shows them."),
+         PortUse::Many,
+         {"watch", "count"},
+         0,
+         0,
+         showTemperatures},
+        {"provision",
+         "CSV [--force-serial]",
+         QT_TRANSLATE_NOOP("Cli", "set up cameras from a CSV of port,serial[,profile]"),
+         QT_TRANSLATE_NOOP("Cli", "Goes through the CSV row by row: connect, serial number, "
+                                  "profile (a path relative to the CSV), verify; a result per "
+                                  "row and a summary table. The whole CSV and every profile are "
+                                  "checked first. A failed row does not stop the others."),
+         PortUse::None,
+         {"force-serial"},
+         1,
+         1,
+         provision},
+    };
+    return table;
+}
+
+const Command* findCommand(const QString& name)
+{
+    const auto& table = commands();
+    const auto found = std::find_if(table.begin(), table.end(), [&](const Command& command) {
+        return name == QLatin1String(command.name);
+    });
+    return found == table.end() ? nullptr : &*found;
+}
+
+std::vector<const OptionSpec*> optionsOf(const Command& command)
+{
+    std::vector<const OptionSpec*> options;
+    for (const OptionSpec& spec : optionSpecs) {
+        const QLatin1String name(spec.name);
+        const bool common = name == QLatin1String("json") || name == QLatin1String("help");
+        const bool taken =
+            std::any_of(command.options.begin(), command.options.end(),
+                        [&](const char* option) { return name == QLatin1String(option); });
+        if (common || taken || (name == QLatin1String("port") && command.ports != PortUse::None))
+            options.push_back(&spec);
+    }
+    return options;
+}
+
+QCommandLineOption commandLineOption(const OptionSpec& spec)
+{
+    QStringList names{QLatin1String(spec.name)};
+    if (spec.shortName)
+        names.prepend(QLatin1String(spec.shortName));
+    QCommandLineOption option(names, Cli::tr(spec.description));
+    if (spec.valueName)
+        option.setValueName(QLatin1String(spec.valueName));
+    return option;
+}
+
+QString exitStatusHelp()
+{
+    return Cli::tr("Exit status: 0 all accepted; 1 some setting refused or differing; 2 usage or "
+                   "profile error; 3 a camera unreachable (no such port, cannot open, no answer).");
+}
+
+QString mainHelp()
+{
+    QString text = Cli::tr("Usage: %1 COMMAND [options]\n\n"
+                           "The Orvex HD camera from the command line, over the same SDK as the "
+                           "window.\n\nCommands:\n")
+                       .arg(program);
+    for (const Command& command : commands())
+        text +=
+            QStringLiteral("  %1  %2\n")
+                .arg(QString::fromLatin1(command.name).leftJustified(10), Cli::tr(command.summary));
+    return text + Cli::tr("\n'%1 COMMAND --help' shows a command's options.\n").arg(program) +
+           exitStatusHelp();
+}
+
+// Every setting with its section, kind and the range allowed now (the expert limits come from
+// the SDK's configuration).
+QString settingsHelp()
+{
+    static const char* const kinds[] = {
+        QT_TRANSLATE_NOOP("Cli", "real"), QT_TRANSLATE_NOOP("Cli", "whole"),
+        QT_TRANSLATE_NOOP("Cli", "true/false"), QT_TRANSLATE_NOOP("Cli", "list index")};
+    const orvex_sdk::Configuration& configuration =
+        *orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
+    QString text = Cli::tr("\nSettings (section.key, kind, allowed values):\n");
+    for (const camera::Setting& setting : camera::settings()) {
+        const QString name =
+            camera::sectionName(setting.section) + QLatin1Char('.') + QLatin1String(setting.key);
+        const camera::Range range = camera::allowedRange(setting, configuration);
+        const QString allowed = setting.kind == camera::Kind::Switch
+                                    ? QString()
+                                    : Cli::tr(", %1 to %2")
+                                          .arg(QString::number(range.minimum, 'g', 15),
+                                               QString::number(range.maximum, 'g', 15));
+        text += QStringLiteral("  %1  %2%3\n")
+                    .arg(name.leftJustified(26), Cli::tr(kinds[int(setting.kind)]), allowed);
+    }
+    return text;
+}
+
+QString commandHelp(const Command& command)
+{
+    QString text = Cli::tr("Usage: %1 %2 %3\n\n%4\n\nOptions:\n")
+                       .arg(program, QLatin1String(command.name), QLatin1String(command.synopsis),
+                            Cli::tr(command.description));
+    for (const OptionSpec* spec : optionsOf(command)) {
+        QString names = spec->shortName
+                            ? QStringLiteral("-%1, ").arg(QLatin1String(spec->shortName))
+                            : QString();
+        names += QStringLiteral("--") + QLatin1String(spec->name);
+        if (spec->valueName)
+            names += QLatin1Char(' ') + QLatin1String(spec->valueName);
+        text +=
+            QStringLiteral("  %1  %2\n").arg(names.leftJustified(22), Cli::tr(spec->description));
+    }
+    if (command.mostArguments < 0)
+        text += settingsHelp();
+    return text + QLatin1Char('\n') + exitStatusHelp();
+}
+
+// What the command's arguments say against its rules; empty when they are fine.
+QString misuse(const Command& command, const Invocation& invocation)
+{
+    const int count = invocation.arguments.size();
+    if (count < command.leastArguments)
+        return Cli::tr("missing argument; usage: %1 %2")
+            .arg(QLatin1String(command.name), QLatin1String(command.synopsis));
+    if (command.mostArguments >= 0 && count > command.mostArguments)
+        return Cli::tr("unexpected argument \"%1\"")
+            .arg(invocation.arguments.value(command.mostArguments));
+    const int ports = invocation.ports.size();
+    if (command.ports == PortUse::One && ports > 1)
+        return Cli::tr("takes one --port");
+    // A dry run opens no camera.
+    const bool portOptional = invocation.parser.optionNames().contains(QStringLiteral("dry-run"));
+    if (command.ports != PortUse::None && ports == 0 && !portOptional)
+        return Cli::tr("--port is required: no port is opened unless named");
+    return QString();
+}
+
+} // namespace
+
+Status Invocation::usage(const QString& problem) const
+{
+    console.error(QStringLiteral("%1: %2").arg(command, problem));
+    console.error(Cli::tr("'%1 %2 --help' shows how it is used").arg(program, command));
+    return BadInput;
+}
+
+Status forEachCamera(const Invocation& invocation,
+                     const std::function<void(CameraRun& run, OpenCamera& camera)>& work)
+{
+    Status status = Accepted;
+    const int count = invocation.ports.size();
+    for (int index = 0; index < count; ++index) {
+        if (count > 1)
+            invocation.console.progress(
+                Cli::tr("[%1/%2] %3").arg(index + 1).arg(count).arg(invocation.ports.at(index)));
+        CameraRun run(invocation.console, invocation.ports.at(index));
+        {
+            OpenCamera camera(run);
+            if (camera.device())
+                work(run, camera);
+        }
+        run.finish();
+        status = worse(status, run.status());
+    }
+    return status;
+}
+
+int run(const QStringList& arguments, Console& console)
+{
+    const QString name = arguments.value(1);
+    const bool help = name == QLatin1String("--help") || name == QLatin1String("-h") ||
+                      (name == QLatin1String("help") && arguments.size() == 2);
+    if (help) {
+        console.print(mainHelp());
+        return Accepted;
+    }
+    if (name == QLatin1String("--version")) {
+        console.print(QStringLiteral("%1 %2").arg(program, QStringLiteral(ORVEX_VERSION)));
+        return Accepted;
+    }
+    const bool helpOnCommand = name == QLatin1String("help");
+    const Command* command = findCommand(helpOnCommand ? arguments.value(2) : name);
+    if (!command) {
+        console.error(name.isEmpty()
+                          ? Cli::tr("no command given; '%1 --help' lists the commands").arg(program)
+                          : Cli::tr("%1 is not a command; '%2 --help' lists them")
+                                .arg(helpOnCommand ? arguments.value(2) : name, program));
+        return BadInput;
+    }
+    orvex_sdk::OrvexSdk::get_instance()->initialize();
+
+    QCommandLineParser parser;
+    for (const OptionSpec* spec : optionsOf(*command))
+        parser.addOption(commandLineOption(*spec));
+    const QStringList words = QStringList{program} + arguments.mid(2);
+    const bool parsed = parser.parse(words);
+    const QStringList ports =
+        command->ports == PortUse::None ? QStringList() : parser.values(QStringLiteral("port"));
+    Invocation invocation{console, QLatin1String(command->name), ports,
+                          parser.positionalArguments(), parser};
+    if (helpOnCommand || (parsed && parser.isSet(QStringLiteral("help")))) {
+        console.print(commandHelp(*command));
+        return Accepted;
+    }
+    if (!parsed)
+        return invocation.usage(parser.errorText());
+    const QString problem = misuse(*command, invocation);
+    if (!problem.isEmpty())
+        return invocation.usage(problem);
+    console.setJson(parser.isSet(QStringLiteral("json")));
+    return command->handler(invocation);
+}
+
+} // namespace cli

@@ -1,0 +1,46 @@
+// orvexhd-cli's commands: git-style, one word then its options, each with its own --help.
+#pragma once
+
+#include "opencamera.h"
+#include "output.h"
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace cli {
+
+// Runs one command line, the program's name first, and returns the exit status.
+int run(const QStringList& arguments, Console& console);
+
+// What a command's handler is given, its arguments already parsed.
+struct Invocation {
+    Console& console;
+    QString command;
+    QStringList ports;     // --port, in the order given
+    QStringList arguments; // the positional arguments
+    const QCommandLineParser& parser;
+
+    bool isSet(const char* option) const { return parser.isSet(QLatin1String(option)); }
+    QString value(const char* option) const { return parser.value(QLatin1String(option)); }
+    // One line naming the problem and where to find help; returns the usage status.
+    Status usage(const QString& problem) const;
+};
+
+// Opens each --port's camera in turn and hands it to work; the worst status of them all.
+Status forEachCamera(const Invocation& invocation,
+                     const std::function<void(CameraRun& run, OpenCamera& camera)>& work);
+
+Status listPorts(const Invocation& invocation);
+Status showInfo(const Invocation& invocation);
+Status readSettings(const Invocation& invocation);
+Status applyFile(const Invocation& invocation);
+Status setValues(const Invocation& invocation);
+Status writeSerialNumber(const Invocation& invocation);
+Status requestNuc(const Invocation& invocation);
+Status showTemperatures(const Invocation& invocation);
+Status provision(const Invocation& invocation);
+
+} // namespace cli

@@ -1,0 +1,74 @@
+#include "opencamera.h"
+
+#include "camerareports.h"
+#include "portenumeration.h"
+
+#include <cstring>
+
+namespace cli {
+namespace {
+
+orvex_sdk::IOrvexSdk& sdk()
+{
+    return *orvex_sdk::OrvexSdk::get_instance();
+}
+
+} // namespace
+
+OpenCamera::OpenCamera(CameraRun& run)
+{
+    if (!open(run))
+        close();
+}
+
+OpenCamera::~OpenCamera()
+{
+    close();
+}
+
+bool OpenCamera::open(CameraRun& run)
+{
+    // A port is named by the operator; one that the system does not list is not tried at all.
+    if (!ports::availablePortNames().contains(run.port(), Qt::CaseSensitive)) {
+        run.fail(Unreachable, Cli::tr("no such port"));
+        return false;
+    }
+    const char* linkType = sdk().getConfiguration()->getCommunicationType();
+    if (!linkType || std::strcmp(linkType, camera::serialLinkType) != 0) {
+        run.fail(Unreachable, Cli::tr("the SDK's link type is \"%1\", not %2: no camera can be "
+                                      "opened")
+                                  .arg(QString::fromLocal8Bit(linkType ? linkType : ""),
+                                       QString::fromLatin1(camera::serialLinkType)));
+        return false;
+    }
+    connection_ = sdk().createConnection();
+    const QByteArray portName = run.port().toUtf8();
+    device_ = connection_ ? connection_->openDevice(portName.constData()) : nullptr;
+    if (!device_) {
+        run.fail(Unreachable, Cli::tr("cannot be opened (in use, or not a camera)"));
+        return false;
+    }
+    if (device_->getCameraType(&cameraType_) != camera::statusSucceeded) {
+        run.report(QString::fromLatin1(camera::texts::noCameraType));
+        run.fail(Unreachable, Cli::tr("the camera does not say its type"));
+        return false;
+    }
+    device_->getFirmwareVersions(&versions_);
+    if (versions_.riscvVersion == 0 && versions_.fpgaVersion == 0) {
+        run.fail(Unreachable, Cli::tr("the camera does not answer"));
+        return false;
+    }
+    return true;
+}
+
+void OpenCamera::close()
+{
+    if (connection_ && device_)
+        connection_->closeDevice(device_);
+    device_ = nullptr;
+    if (connection_)
+        sdk().releaseConnection(&connection_);
+    connection_ = nullptr;
+}
+
+} // namespace cli

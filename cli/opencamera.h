@@ -1,0 +1,36 @@
+// A camera opened for one command, as the window's connect sequence opens it: the port must be
+// listed, the link must be UART, the camera must say its type and answer the version read. The
+// camera is closed and its connection released when the object goes.
+#pragma once
+
+#include "orvex_sdk.h"
+#include "output.h"
+
+#include <cstdint>
+
+namespace cli {
+
+class OpenCamera
+{
+public:
+    // On failure the run is marked unreachable, with the reason, and device() is null.
+    explicit OpenCamera(CameraRun& run);
+    ~OpenCamera();
+    OpenCamera(const OpenCamera&) = delete;
+    OpenCamera& operator=(const OpenCamera&) = delete;
+
+    orvex_sdk::Device* device() const { return device_; }
+    std::uint8_t cameraType() const { return cameraType_; }
+    const orvex_sdk::FirmwareVersions& versions() const { return versions_; }
+
+private:
+    bool open(CameraRun& run);
+    void close();
+
+    orvex_sdk::Connection* connection_ = nullptr;
+    orvex_sdk::Device* device_ = nullptr;
+    std::uint8_t cameraType_ = 0;
+    orvex_sdk::FirmwareVersions versions_{};
+};
+
+} // namespace cli

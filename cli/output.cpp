@@ -1,0 +1,97 @@
+#include "output.h"
+
+#include "orvex_sdk.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
+
+namespace cli {
+namespace {
+
+// As the window's log: one record per report, unchanged, at level 2.
+void recordInSdkLog(const QString& text)
+{
+    orvex_sdk::SDKLogger logger(orvex_sdk::info);
+    logger.GetILogger().writeString(text.toStdString());
+}
+
+} // namespace
+
+Status worse(Status a, Status b)
+{
+    return std::max(a, b);
+}
+
+Console::Console(QTextStream& out, QTextStream& err, bool progress)
+    : out_(out), err_(err), progress_(progress)
+{
+}
+
+void Console::print(const QString& line)
+{
+    out_ << line << '\n';
+    out_.flush();
+}
+
+void Console::print(const QJsonObject& object)
+{
+    print(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+}
+
+void Console::error(const QString& text)
+{
+    err_ << "orvexhd-cli: " << text << '\n';
+    err_.flush();
+}
+
+void Console::progress(const QString& text)
+{
+    if (!progress_)
+        return;
+    err_ << text << '\n';
+    err_.flush();
+}
+
+CameraRun::CameraRun(Console& console, const QString& port) : console_(console), port_(port) {}
+
+void CameraRun::report(const QString& text)
+{
+    reports_.append(text);
+    const QString line = port_ + QStringLiteral(": ") + text;
+    if (!console_.json())
+        console_.print(line);
+    recordInSdkLog(line);
+}
+
+void CameraRun::outcome(bool accepted, const char* okText, const char* koText)
+{
+    report(QString::fromLatin1(accepted ? okText : koText));
+    if (!accepted)
+        worsen(Refused);
+}
+
+void CameraRun::fail(Status status, const QString& problem)
+{
+    worsen(status);
+    error_ = problem;
+    if (!console_.json())
+        console_.error(port_ + QStringLiteral(": ") + problem);
+    recordInSdkLog(port_ + QStringLiteral(": ") + problem);
+}
+
+void CameraRun::finish()
+{
+    if (!console_.json())
+        return;
+    QJsonObject object = details_;
+    object.insert(QStringLiteral("port"), port_);
+    object.insert(QStringLiteral("status"), int(status_));
+    object.insert(QStringLiteral("reports"), QJsonArray::fromStringList(reports_));
+    if (!error_.isEmpty())
+        object.insert(QStringLiteral("error"), error_);
+    console_.print(object);
+}
+
+} // namespace cli

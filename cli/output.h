@@ -1,0 +1,85 @@
+// What orvexhd-cli tells its caller: plain lines a person reads or one JSON object per camera on
+// standard output, errors and progress on standard error, and the exit status. Every report about
+// a camera is also one SDK log record at level 2, as the window's log writes it.
+#pragma once
+
+#include <QCoreApplication>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+namespace cli {
+
+// For the texts a person reads: Cli::tr("...").
+class Cli
+{
+    Q_DECLARE_TR_FUNCTIONS(Cli)
+};
+
+// The exit statuses, each worse than the one before; a run ends with the worst it met.
+enum Status : int {
+    Accepted = 0,    // everything accepted
+    Refused = 1,     // some setting refused or differing
+    BadInput = 2,    // usage or profile error
+    Unreachable = 3, // no such port, cannot open, no answer
+};
+
+Status worse(Status a, Status b);
+
+class Console
+{
+public:
+    // progress: whether standard error is a terminal, where progress lines help a person.
+    Console(QTextStream& out, QTextStream& err, bool progress);
+
+    void setJson(bool json) { json_ = json; }
+    bool json() const { return json_; }
+
+    void print(const QString& line);
+    void print(const QJsonObject& object); // one compact line
+    // "orvexhd-cli: text" on standard error.
+    void error(const QString& text);
+    void progress(const QString& text);
+
+private:
+    QTextStream& out_;
+    QTextStream& err_;
+    bool progress_;
+    bool json_ = false;
+};
+
+// The outcome for one camera: its reports, its status, and what the JSON object says of it.
+class CameraRun
+{
+public:
+    CameraRun(Console& console, const QString& port);
+
+    const QString& port() const { return port_; }
+    Status status() const { return status_; }
+    const QString& error() const { return error_; }
+    Console& console() { return console_; }
+
+    // "PORT: text" for a person, an entry of "reports" in JSON, and one SDK record.
+    void report(const QString& text);
+    // The OK text when accepted; otherwise the KO text and the run counts as refused.
+    void outcome(bool accepted, const char* okText, const char* koText);
+    // Something that stops this camera's run: on standard error for a person, "error" in JSON.
+    void fail(Status status, const QString& problem);
+    void worsen(Status status) { status_ = worse(status_, status); }
+
+    // Fields of this camera's JSON object besides port, status, reports and error.
+    QJsonObject& details() { return details_; }
+    // In JSON mode, prints this camera's object.
+    void finish();
+
+private:
+    Console& console_;
+    QString port_;
+    Status status_ = Accepted;
+    QStringList reports_;
+    QString error_;
+    QJsonObject details_;
+};
+
+} // namespace cli

@@ -1,0 +1,389 @@
+#include "profile.h"
+
+#include "output.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QSaveFile>
+#include <QSettings>
+#include <QTemporaryFile>
+
+#include <algorithm>
+#include <cmath>
+
+using camera::Kind;
+using camera::Section;
+using camera::Setting;
+
+namespace cli {
+namespace {
+
+orvex_sdk::Configuration& configuration()
+{
+    return *orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
+}
+
+QString rangeText(const camera::Range& range)
+{
+    return Cli::tr("%1 to %2")
+        .arg(QString::number(range.minimum, 'g', 15), QString::number(range.maximum, 'g', 15));
+}
+
+QString keysOf(Section section)
+{
+    QStringList keys;
+    for (const Setting& setting : camera::settings()) {
+        if (setting.section == section)
+            keys.append(QString::fromLatin1(setting.key));
+    }
+    return keys.join(QStringLiteral(", "));
+}
+
+QString sectionsText()
+{
+    return QStringList{camera::sectionName(Section::User), camera::sectionName(Section::Expert),
+                       camera::sectionName(Section::Ia)}
+        .join(QStringLiteral(", "));
+}
+
+// Collects one line per problem, all of them, before anything is sent.
+class Checker
+{
+public:
+    Checker(const QString& origin, QStringList& problems) : origin_(origin), problems_(problems) {}
+
+    void problem(const QString& text) { problems_.append(origin_ + QStringLiteral(": ") + text); }
+
+    void unknownSection(const QString& name)
+    {
+        problem(Cli::tr("section [%1] is not a known section; the sections are %2")
+                    .arg(name, sectionsText()));
+    }
+
+    void unknownKey(Section section, const QString& key)
+    {
+        const QString name = camera::sectionName(section);
+        problem(Cli::tr("[%1] %2 is not a known key; [%1] has %3").arg(name, key, keysOf(section)));
+    }
+
+    // A value written as text: an INI file's or an argument's.
+    void take(const Setting& setting, const QString& where, const QString& text)
+    {
+        const QString trimmed = text.trimmed();
+        if (setting.kind == Kind::Switch) {
+            const QString word = trimmed.toLower();
+            const bool on = word == QLatin1String("true") || word == QLatin1String("1") ||
+                            word == QLatin1String("yes") || word == QLatin1String("on");
+            const bool off = word == QLatin1String("false") || word == QLatin1String("0") ||
+                             word == QLatin1String("no") || word == QLatin1String("off");
+            take(setting, where, quoted(text),
+                 on || off ? std::optional<double>(on ? 1.0 : 0.0) : std::nullopt);
+            return;
+        }
+        bool ok = false;
+        const double number = trimmed.toDouble(&ok);
+        take(setting, where, quoted(text), ok ? std::optional<double>(number) : std::nullopt);
+    }
+
+    void take(const Setting& setting, const QString& where, const QJsonValue& value)
+    {
+        const QString shown =
+            QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
+                .mid(1)
+                .chopped(1);
+        if (setting.kind == Kind::Switch)
+            take(setting, where, shown,
+                 value.isBool() ? std::optional<double>(value.toBool() ? 1.0 : 0.0) : std::nullopt);
+        else
+            take(setting, where, shown,
+                 value.isDouble() ? std::optional<double>(value.toDouble()) : std::nullopt);
+    }
+
+    // The checks that look at the whole profile; the profile when nothing was found wrong.
+    std::optional<Profile> finish()
+    {
+        if (profile_.has(Section::Expert) && !configuration().isExpertModeEnabled())
+            problem(Cli::tr("[expert] settings need the SDK's expert mode, which its "
+                            "configuration turns off"));
+        checkOrder("roiX1", "roiX2");
+        checkOrder("roiY1", "roiY2");
+        if (profile_.entries().empty() && problems_.isEmpty())
+            problem(Cli::tr("holds no setting"));
+        if (!problems_.isEmpty())
+            return std::nullopt;
+        return profile_;
+    }
+
+private:
+    static QString quoted(const QString& text)
+    {
+        return QLatin1Char('"') + text + QLatin1Char('"');
+    }
+
+    // shown: the value as written, for the message.
+    void take(const Setting& setting, const QString& where, const QString& shown,
+              std::optional<double> value)
+    {
+        const camera::Range range = camera::allowedRange(setting, configuration());
+        const QString stated = QStringLiteral("%1 = %2 ").arg(where, shown);
+        if (!value) {
+            problem(stated + (setting.kind == Kind::Switch
+                                  ? Cli::tr("is not true or false")
+                                  : Cli::tr("is not a number (%1)").arg(rangeText(range))));
+            return;
+        }
+        const bool whole = setting.kind != Kind::Real && setting.kind != Kind::Switch;
+        if (whole && (!std::isfinite(*value) || std::trunc(*value) != *value)) {
+            problem(stated + Cli::tr("is not a whole number (%1)").arg(rangeText(range)));
+            return;
+        }
+        // Written so that NaN is outside too.
+        if (!(*value >= range.minimum && *value <= range.maximum)) {
+            problem(stated + Cli::tr("is outside %1").arg(rangeText(range)));
+            return;
+        }
+        if (const auto cameraValue = camera::toCamera(setting, *value))
+            profile_.set(setting, *cameraValue);
+        else
+            problem(stated + Cli::tr("cannot be held by the camera"));
+    }
+
+    void checkOrder(const char* lowerKey, const char* upperKey)
+    {
+        const ProfileEntry* lower = profile_.find(*camera::findSetting(QLatin1String(lowerKey)));
+        const ProfileEntry* upper = profile_.find(*camera::findSetting(QLatin1String(upperKey)));
+        if (lower && upper && lower->cameraValue > upper->cameraValue)
+            problem(Cli::tr("[user] %1 = %2 is above %3 = %4; a region of interest needs %1 "
+                            "at most %3")
+                        .arg(QLatin1String(lowerKey), QString::number(lower->cameraValue),
+                             QLatin1String(upperKey), QString::number(upper->cameraValue)));
+    }
+
+    QString origin_;
+    QStringList& problems_;
+    Profile profile_;
+};
+
+std::optional<QByteArray> fileContents(const QString& path, Checker& checker)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        checker.problem(Cli::tr("no such file"));
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        checker.problem(Cli::tr("cannot be read (%1)")
+                            .arg(info.isFile() ? file.errorString() : Cli::tr("not a file")));
+        return std::nullopt;
+    }
+    return file.readAll();
+}
+
+void readIni(const QByteArray& contents, Checker& checker)
+{
+    // QSettings caches the files it has read and may hand back the old contents of one rewritten
+    // within the same second: a copy under a fresh name is always read as it is now.
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(contents) != contents.size() || !copy.flush()) {
+        checker.problem(Cli::tr("cannot be copied for reading (%1)").arg(copy.errorString()));
+        return;
+    }
+    copy.close();
+    QSettings ini(copy.fileName(), QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError) {
+        checker.problem(Cli::tr("is not an INI file"));
+        return;
+    }
+    const QStringList looseKeys = ini.childKeys();
+    for (const QString& key : looseKeys)
+        checker.problem(Cli::tr("key %1 stands outside any section").arg(key));
+    const QStringList groups = ini.childGroups();
+    for (const QString& group : groups) {
+        const auto section = camera::sectionNamed(group);
+        if (!section) {
+            checker.unknownSection(group);
+            continue;
+        }
+        ini.beginGroup(group);
+        QStringList keys = ini.childKeys();
+        // "a/b=1" reads as a group within the section: no setting has such a name.
+        keys += ini.childGroups();
+        for (const QString& key : keys) {
+            const Setting* setting = camera::findSetting(*section, key);
+            if (!setting) {
+                checker.unknownKey(*section, key);
+                continue;
+            }
+            const QVariant value = ini.value(key);
+            // An unquoted comma makes QSettings hand back a list: shown as written.
+            const QString text = value.userType() == QMetaType::QStringList
+                                     ? value.toStringList().join(QLatin1Char(','))
+                                     : value.toString();
+            checker.take(*setting, QStringLiteral("[%1] %2").arg(group, key), text);
+        }
+        ini.endGroup();
+    }
+}
+
+void readJson(const QByteArray& contents, Checker& checker)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(contents, &error);
+    if (error.error != QJsonParseError::NoError) {
+        checker.problem(Cli::tr("is not valid JSON: %1 at offset %2")
+                            .arg(error.errorString())
+                            .arg(error.offset));
+        return;
+    }
+    if (!document.isObject()) {
+        checker.problem(Cli::tr("is not a JSON object of sections"));
+        return;
+    }
+    const QJsonObject sections = document.object();
+    for (auto group = sections.begin(); group != sections.end(); ++group) {
+        const auto section = camera::sectionNamed(group.key());
+        if (!section) {
+            checker.unknownSection(group.key());
+            continue;
+        }
+        if (!group.value().isObject()) {
+            checker.problem(Cli::tr("[%1] is not a JSON object of settings").arg(group.key()));
+            continue;
+        }
+        const QJsonObject values = group.value().toObject();
+        for (auto value = values.begin(); value != values.end(); ++value) {
+            if (const Setting* setting = camera::findSetting(*section, value.key()))
+                checker.take(*setting, QStringLiteral("[%1] %2").arg(group.key(), value.key()),
+                             value.value());
+            else
+                checker.unknownKey(*section, value.key());
+        }
+    }
+}
+
+QJsonValue jsonValue(const ProfileEntry& entry)
+{
+    if (entry.setting->kind == Kind::Switch)
+        return entry.cameraValue != 0.0;
+    return camera::valueText(*entry.setting, entry.cameraValue).toDouble();
+}
+
+} // namespace
+
+void Profile::set(const Setting& setting, double cameraValue)
+{
+    const auto& table = camera::settings();
+    const auto rank = [&](const Setting* s) {
+        return s - table.data();
+    };
+    const auto place = std::find_if(entries_.begin(), entries_.end(), [&](const ProfileEntry& e) {
+        return rank(e.setting) >= rank(&setting);
+    });
+    if (place != entries_.end() && place->setting == &setting)
+        place->cameraValue = cameraValue;
+    else
+        entries_.insert(place, ProfileEntry{&setting, cameraValue});
+}
+
+const ProfileEntry* Profile::find(const Setting& setting) const
+{
+    const auto found = std::find_if(entries_.begin(), entries_.end(),
+                                    [&](const ProfileEntry& e) { return e.setting == &setting; });
+    return found == entries_.end() ? nullptr : &*found;
+}
+
+bool Profile::has(Section section) const
+{
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const ProfileEntry& e) { return e.setting->section == section; });
+}
+
+bool Profile::has(camera::Record record) const
+{
+    return std::any_of(entries_.begin(), entries_.end(), [&](const ProfileEntry& e) {
+        return camera::recordOf(*e.setting) == record;
+    });
+}
+
+ProfileFormat formatOf(const QString& path)
+{
+    return path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ? ProfileFormat::Json
+                                                                      : ProfileFormat::Ini;
+}
+
+std::optional<Profile> loadProfile(const QString& path, QStringList& problems)
+{
+    Checker checker(path, problems);
+    const auto contents = fileContents(path, checker);
+    if (!contents)
+        return std::nullopt;
+    if (formatOf(path) == ProfileFormat::Json)
+        readJson(*contents, checker);
+    else
+        readIni(*contents, checker);
+    return checker.finish();
+}
+
+std::optional<Profile> profileFromAssignments(const QStringList& assignments, const QString& origin,
+                                              QStringList& problems)
+{
+    Checker checker(origin, problems);
+    for (const QString& assignment : assignments) {
+        const int equals = assignment.indexOf(QLatin1Char('='));
+        const QString name = assignment.left(equals).trimmed();
+        if (equals < 0) {
+            checker.problem(Cli::tr("\"%1\" is not KEY=VALUE").arg(assignment));
+        } else if (const Setting* setting = camera::findSetting(name)) {
+            checker.take(*setting, name, assignment.mid(equals + 1));
+        } else {
+            checker.problem(Cli::tr("%1 is not a known setting; `orvexhd-cli set --help` lists "
+                                    "them")
+                                .arg(name));
+        }
+    }
+    return checker.finish();
+}
+
+QString profileText(const Profile& profile, ProfileFormat format, const QString& comment)
+{
+    if (format == ProfileFormat::Json)
+        return QString::fromUtf8(QJsonDocument(profileObject(profile)).toJson());
+    QString text = QStringLiteral("; %1\n").arg(comment);
+    const Setting* previous = nullptr;
+    for (const ProfileEntry& entry : profile.entries()) {
+        if (!previous || previous->section != entry.setting->section)
+            text += QStringLiteral("\n[%1]\n").arg(camera::sectionName(entry.setting->section));
+        text += QStringLiteral("%1=%2\n").arg(QLatin1String(entry.setting->key),
+                                              camera::valueText(*entry.setting, entry.cameraValue));
+        previous = entry.setting;
+    }
+    return text;
+}
+
+QJsonObject profileObject(const Profile& profile)
+{
+    QJsonObject sections;
+    for (const ProfileEntry& entry : profile.entries()) {
+        const QString section = camera::sectionName(entry.setting->section);
+        QJsonObject values = sections.value(section).toObject();
+        values.insert(QLatin1String(entry.setting->key), jsonValue(entry));
+        sections.insert(section, values);
+    }
+    return sections;
+}
+
+bool writeProfile(const QString& path, const QString& text, QString& error)
+{
+    QSaveFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    error = file.errorString();
+    return false;
+}
+
+} // namespace cli

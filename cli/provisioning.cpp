@@ -1,0 +1,252 @@
+// provision: cameras set up one after the other from a CSV of port,serial[,profile].
+#include "commands.h"
+
+#include "camerareports.h"
+#include "transfer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <vector>
+
+namespace cli {
+namespace {
+
+struct Row {
+    int line;
+    QString port;
+    std::uint32_t serialNumber;
+    QString profilePath; // as written in the CSV; empty for none
+    const Profile* profile;
+};
+
+// One CSV line's fields, with "double quotes" around a field that holds a comma.
+QStringList csvFields(const QString& line)
+{
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (int index = 0; index < line.size(); ++index) {
+        const QChar c = line.at(index);
+        if (quoted && c == QLatin1Char('"')) {
+            const bool doubled = index + 1 < line.size() && line.at(index + 1) == QLatin1Char('"');
+            if (doubled)
+                field += c;
+            index += doubled ? 1 : 0;
+            quoted = doubled;
+        } else if (!quoted && c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (!quoted && c == QLatin1Char(',')) {
+            fields.append(field.trimmed());
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields.append(field.trimmed());
+    return fields;
+}
+
+// Every row of the CSV, or nothing with every problem found in it and its profiles.
+class RowReader
+{
+public:
+    RowReader(const QString& path, QStringList& problems) : path_(path), problems_(problems) {}
+
+    std::vector<Row> read()
+    {
+        QFile file(path_);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            problems_.append(Cli::tr("%1: cannot be read (%2)").arg(path_, file.errorString()));
+            return {};
+        }
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        for (int index = 0; index < lines.size(); ++index) {
+            const QString line = lines.at(index).trimmed();
+            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+                continue;
+            const QStringList fields = csvFields(line);
+            if (rows_.empty() && !headerSeen_ &&
+                fields.constFirst().compare(QLatin1String("port"), Qt::CaseInsensitive) == 0) {
+                headerSeen_ = true;
+                continue;
+            }
+            take(index + 1, fields);
+        }
+        if (rows_.empty() && problems_.isEmpty())
+            problems_.append(Cli::tr("%1: holds no row of port,serial[,profile]").arg(path_));
+        return problems_.isEmpty() ? rows_ : std::vector<Row>();
+    }
+
+private:
+    void problem(int line, const QString& text)
+    {
+        problems_.append(QStringLiteral("%1:%2: %3").arg(path_).arg(line).arg(text));
+    }
+
+    void take(int line, const QStringList& fields)
+    {
+        if (fields.size() < 2 || fields.size() > 3 || fields.constFirst().isEmpty()) {
+            problem(line, Cli::tr("expected port,serial[,profile]"));
+            return;
+        }
+        Row row{line, fields.at(0), 0, fields.value(2), nullptr};
+        bool ok = false;
+        const double serial = fields.at(1).toDouble(&ok);
+        constexpr double largest = double(std::numeric_limits<std::uint32_t>::max());
+        if (!ok || std::trunc(serial) != serial || !(serial >= 0.0 && serial <= largest)) {
+            problem(line, Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
+                              .arg(fields.at(1), QString::number(largest, 'f', 0)));
+            return;
+        }
+        row.serialNumber = std::uint32_t(serial);
+        for (const Row& earlier : rows_) {
+            if (earlier.port == row.port)
+                problem(line,
+                        Cli::tr("port %1 is already on line %2").arg(row.port).arg(earlier.line));
+            if (earlier.serialNumber == row.serialNumber)
+                problem(line, Cli::tr("serial number %1 is already on line %2")
+                                  .arg(row.serialNumber)
+                                  .arg(earlier.line));
+        }
+        if (!row.profilePath.isEmpty())
+            row.profile = profile(row.profilePath);
+        if (row.profilePath.isEmpty() || row.profile)
+            rows_.push_back(row);
+    }
+
+    // Each profile is read and checked once, however many rows name it.
+    const Profile* profile(const QString& written)
+    {
+        const QString path = QFileInfo(path_).dir().filePath(written);
+        const auto known = profiles_.find(path);
+        if (known != profiles_.end())
+            return known->second ? &*known->second : nullptr;
+        const auto& loaded = profiles_[path] = loadProfile(path, problems_);
+        return loaded ? &*loaded : nullptr;
+    }
+
+    QString path_;
+    QStringList& problems_;
+    std::vector<Row> rows_;
+    bool headerSeen_ = false;
+    std::map<QString, std::optional<Profile>> profiles_;
+};
+
+void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool forced)
+{
+    orvex_sdk::Device& device = *camera.device();
+    if (forced)
+        run.outcome(camera::forceSerialNumber(device, row.serialNumber),
+                    camera::texts::forcedSerialNumberSet, camera::texts::forcedSerialNumberNotSet);
+    else
+        run.outcome(device.setSerialNumber(row.serialNumber), camera::texts::serialNumberSet,
+                    camera::texts::serialNumberNotSet);
+    const bool profileFits = row.profile && fitsCamera(run, camera, *row.profile);
+    if (profileFits)
+        applyProfile(run, device, *row.profile);
+
+    const std::uint32_t held = device.getSerialNumber();
+    if (held != row.serialNumber) {
+        run.report(
+            Cli::tr("serial number differs: wanted %1, camera %2").arg(row.serialNumber).arg(held));
+        run.worsen(Refused);
+    }
+    if (profileFits)
+        verifyProfile(run, device, *row.profile);
+}
+
+QString resultText(const CameraRun& run)
+{
+    switch (run.status()) {
+    case Accepted:
+        return Cli::tr("OK");
+    case Refused:
+        return Cli::tr("KO: refused or differing");
+    case BadInput:
+        break;
+    case Unreachable:
+        return Cli::tr("unreachable: %1").arg(run.error());
+    }
+    return Cli::tr("not provisioned: %1").arg(run.error());
+}
+
+// Columns as wide as their widest cell.
+void printTable(Console& console, const std::vector<QStringList>& table)
+{
+    std::vector<int> widths;
+    for (const QStringList& cells : table) {
+        widths.resize(std::max(widths.size(), std::size_t(cells.size())), 0);
+        for (int column = 0; column < cells.size(); ++column)
+            widths[column] = std::max(widths[column], int(cells.at(column).size()));
+    }
+    for (const QStringList& cells : table) {
+        QString line;
+        for (int column = 0; column < cells.size(); ++column)
+            line += cells.at(column).leftJustified(widths[column] + 2);
+        console.print(line.trimmed());
+    }
+}
+
+} // namespace
+
+Status provision(const Invocation& invocation)
+{
+    QStringList problems;
+    const QString csv = invocation.arguments.constFirst();
+    RowReader reader(csv, problems);
+    const std::vector<Row> rows = reader.read();
+    for (const QString& problem : problems)
+        invocation.console.error(problem);
+    if (rows.empty())
+        return BadInput;
+
+    Status status = Accepted;
+    int provisioned = 0;
+    std::vector<QStringList> table{{Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"),
+                                    Cli::tr("profile"), Cli::tr("result")}};
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        const Row& row = rows[index];
+        invocation.console.progress(Cli::tr("[%1/%2] %3, serial number %4")
+                                        .arg(index + 1)
+                                        .arg(rows.size())
+                                        .arg(row.port)
+                                        .arg(row.serialNumber));
+        CameraRun run(invocation.console, row.port);
+        {
+            OpenCamera camera(run);
+            if (camera.device())
+                provisionCamera(run, camera, row, invocation.isSet("force-serial"));
+        }
+        QJsonObject& details = run.details();
+        details.insert(QStringLiteral("line"), row.line);
+        details.insert(QStringLiteral("serialNumber"), double(row.serialNumber));
+        details.insert(QStringLiteral("profile"), row.profilePath);
+        run.finish();
+        status = worse(status, run.status());
+        provisioned += run.status() == Accepted ? 1 : 0;
+        table.push_back({QString::number(row.line), row.port, QString::number(row.serialNumber),
+                         row.profilePath.isEmpty() ? QStringLiteral("-") : row.profilePath,
+                         resultText(run)});
+    }
+
+    if (invocation.console.json()) {
+        invocation.console.print(QJsonObject{
+            {QStringLiteral("summary"), QJsonObject{{QStringLiteral("rows"), int(rows.size())},
+                                                    {QStringLiteral("provisioned"), provisioned},
+                                                    {QStringLiteral("status"), int(status)}}}});
+        return status;
+    }
+    invocation.console.print(
+        Cli::tr("\nProvisioned %1 of %2 cameras:").arg(provisioned).arg(rows.size()));
+    printTable(invocation.console, table);
+    return status;
+}
+
+} // namespace cli

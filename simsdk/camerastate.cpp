@@ -1,0 +1,254 @@
+#include "camerastate.h"
+
+#include "inifile.h"
+
+#include <QFile>
+#include <QLockFile>
+#include <QSaveFile>
+
+#include <cmath>
+#include <limits>
+
+namespace orvex_sim {
+namespace {
+
+constexpr int lockWaitMs = 5000;
+const QString sectionPrefix = QStringLiteral("camera.");
+
+QString textOf(const SettingField& field)
+{
+    return std::visit(
+        [](auto* value) {
+            using Value = std::remove_pointer_t<decltype(value)>;
+            if constexpr (std::is_same_v<Value, bool>)
+                return *value ? QStringLiteral("true") : QStringLiteral("false");
+            else if constexpr (std::is_same_v<Value, float>)
+                return QString::number(double(*value), 'g', 9); // gives back the very float
+            else
+                return QString::number(*value);
+        },
+        field);
+}
+
+// Stores the value written as text, when it is one the field can hold.
+bool parseInto(const SettingField& field, const QString& text)
+{
+    return std::visit(
+        [&](auto* value) {
+            using Value = std::remove_pointer_t<decltype(value)>;
+            bool ok = false;
+            if constexpr (std::is_same_v<Value, bool>) {
+                ok = text == QLatin1String("true") || text == QLatin1String("false");
+                if (ok)
+                    *value = text == QLatin1String("true");
+            } else if constexpr (std::is_same_v<Value, float>) {
+                const double number = text.toDouble(&ok);
+                ok = ok && std::isfinite(number) &&
+                     std::fabs(number) <= double(std::numeric_limits<float>::max());
+                if (ok)
+                    *value = float(number);
+            } else {
+                const qlonglong number = text.toLongLong(&ok);
+                ok = ok && number >= qlonglong(std::numeric_limits<Value>::min()) &&
+                     number <= qlonglong(std::numeric_limits<Value>::max());
+                if (ok)
+                    *value = Value(number);
+            }
+            return ok;
+        },
+        field);
+}
+
+const KeptSetting* keptSetting(const QString& key)
+{
+    for (const KeptSetting& kept : keptSettings()) {
+        if (key == QLatin1String(kept.key))
+            return &kept;
+    }
+    return nullptr;
+}
+
+std::map<QString, QString> textsOf(CameraSettings& settings)
+{
+    std::map<QString, QString> texts;
+    for (const KeptSetting& kept : keptSettings())
+        texts[QLatin1String(kept.key)] = textOf(kept.field(settings));
+    return texts;
+}
+
+} // namespace
+
+const std::vector<KeptSetting>& keptSettings()
+{
+    const auto kept = [](const char* key, SettingField (*field)(CameraSettings&)) {
+        return KeptSetting{key, field};
+    };
+    using C = CameraSettings;
+    using F = SettingField;
+    static const std::vector<KeptSetting> table{
+        kept("serialNumber", [](C& c) -> F { return &c.serialNumber; }),
+        kept("shutterClosed", [](C& c) -> F { return &c.shutterClosed; }),
+        kept("gamma", [](C& c) -> F { return &c.gamma; }),
+        kept("clhe", [](C& c) -> F { return &c.clhe; }),
+        kept("sharpening", [](C& c) -> F { return &c.sharpening; }),
+        kept("roiX1", [](C& c) -> F { return &c.roiX1; }),
+        kept("roiX2", [](C& c) -> F { return &c.roiX2; }),
+        kept("roiY1", [](C& c) -> F { return &c.roiY1; }),
+        kept("roiY2", [](C& c) -> F { return &c.roiY2; }),
+        kept("polarity", [](C& c) -> F { return &c.polarity; }),
+        kept("zoomFactor", [](C& c) -> F { return &c.zoom.factor; }),
+        kept("zoomXCenter", [](C& c) -> F { return &c.zoom.xCenter; }),
+        kept("zoomYCenter", [](C& c) -> F { return &c.zoom.yCenter; }),
+        kept("zoomMethod", [](C& c) -> F { return &c.zoom.method; }),
+        kept("contrastType", [](C& c) -> F { return &c.contrastType; }),
+        kept("nucState", [](C& c) -> F { return &c.nucState; }),
+        kept("horizontalFlip", [](C& c) -> F { return &c.horizontalFlip; }),
+        kept("verticalFlip", [](C& c) -> F { return &c.verticalFlip; }),
+        kept("vignettingCorrection", [](C& c) -> F { return &c.vignettingCorrection; }),
+        kept("columnCorrection", [](C& c) -> F { return &c.columnCorrection; }),
+        kept("bprCorrection", [](C& c) -> F { return &c.bprCorrection; }),
+        kept("offsetCorrection", [](C& c) -> F { return &c.offsetCorrection; }),
+        kept("gainCorrection", [](C& c) -> F { return &c.gainCorrection; }),
+        kept("videoOutput", [](C& c) -> F { return &c.videoOutput; }),
+        kept("gsk", [](C& c) -> F { return &c.gsk; }),
+        kept("gfid", [](C& c) -> F { return &c.gfid; }),
+        kept("gms", [](C& c) -> F { return &c.gms; }),
+        kept("tint", [](C& c) -> F { return &c.tint; }),
+        kept("iaResizeMode", [](C& c) -> F { return &c.ia.resizeMode; }),
+        kept("iaMaxBoxes", [](C& c) -> F { return &c.ia.maxBoxes; }),
+        kept("iaSensitivity", [](C& c) -> F { return &c.ia.sensitivity; }),
+        kept("iaInterOverUnion", [](C& c) -> F { return &c.ia.interOverUnion; }),
+        kept("iaOutputType", [](C& c) -> F { return &c.ia.outputType; }),
+    };
+    return table;
+}
+
+void readKeptSettings(IniFile& ini, const QString& section, CameraSettings& settings)
+{
+    for (const KeptSetting& kept : keptSettings()) {
+        std::visit([&](auto* value) { ini.read(section, QLatin1String(kept.key), *value); },
+                   kept.field(settings));
+    }
+}
+
+// The file as a whole, or nothing: a file damaged anywhere is not trusted anywhere.
+bool StateFile::readSections(Sections& sections)
+{
+    sections.clear();
+    QFile file(path_);
+    if (!file.exists())
+        return true;
+    QString problem;
+    int lineNumber = 0;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        problem = file.errorString();
+    QString port;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString& rawLine : lines) {
+        if (!problem.isEmpty())
+            break;
+        ++lineNumber;
+        const QString line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+            line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            port = line.mid(1, line.size() - 2);
+            if (!port.startsWith(sectionPrefix) || port.size() == sectionPrefix.size())
+                problem = QStringLiteral("line %1: %2 is no [camera.PORT] section")
+                              .arg(lineNumber)
+                              .arg(line);
+            port = port.mid(sectionPrefix.size());
+            continue;
+        }
+        const int equals = line.indexOf(QLatin1Char('='));
+        const QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        const KeptSetting* kept = keptSetting(key);
+        CameraSettings scratch;
+        if (equals < 1 || port.isEmpty())
+            problem =
+                QStringLiteral("line %1: no key=value in a [camera.PORT] section").arg(lineNumber);
+        else if (!kept)
+            problem =
+                QStringLiteral("line %1: %2 is no setting a camera keeps").arg(lineNumber).arg(key);
+        else if (!parseInto(kept->field(scratch), value))
+            problem = QStringLiteral("line %1: %2 = \"%3\" is no value it can take")
+                          .arg(lineNumber)
+                          .arg(key, value);
+        else
+            sections[port][key] = value;
+    }
+    if (problem.isEmpty())
+        return true;
+    sections.clear();
+    if (!damageReported_)
+        reportConfigurationProblem(QStringLiteral("state file %1 is damaged (%2); the configured "
+                                                  "values are used, and the file is replaced at "
+                                                  "the next change")
+                                       .arg(path_, problem));
+    damageReported_ = true;
+    return false;
+}
+
+// Once: a file that cannot be written now will not be writable at the next change either.
+void StateFile::reportKeepFailure(const QString& why)
+{
+    if (!keepFailureReported_)
+        reportConfigurationProblem(
+            QStringLiteral("state file %1 %2; changes are not kept").arg(path_, why));
+    keepFailureReported_ = true;
+}
+
+void StateFile::restore(const std::string& port, CameraSettings& settings)
+{
+    Sections sections;
+    readSections(sections);
+    for (const auto& [key, value] : sections[QString::fromStdString(port)])
+        parseInto(keptSetting(key)->field(settings), value);
+    known_[port] = textsOf(settings);
+}
+
+void StateFile::remember(const std::string& port, CameraSettings& settings)
+{
+    const std::map<QString, QString> current = textsOf(settings);
+    std::map<QString, QString>& known = known_[port];
+    if (current == known)
+        return;
+
+    // Another program may have kept other cameras, or other settings of this one, meanwhile:
+    // only what changed here is written over what the file holds now.
+    QLockFile lock(path_ + QStringLiteral(".lock"));
+    if (!lock.tryLock(lockWaitMs)) {
+        reportKeepFailure(QStringLiteral("stays locked by another program"));
+        return;
+    }
+    Sections sections;
+    readSections(sections);
+    std::map<QString, QString>& kept = sections[QString::fromStdString(port)];
+    for (const auto& [key, value] : current) {
+        if (known[key] != value)
+            kept[key] = value;
+    }
+
+    QString text = QStringLiteral("; The simulated cameras' settings as the programs left them. "
+                                  "Delete this file\n; to start again from the configured "
+                                  "values.\n");
+    for (const auto& [section, values] : sections) {
+        text += QStringLiteral("\n[%1%2]\n").arg(sectionPrefix, section);
+        for (const KeptSetting& setting : keptSettings()) {
+            const auto value = values.find(QLatin1String(setting.key));
+            if (value != values.end())
+                text += QStringLiteral("%1=%2\n").arg(QLatin1String(setting.key), value->second);
+        }
+    }
+    QSaveFile file(path_);
+    const QByteArray bytes = text.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        reportKeepFailure(QStringLiteral("cannot be written (%1)").arg(file.errorString()));
+        return;
+    }
+    known = current;
+}
+
+} // namespace orvex_sim
