@@ -66,13 +66,6 @@ Setting iaField(const char* key, Kind kind, Range range, RecordField field)
                        "Set IA config OK", "Set IA config KO");
 }
 
-double countsPerUnit(Encoding encoding)
-{
-    return encoding == Encoding::FixedPoint16  ? 65536.0
-           : encoding == Encoding::FixedPoint8 ? 256.0
-                                               : 1.0;
-}
-
 template <class Operation> struct ArgumentOf;
 template <class Result, class Argument> struct ArgumentOf<Result (Device::*)(Argument)> {
     using type = Argument;
@@ -213,6 +206,21 @@ const Setting* findSetting(const QString& name)
             return &setting;
     }
     return nullptr;
+}
+
+const Setting& knownSetting(const char* key)
+{
+    const Setting* setting = findSetting(QLatin1String(key));
+    if (!setting)
+        qFatal("the camera's table has no setting %s", key);
+    return *setting;
+}
+
+double countsPerUnit(Encoding encoding)
+{
+    return encoding == Encoding::FixedPoint16  ? 65536.0
+           : encoding == Encoding::FixedPoint8 ? 256.0
+                                               : 1.0;
 }
 
 Record recordOf(const Setting& setting)

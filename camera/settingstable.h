@@ -72,11 +72,16 @@ const std::vector<Setting>& settings();
 
 // "gamma" or "user.gamma"; null for a name no setting has.
 const Setting* findSetting(const QString& name);
+// The row of a key that the code itself names, which the table must hold.
+const Setting& knownSetting(const char* key);
 const Setting* findSetting(Section section, const QString& key);
 
 QString sectionName(Section section);
 std::optional<Section> sectionNamed(const QString& name);
 Record recordOf(const Setting& setting);
+
+// How many of the camera's counts make one of the operator's units: 65536, 256 or 1.
+double countsPerUnit(Encoding encoding);
 
 // The values the window lets the operator choose, with the configuration's expert limits.
 Range allowedRange(const Setting& setting, const orvex_sdk::Configuration& configuration);

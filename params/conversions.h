@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <optional>
 
 namespace conversions {
 
@@ -24,16 +23,6 @@ inline int saturatedToInt(double whole, int nanResult)
     if (whole >= double(std::numeric_limits<int>::max()))
         return std::numeric_limits<int>::max();
     return int(whole);
-}
-
-// The value truncated toward zero when it fits Integer; nothing otherwise (NaN included).
-template <class Integer> std::optional<Integer> truncatedIfFits(double value)
-{
-    const double truncated = std::trunc(value);
-    if (!(truncated >= double(std::numeric_limits<Integer>::min()) &&
-          truncated <= double(std::numeric_limits<Integer>::max())))
-        return std::nullopt;
-    return Integer(truncated);
 }
 
 } // namespace detail
@@ -55,18 +44,6 @@ inline int toControlInt(std::uint32_t value)
 {
     return value > std::uint32_t(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
                                                                   : int(value);
-}
-
-// The value truncated toward zero when it fits an unsigned 32-bit integer; nothing otherwise.
-inline std::optional<std::uint32_t> truncateToUint32(double value)
-{
-    return detail::truncatedIfFits<std::uint32_t>(value);
-}
-
-// The value truncated toward zero when it fits a signed 32-bit integer; nothing otherwise.
-inline std::optional<std::int32_t> truncateToInt32(double value)
-{
-    return detail::truncatedIfFits<std::int32_t>(value);
 }
 
 } // namespace conversions

@@ -1,19 +1,10 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "conversions.h"
+#include "camerareports.h"
 #include "numericsettings.h"
 
-#include <QThread>
-
 #include <limits>
-
-namespace {
-
-constexpr int forcedSerialNumberAttempts = 18;
-constexpr unsigned long pauseBetweenAttemptsMs = 10;
-
-} // namespace
 
 void MainWindow::gskSendCommand()
 {
@@ -65,7 +56,7 @@ void MainWindow::storeExpertValues(orvex_sdk::Configuration& configuration)
     configuration.gfidValue = ui->gfidSlider->value();
     configuration.tintValue = ui->tintSlider->value();
     const double gms = ui->gmsEdit->value();
-    if (const auto stored = conversions::truncateToInt32(gms)) {
+    if (const auto stored = camera::truncatedToFit<std::int32_t>(gms)) {
         configuration.gmsValue = *stored;
         return;
     }
@@ -79,7 +70,6 @@ void MainWindow::setOxSerialNumber()
     sendFinishedEdit(numeric::SerialNumber);
 }
 
-// Every attempt is made whatever the earlier ones gave; only the last one counts.
 void MainWindow::forceOxSerialNumber()
 {
     if (!device)
@@ -87,9 +77,7 @@ void MainWindow::forceOxSerialNumber()
     std::uint32_t serialNumber = 0;
     if (!countToSend(numeric::SerialNumber, serialNumber))
         return;
-    for (int attempt = 0; attempt < forcedSerialNumberAttempts; ++attempt) {
-        lastResult = device->setSerialNumber(serialNumber);
-        QThread::msleep(pauseBetweenAttemptsMs);
-    }
-    logMessage(lastResult ? "Force Serial number OK" : "Force Serial number NOT OK");
+    lastResult = camera::forceSerialNumber(*device, serialNumber);
+    logOutcome(lastResult, camera::texts::forcedSerialNumberSet,
+               camera::texts::forcedSerialNumberNotSet);
 }

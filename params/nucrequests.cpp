@@ -1,23 +1,17 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "camerareports.h"
 #include "togglecaptions.h"
-
-namespace {
-
-constexpr std::uint8_t nucNow = 0;
-constexpr std::uint8_t automaticNucRoutine = 1;
-
-} // namespace
 
 void MainWindow::ApplyNucRequest()
 {
-    requestNucInMode(nucNow);
+    requestNucInMode(camera::nucNow);
 }
 
 void MainWindow::AutoNucRequest()
 {
-    requestNucInMode(automaticNucRoutine);
+    requestNucInMode(camera::automaticNucRoutine);
 }
 
 // A camera that runs a NUC switches NUC on; the enable button only shows that, without a click
@@ -29,7 +23,7 @@ void MainWindow::requestNucInMode(std::uint8_t mode)
     lastResult = device->requestNuc(mode);
     if (lastResult) {
         showToggleState(ui->nucEnablingButton, true, captions::nuc);
-        logMessage("NUC applied");
+        logMessage(camera::texts::nucApplied);
     } else {
         showWarning(tr("Error on processing the NUC request"));
     }

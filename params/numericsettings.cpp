@@ -3,45 +3,40 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "conversions.h"
+#include "camerareports.h"
+#include "settingstable.h"
 
 #include <QString>
 
 #include <limits>
 
-using orvex_sdk::Device;
-
 namespace {
 
+// A spin box whose value goes to the camera as one unsigned 32-bit count. The camera's table
+// gives its encoding, its operation and the bulk runs' texts; the serial number is no setting of
+// the table and names its own.
 struct NumericSetting {
     numeric::Setting id;
     QDoubleSpinBox* Ui_MainWindow::*box;
-    bool (Device::*operation)(std::uint32_t);
-    double countsPerUnit; // 65536 and 256 make the camera's 16.16 and 8.8 fixed point
-    const char* name;
-    const char* okText;
-    const char* koText;
+    const char* cameraKey; // null for the serial number
+    const char* name;      // names the value in the report of a number the camera cannot take
+    const char* okText = nullptr; // the single edit's own texts, where they are not the table's
+    const char* koText = nullptr;
 };
 
+using Ui = Ui_MainWindow;
 const NumericSetting numericSettings[] = {
-    {numeric::Gamma, &Ui_MainWindow::gammaEdit, &Device::setGamma, 65536.0, "GAMMA value",
-     "Set GAMMA value OK", "Set GAMMA value KO"},
-    {numeric::Clhe, &Ui_MainWindow::clheEdit, &Device::setClhe, 1.0, "CLHE value",
-     "Set CLHE value OK", "Set CLHE value KO"},
-    {numeric::Sharpening, &Ui_MainWindow::sharpeningEdit, &Device::setSharpening, 256.0,
-     "SHARPENING value", "Configure EDGE CORRECTION OK", "Configure EDGE CORRECTION KO"},
-    {numeric::SharpeningInBulk, &Ui_MainWindow::sharpeningEdit, &Device::setSharpening, 256.0,
-     "SHARPENING value", "Set SHARPENING value OK", "Set SHARPENING value KO"},
-    {numeric::Gsk, &Ui_MainWindow::gskEdit, &Device::setGsk, 1.0, "GSK value", "Set GSK value OK",
-     "Set GSK value KO"},
-    {numeric::Gfid, &Ui_MainWindow::gfidEdit, &Device::setGfid, 1.0, "GFID value",
-     "Set GFID value OK", "Set GFID value KO"},
-    {numeric::Gms, &Ui_MainWindow::gmsEdit, &Device::setGms, 1.0, "GMS value", "Set GMS value OK",
-     "Set GMS value KO"},
-    {numeric::Tint, &Ui_MainWindow::tintEdit, &Device::setTint, 1.0, "TINT value",
-     "Set TINT value OK", "Set TINT value KO"},
-    {numeric::SerialNumber, &Ui_MainWindow::serialNumberSP, &Device::setSerialNumber, 1.0,
-     "Serial number", "Serial number set", "Serial number NOT set"},
+    {numeric::Gamma, &Ui::gammaEdit, "gamma", "GAMMA value"},
+    {numeric::Clhe, &Ui::clheEdit, "clhe", "CLHE value"},
+    {numeric::Sharpening, &Ui::sharpeningEdit, "sharpening", "SHARPENING value",
+     "Configure EDGE CORRECTION OK", "Configure EDGE CORRECTION KO"},
+    {numeric::SharpeningInBulk, &Ui::sharpeningEdit, "sharpening", "SHARPENING value"},
+    {numeric::Gsk, &Ui::gskEdit, "gsk", "GSK value"},
+    {numeric::Gfid, &Ui::gfidEdit, "gfid", "GFID value"},
+    {numeric::Gms, &Ui::gmsEdit, "gms", "GMS value"},
+    {numeric::Tint, &Ui::tintEdit, "tint", "TINT value"},
+    {numeric::SerialNumber, &Ui::serialNumberSP, nullptr, "Serial number",
+     camera::texts::serialNumberSet, camera::texts::serialNumberNotSet},
 };
 
 const NumericSetting& numericSetting(int id)
@@ -49,6 +44,11 @@ const NumericSetting& numericSetting(int id)
     const NumericSetting& setting = numericSettings[id];
     Q_ASSERT(setting.id == id);
     return setting;
+}
+
+const camera::Setting* cameraSetting(const NumericSetting& row)
+{
+    return row.cameraKey ? &camera::knownSetting(row.cameraKey) : nullptr;
 }
 
 } // namespace
@@ -70,14 +70,16 @@ void MainWindow::logOutcome(bool accepted, const char* okText, const char* koTex
 bool MainWindow::countToSend(int setting, std::uint32_t& count)
 {
     const NumericSetting& row = numericSetting(setting);
+    const camera::Setting* cameraRow = cameraSetting(row);
+    const double countsPerUnit = cameraRow ? camera::countsPerUnit(cameraRow->encoding) : 1.0;
     const double value = (ui->*row.box)->value();
-    if (const auto fitting = conversions::truncateToUint32(value * row.countsPerUnit)) {
+    if (const auto fitting = camera::truncatedToFit<std::uint32_t>(value * countsPerUnit)) {
         count = *fitting;
         return true;
     }
     constexpr auto largest = std::numeric_limits<std::uint32_t>::max();
     logMessage(numeric::outOfRangeReport(row.name, value, "not sent: the camera takes", 0.0,
-                                         double(largest) / row.countsPerUnit));
+                                         double(largest) / countsPerUnit));
     return false;
 }
 
@@ -87,8 +89,11 @@ bool MainWindow::sendCount(int setting)
     if (!countToSend(setting, count))
         return false;
     const NumericSetting& row = numericSetting(setting);
-    const bool accepted = (device->*row.operation)(count);
-    logOutcome(accepted, row.okText, row.koText);
+    const camera::Setting* cameraRow = cameraSetting(row);
+    const bool accepted = cameraRow ? camera::send(*cameraRow, *device, double(count))
+                                    : device->setSerialNumber(count);
+    logOutcome(accepted, row.okText ? row.okText : cameraRow->okText,
+               row.koText ? row.koText : cameraRow->koText);
     return accepted;
 }
 

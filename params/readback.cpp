@@ -1,7 +1,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "camerareports.h"
 #include "conversions.h"
+#include "settingstable.h"
 #include "togglecaptions.h"
 
 #include <QSignalBlocker>
@@ -19,17 +21,10 @@ template <class Value> std::string readBackLine(const char* label, const Value& 
     return line.str();
 }
 
-// Four 4-bit fields, most significant first: 0x12a3 reads 1.2.a.3.
-std::string versionText(std::uint16_t version)
+// The operator's value of a setting the camera reports in fixed point.
+double scaledFromCamera(const char* key, std::uint32_t raw)
 {
-    std::ostringstream text;
-    text << std::hex;
-    for (int shift = 12; shift >= 0; shift -= 4) {
-        text << ((version >> shift) & 0xFu);
-        if (shift > 0)
-            text << '.';
-    }
-    return text.str();
+    return camera::fromCamera(camera::knownSetting(key), double(raw));
 }
 
 const char* activation(bool on)
@@ -64,11 +59,11 @@ bool MainWindow::ReadParamsUser()
         return false;
     }
     device->prepareParameterRead();
-    logMessage("RISC-V version = " + versionText(versions.riscvVersion) +
-               "\nFPGA version = " + versionText(versions.fpgaVersion));
+    logMessage("RISC-V version = " + camera::firmwareVersionText(versions.riscvVersion) +
+               "\nFPGA version = " + camera::firmwareVersionText(versions.fpgaVersion));
     logMessage(readBackLine("Serial number = ", device->getSerialNumber()));
 
-    const double gamma = double(float(device->getGamma())) / 65536.0;
+    const double gamma = scaledFromCamera("gamma", device->getGamma());
     GammaUserValueChanged(gamma);
     logMessage(readBackLine("Gamma value = ", gamma));
 
@@ -78,7 +73,7 @@ bool MainWindow::ReadParamsUser()
     // A plain integer to the camera, but reported like the other real numbers of the read.
     logMessage(readBackLine("CLHE value = ", double(clhe)));
 
-    const double sharpening = double(float(device->getSharpening())) / 256.0;
+    const double sharpening = scaledFromCamera("sharpening", device->getSharpening());
     const int sharpeningPosition = conversions::roundSaturated(sharpening * 10.0, 0);
     if (ui->sharpeningSlider->value() != sharpeningPosition)
         ui->sharpeningSlider->setValue(sharpeningPosition);
@@ -215,7 +210,7 @@ void MainWindow::ReadParamsIA()
     logMessage("Start read IA parameters");
 
     orvex_sdk::IaConfiguration configuration{};
-    if (device->getIaConfiguration(&configuration) == 1) {
+    if (device->getIaConfiguration(&configuration) == camera::statusSucceeded) {
         // Each setting is either a list index or a spin-box value; exactly one control is set.
         struct Setting {
             std::uint8_t value;
@@ -239,7 +234,7 @@ void MainWindow::ReadParamsIA()
             logMessage(readBackLine(setting.label, unsigned(setting.value)));
         }
     } else {
-        logMessage("Unable to read IA configuration");
+        logMessage(camera::texts::iaUnreadable);
     }
 
     logMessage("End read IA parameters");

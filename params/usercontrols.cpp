@@ -4,42 +4,35 @@
 #include "conversions.h"
 #include "listentries.h"
 #include "numericsettings.h"
+#include "settingstable.h"
 #include "togglecaptions.h"
 
 #include <cmath>
-
-using orvex_sdk::Device;
 
 namespace {
 
 enum RoiBoundId : int { X1, X2, Y1, Y2 };
 
 // A region-of-interest bound is checked against the opposite bound of its axis, corrected to it
-// when out of order, and then sent.
+// when out of order, and then sent with the operation and texts of its row in the camera's table.
 struct RoiBound {
     RoiBoundId id;
     QSpinBox* Ui_MainWindow::*edited;
     QSpinBox* Ui_MainWindow::*opposite;
     bool isLowerBound; // out of order above the opposite bound, else below it
     const char* orderMessage;
-    bool (Device::*operation)(std::int32_t);
-    const char* okText;
-    const char* koText;
+    const char* cameraKey;
 };
 
 const RoiBound roiBounds[] = {
     {X1, &Ui_MainWindow::x1RoiEdit, &Ui_MainWindow::x2RoiEdit, true,
-     QT_TRANSLATE_NOOP("MainWindow", "ROI X1 must be lower than ROI X2"), &Device::setRoiX1,
-     "Set ROI X1 value OK", "Set ROI X1 value KO"},
+     QT_TRANSLATE_NOOP("MainWindow", "ROI X1 must be lower than ROI X2"), "roiX1"},
     {X2, &Ui_MainWindow::x2RoiEdit, &Ui_MainWindow::x1RoiEdit, false,
-     QT_TRANSLATE_NOOP("MainWindow", "ROI X2 must be higher than ROI X1"), &Device::setRoiX2,
-     "Set ROI X2 value OK", "Set ROI X2 value KO"},
+     QT_TRANSLATE_NOOP("MainWindow", "ROI X2 must be higher than ROI X1"), "roiX2"},
     {Y1, &Ui_MainWindow::y1RoiEdit, &Ui_MainWindow::y2RoiEdit, true,
-     QT_TRANSLATE_NOOP("MainWindow", "ROI Y1 must be lower than ROI Y2"), &Device::setRoiY1,
-     "Set ROI Y1 value OK", "Set ROI Y1 value KO"},
+     QT_TRANSLATE_NOOP("MainWindow", "ROI Y1 must be lower than ROI Y2"), "roiY1"},
     {Y2, &Ui_MainWindow::y2RoiEdit, &Ui_MainWindow::y1RoiEdit, false,
-     QT_TRANSLATE_NOOP("MainWindow", "ROI Y2 must be higher than ROI Y1"), &Device::setRoiY2,
-     "Set ROI Y2 value OK", "Set ROI Y2 value KO"},
+     QT_TRANSLATE_NOOP("MainWindow", "ROI Y2 must be higher than ROI Y1"), "roiY2"},
 };
 
 } // namespace
@@ -107,8 +100,14 @@ bool MainWindow::sendContrastType()
     const auto type = entryToSend(ui->contrastTypeEdit, "Contrast type", "contrast algorithm");
     if (!type)
         return false;
-    const bool accepted = device->setContrastType(*type);
-    logOutcome(accepted, "Configure contrast type OK", "Configure contrast type KO");
+    return sendSetting(camera::knownSetting("contrastType"), *type);
+}
+
+// One setting of the camera's table, in the camera's own value, reported with its table's texts.
+bool MainWindow::sendSetting(const camera::Setting& setting, double cameraValue)
+{
+    const bool accepted = camera::send(setting, *device, cameraValue);
+    logOutcome(accepted, setting.okText, setting.koText);
     return accepted;
 }
 
@@ -159,8 +158,7 @@ void MainWindow::checkAndSendRoiBound(int bound)
     }
     if (!device)
         return;
-    lastResult = (device->*row.operation)(edited->value());
-    logOutcome(lastResult, row.okText, row.koText);
+    lastResult = sendSetting(camera::knownSetting(row.cameraKey), edited->value());
 }
 
 void MainWindow::ApplyParamsUser()
@@ -180,21 +178,18 @@ void MainWindow::ApplyParamsUser()
     // found the camera gone and disconnected it.
     if (!device)
         return;
-    logOutcome(device->setPolarity(ui->polarityButton->isChecked()), "Set POLARITY value OK",
-               "Set POLARITY value KO");
+    const auto sendSwitch = [this](const char* key, const QPushButton* button) {
+        sendSetting(camera::knownSetting(key), button->isChecked() ? 1.0 : 0.0);
+    };
+    sendSwitch("polarity", ui->polarityButton);
     sendZoom();
     sendContrastType();
     // Here NUC on is 1; the NUC toggle itself sends 2.
-    logOutcome(device->setNucEnabled(ui->nucEnablingButton->isChecked() ? 1 : 0), "Enable NUC OK",
-               "Enable NUC KO");
-    logOutcome(device->setHorizontalFlip(ui->horizontalFlipButton->isChecked()),
-               "Set IMAGE horizontal FLIP value OK", "Set IMAGE horizontal FLIP value KO");
-    logOutcome(device->setVerticalFlip(ui->verticalFlipButton->isChecked()),
-               "Set IMAGE vertical FLIP value OK", "Set IMAGE vertical FLIP value KO");
-    logOutcome(device->setVignettingCorrection(ui->VignettingCorrectionButton->isChecked()),
-               "Set vignetting correction value OK", "Set vignetting correction value KO");
-    logOutcome(device->setColumnCorrection(ui->ColumnCorrectionButton->isChecked()),
-               "Set column correction value OK", "Set column correction value KO");
+    sendSwitch("nucEnabled", ui->nucEnablingButton);
+    sendSwitch("horizontalFlip", ui->horizontalFlipButton);
+    sendSwitch("verticalFlip", ui->verticalFlipButton);
+    sendSwitch("vignettingCorrection", ui->VignettingCorrectionButton);
+    sendSwitch("columnCorrection", ui->ColumnCorrectionButton);
 
     sdk->notifyParametersApplied();
 }

@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "camerareports.h"
+
 #include <QTabBar>
 #include <QTimer>
 
@@ -8,7 +10,6 @@
 
 namespace {
 
-constexpr std::uint8_t cameraTypeWithDetector = 12;
 constexpr int monitoringIntervalMs = 1000;
 
 orvex_sdk::IOrvexSdk* sdk()
@@ -25,8 +26,8 @@ void MainWindow::connectDevice()
     if (!openAlternativeSerialPort(selectedPortName.toStdString()))
         return;
 
-    if (device->getCameraType(cameraType.get()) != 1) {
-        logMessage("No camera type found");
+    if (device->getCameraType(cameraType.get()) != camera::statusSucceeded) {
+        logMessage(camera::texts::noCameraType);
         disconnectDevice();
         return;
     }
@@ -45,7 +46,7 @@ void MainWindow::connectDevice()
         ReadParamsExpert();
     }
 
-    if (*cameraType == cameraTypeWithDetector) {
+    if (*cameraType == camera::cameraTypeWithDetector) {
         showIaControlTabLast();
         ReadParamsIA();
         ui->IAControl->setEnabled(true);
@@ -82,7 +83,7 @@ void MainWindow::disconnectDevice()
 bool MainWindow::openAlternativeSerialPort(std::string portName)
 {
     const char* linkType = sdk()->getConfiguration()->getCommunicationType();
-    if (!linkType || std::strcmp(linkType, "UART") != 0) {
+    if (!linkType || std::strcmp(linkType, camera::serialLinkType) != 0) {
         showAboutBox(tr("Invalid communication"), tr("Select an other serial port"));
         return false;
     }

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "camerareports.h"
 #include "portenumeration.h"
 
 #include <QTimer>
@@ -47,10 +48,9 @@ void MainWindow::refreshTemperatures()
         monitoringTimer->stop();
         return;
     }
-    const auto show = [this](QPlainTextEdit* box, float milliKelvin) {
-        const float celsius = (milliKelvin - 273000.0f) / 1000.0f;
+    const auto show = [](QPlainTextEdit* box, float milliKelvin) {
         box->clear();
-        box->insertPlainText(tr("%1 C").arg(QString::number(double(celsius), 'g', 6)));
+        box->insertPlainText(camera::temperatureText(milliKelvin));
     };
     show(ui->fpgaTempTextEdit, temperatures.fpgaTemperature);
     show(ui->sensorTempTextEdit, temperatures.sensorTemperature);

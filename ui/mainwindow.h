@@ -11,6 +11,10 @@
 #include <optional>
 #include <string>
 
+namespace camera {
+struct Setting;
+}
+
 QT_BEGIN_NAMESPACE
 class QComboBox;
 class QDialog;
@@ -125,6 +129,7 @@ private:
     bool sendCount(int setting);
     void sendFinishedEdit(int setting);
     void checkAndSendRoiBound(int bound);
+    bool sendSetting(const camera::Setting& setting, double cameraValue);
     bool sendZoom();
     bool sendContrastType();
     std::optional<std::uint8_t> entryToSend(const QComboBox* list, const char* setting,
