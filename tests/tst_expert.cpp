@@ -25,7 +25,7 @@ const QStringList bulkRun{"setGsk 2",
 void connectToExpertTab(WindowFixture& fixture)
 {
     fixture.connectCamera();
-    fixture.child<QTabWidget>("tabWidget")->setCurrentWidget(fixture.child<QWidget>("ExpertMode"));
+    fixture.showPage("ExpertMode");
 }
 
 // gmsEdit reaches 2^32 while gmsSlider stops at the configured maximum: only with the slider

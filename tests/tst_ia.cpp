@@ -51,7 +51,7 @@ void IaTest::applySendsTheFiveControlsAsOneRecord()
     WindowFixture fixture;
     orvex_sim::settings("SIM1").ia = orvex_sdk::IaConfiguration{0, 0, 0, 0, 0};
     fixture.connectCamera();
-    fixture.child<QTabWidget>("tabWidget")->setCurrentWidget(fixture.child<QWidget>("IAControl"));
+    fixture.showPage("IAControl");
     if (refused)
         orvex_sim::faults("SIM1").refused.insert("setIaConfiguration");
     orvex_sim::clearJournal();
@@ -85,7 +85,7 @@ void IaTest::resetAsksFirst()
 
     WindowFixture fixture(iaDefaults);
     fixture.connectCamera();
-    fixture.child<QTabWidget>("tabWidget")->setCurrentWidget(fixture.child<QWidget>("IAControl"));
+    fixture.showPage("IAControl");
     orvex_sim::clearJournal();
     const QStringList logBefore = fixture.logLines();
     MessageBoxAnswerer answerer(accepted ? QMessageBox::Yes : QMessageBox::No);
@@ -146,7 +146,7 @@ void IaTest::listWithoutAnEntryIsNotSent()
     else if (setting == QLatin1String("outputType"))
         camera.outputType = std::uint8_t(value);
     fixture.connectCamera();
-    fixture.child<QTabWidget>("tabWidget")->setCurrentWidget(fixture.child<QWidget>("IAControl"));
+    fixture.showPage("IAControl");
     orvex_sim::clearJournal();
     MessageBoxAnswerer answerer(QMessageBox::Yes);
 

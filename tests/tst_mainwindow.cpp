@@ -435,12 +435,8 @@ void MainWindowTest::destroyingAShownWindowReachesNoCamera()
 
     WindowFixture fixture;
     fixture.connectCamera();
-    fixture.child<QTabWidget>("tabWidget")
-        ->setCurrentWidget(fixture.child<QWidget>(qPrintable(page)));
-    QApplication::setActiveWindow(&fixture.window());
-    auto* box = fixture.child<QAbstractSpinBox>(qPrintable(focused));
-    box->setFocus();
-    QTRY_VERIFY(box->hasFocus());
+    fixture.showPage(qPrintable(page));
+    fixture.focus(qPrintable(focused));
     orvex_sim::clearJournal();
 
     fixture.destroyWindow();

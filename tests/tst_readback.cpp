@@ -19,12 +19,6 @@ QStringList operationsBesidesTemperatures()
     return operations;
 }
 
-void showTab(const WindowFixture& f, const char* page)
-{
-    auto* tabs = f.child<QTabWidget>("tabWidget");
-    tabs->setCurrentWidget(f.child<QWidget>(page));
-}
-
 // Integer value of a slider or spin box.
 int controlValue(const WindowFixture& f, const QString& name)
 {
@@ -243,7 +237,7 @@ void ReadBackTest::expertReadClampsSlidersAndLogsValuesRead()
     camera.gms = 4000000000u;
     camera.bprCorrection = false;
     camera.gainCorrection = false;
-    showTab(f, "ExpertMode");
+    f.showPage("ExpertMode");
     f.clearLog();
     orvex_sim::clearJournal();
     f.click("readParamButtonExpert");
@@ -308,7 +302,7 @@ void ReadBackTest::iaReadBack()
     f.connectCamera();
     orvex_sim::settings("SIM1").ia = {3, 77, 60, 20, 2};
     orvex_sim::faults("SIM1").iaReadStatus = status;
-    showTab(f, "IAControl");
+    f.showPage("IAControl");
     f.clearLog();
     f.click("readIAControls");
 
@@ -333,7 +327,7 @@ void ReadBackTest::expertAndIaReadsWithoutCameraAreSilent()
     orvex_sim::clearJournal();
 
     // The Expert page stays enabled after a disconnect, so its Read button can still be pressed.
-    showTab(f, "ExpertMode");
+    f.showPage("ExpertMode");
     f.click("readParamButtonExpert");
     f.invoke("ReadParamsIA");
 

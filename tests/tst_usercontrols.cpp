@@ -145,8 +145,7 @@ void UserControlsTest::sliderMovedAtOnceSendsOnce()
 
     WindowFixture fixture;
     fixture.connectCamera();
-    fixture.child<QTabWidget>("tabWidget")
-        ->setCurrentWidget(fixture.child<QWidget>(qPrintable(page)));
+    fixture.showPage(qPrintable(page));
     auto* moved = fixture.child<QSlider>(qPrintable(slider));
     const int before = moved->value();
     orvex_sim::clearJournal();
@@ -233,10 +232,7 @@ void UserControlsTest::boxTakingTheFocusSendsNoOtherEdit()
     WindowFixture fixture;
     fixture.connectCamera();
     fixture.child<QSpinBox>("x2RoiEdit")->setValue(300);
-    QApplication::setActiveWindow(&fixture.window());
-    auto* x1 = fixture.child<QSpinBox>("x1RoiEdit");
-    x1->setFocus();
-    QTRY_VERIFY(x1->hasFocus());
+    auto* x1 = static_cast<QSpinBox*>(fixture.focus("x1RoiEdit"));
     x1->selectAll();
     QTest::keyClicks(x1, "400");
     orvex_sim::clearJournal();

@@ -4,10 +4,12 @@
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMetaObject>
+#include <QTabWidget>
 #include <QTest>
 
 #include <cstdio>
@@ -87,6 +89,21 @@ void WindowFixture::connectCamera(const QString& port)
         qFatal("port %s is not in the list", qPrintable(port));
     ports->setCurrentIndex(index);
     click("connectDeviceButton");
+}
+
+void WindowFixture::showPage(const char* pageName)
+{
+    child<QTabWidget>("tabWidget")->setCurrentWidget(child<QWidget>(pageName));
+}
+
+QWidget* WindowFixture::focus(const char* widgetName)
+{
+    QApplication::setActiveWindow(window_.get());
+    auto* widget = child<QWidget>(widgetName);
+    widget->setFocus();
+    if (!QTest::qWaitFor([widget] { return widget->hasFocus(); }))
+        qFatal("%s does not take the focus", widgetName);
+    return widget;
 }
 
 void WindowFixture::click(const char* buttonName)

@@ -47,6 +47,12 @@ public:
     // Scan, pick the port, click Connect: the operator's way. Message boxes are not answered.
     void connectCamera(const QString& port = QStringLiteral("SIM1"));
 
+    // Brings a tab's page to the front, as a click on its tab would without the window's slot.
+    void showPage(const char* pageName);
+
+    // Makes the window active and gives the widget the keyboard focus, as a click into it would.
+    QWidget* focus(const char* widgetName);
+
     // Clicks a button as the operator does (nothing happens on a disabled one).
     void click(const char* buttonName);
 
