@@ -5,7 +5,6 @@
 #include "parametersteps.h"
 
 #include <QDoubleSpinBox>
-#include <QTabWidget>
 
 #include <chrono>
 

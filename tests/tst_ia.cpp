@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QTest>
 
 namespace {

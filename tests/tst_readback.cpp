@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QTest>
 
 namespace {

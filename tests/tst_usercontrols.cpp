@@ -7,7 +7,6 @@
 #include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QWheelEvent>
 
 namespace {
