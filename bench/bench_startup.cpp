@@ -1,18 +1,26 @@
 // Start-up: from launching the process to its window's first painted frame, the tool (demo
-// configuration) against a bare QMainWindow program, launched alternately so that both meet the
-// same machine.
+// configuration) against two yardsticks: its own form alone, which builds and paints the same
+// widgets with none of the tool's code, and a bare QMainWindow program. All are launched in turn
+// so that they meet the same machine.
 #include "launch.h"
 #include "measure.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include <cstdio>
 #include <vector>
 
 namespace {
 
 constexpr int launches = 25;
+
+double medianMsToFirstPaint(const bench::Probe& probe)
+{
+    std::vector<double> ms;
+    for (const bench::ProbeRun& run : probe.runs)
+        ms.push_back(run.msToFirstPaint);
+    return bench::median(ms);
+}
 
 } // namespace
 
@@ -21,41 +29,34 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     QTemporaryDir folder;
     const QProcessEnvironment environment = bench::probeEnvironment(folder.path());
-    const QString window = QStringLiteral(ORVEX_WINDOW_PROBE);
-    const QString bare = QStringLiteral(ORVEX_BARE_PROBE);
+    std::vector<bench::Probe> probes{
+        {QStringLiteral("tool window (demo configuration)"),
+         QStringLiteral(ORVEX_WINDOW_PROBE),
+         {}},
+        {QStringLiteral("form alone (same widgets, no tool code)"),
+         QStringLiteral(ORVEX_FORM_PROBE),
+         {}},
+        {QStringLiteral("bare QMainWindow"), QStringLiteral(ORVEX_BARE_PROBE), {}}};
 
-    // One unmeasured launch each, so that neither is timed loading its libraries from disk.
-    for (const QString& program : {window, bare}) {
-        const bench::ProbeRun warmUp = bench::runProbe(program, {}, environment);
-        if (!warmUp.ok) {
-            std::fprintf(stderr, "%s\n", qPrintable(warmUp.failure));
-            return 1;
-        }
-    }
+    // One unmeasured launch each, so that none is timed loading its libraries from disk.
+    if (!bench::launchInTurn(probes, 1, {}, environment))
+        return 1;
+    for (bench::Probe& probe : probes)
+        probe.runs.clear();
+    if (!bench::launchInTurn(probes, launches, {}, environment))
+        return 1;
 
-    std::vector<double> windowMs;
-    std::vector<double> bareMs;
-    for (int launch = 0; launch < launches; ++launch) {
-        for (const QString& program : {window, bare}) {
-            const bench::ProbeRun run = bench::runProbe(program, {}, environment);
-            if (!run.ok) {
-                std::fprintf(stderr, "%s\n", qPrintable(run.failure));
-                return 1;
-            }
-            (program == window ? windowMs : bareMs).push_back(run.msToFirstPaint);
-        }
-    }
-
-    const double windowMedian = bench::median(windowMs);
-    const double bareMedian = bench::median(bareMs);
+    const double tool = medianMsToFirstPaint(probes[0]);
+    const double form = medianMsToFirstPaint(probes[1]);
+    const double bare = medianMsToFirstPaint(probes[2]);
     bench::heading(QStringLiteral("Start-up: process launch to first painted frame (median of %1 "
                                   "launches each)")
                        .arg(launches));
-    bench::figure(QStringLiteral("tool window (demo configuration)"),
-                  bench::milliseconds(windowMedian));
-    bench::figure(QStringLiteral("bare QMainWindow"), bench::milliseconds(bareMedian));
-    bench::figure(QStringLiteral("ratio (tool / bare)"), bench::ratio(windowMedian, bareMedian));
-    bench::figure(QStringLiteral("tool's own start-up (difference)"),
-                  bench::milliseconds(windowMedian - bareMedian));
+    for (const bench::Probe& probe : probes)
+        bench::figure(probe.label, bench::milliseconds(medianMsToFirstPaint(probe)));
+    bench::figure(QStringLiteral("ratio (tool / form alone)"), bench::ratio(tool, form));
+    bench::figure(QStringLiteral("ratio (tool / bare)"), bench::ratio(tool, bare));
+    bench::figure(QStringLiteral("tool's own start-up (tool - form alone)"),
+                  bench::milliseconds(tool - form));
     return 0;
 }

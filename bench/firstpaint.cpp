@@ -2,7 +2,7 @@
 
 #include "measure.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
@@ -31,6 +31,18 @@ bool FirstPaintProbe::eventFilter(QObject* watched, QEvent* event)
         QCoreApplication::exit(afterPaint_ ? afterPaint_() : 0);
     });
     return false;
+}
+
+int showUntilFirstPaint(QWidget& window)
+{
+    const bool memory = QApplication::arguments().contains(QStringLiteral("--memory"));
+    FirstPaintProbe probe(window, [memory] {
+        if (memory)
+            reportPeakResident();
+        return 0;
+    });
+    window.show();
+    return QApplication::exec();
 }
 
 } // namespace bench

@@ -25,4 +25,9 @@ private:
     std::function<int()> afterPaint_;
 };
 
+// What a yardstick probe does once its window is built: shows it, runs the event loop until the
+// first frame is painted and, when the process was given --memory, reports the peak resident
+// memory. Gives the exit code.
+int showUntilFirstPaint(QWidget& window);
+
 } // namespace bench

@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 
+#include <cstdio>
+
 namespace bench {
 namespace {
 
@@ -65,6 +67,21 @@ ProbeRun runProbe(const QString& program, const QStringList& arguments,
         run.failure = program + QStringLiteral(" exited with code %1").arg(process.exitCode());
     run.ok = run.failure.isEmpty();
     return run;
+}
+
+bool launchInTurn(std::vector<Probe>& probes, int rounds, const QStringList& arguments,
+                  const QProcessEnvironment& environment)
+{
+    for (int round = 0; round < rounds; ++round) {
+        for (Probe& probe : probes) {
+            probe.runs.push_back(runProbe(probe.program, arguments, environment));
+            if (!probe.runs.back().ok) {
+                std::fprintf(stderr, "%s\n", qPrintable(probe.runs.back().failure));
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace bench

@@ -1,10 +1,12 @@
-// Launches a probe program (bench_probe_bare, bench_probe_window) and reads what it says: the time
-// from launch to its first painted frame, and its peak memory when asked for.
+// Launches the probe programs (bench_probe_window, bench_probe_form, bench_probe_bare) and reads
+// what they say: the time from launch to the first painted frame, and peak memory when asked for.
 #pragma once
 
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace bench {
 
@@ -20,6 +22,18 @@ struct ProbeRun {
 QProcessEnvironment probeEnvironment(const QString& temporaryFolder);
 
 ProbeRun runProbe(const QString& program, const QStringList& arguments,
+                  const QProcessEnvironment& environment);
+
+// One program that a driver compares, and what its launches found.
+struct Probe {
+    QString label;
+    QString program;
+    std::vector<ProbeRun> runs;
+};
+
+// Launches every probe once a round, in turn, so that all of them meet the machine alike. False,
+// with the reason on standard error, as soon as a launch fails.
+bool launchInTurn(std::vector<Probe>& probes, int rounds, const QStringList& arguments,
                   const QProcessEnvironment& environment);
 
 } // namespace bench

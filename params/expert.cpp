@@ -4,7 +4,6 @@
 #include "conversions.h"
 #include "numericsettings.h"
 
-#include <QMessageBox>
 #include <QThread>
 
 #include <limits>
@@ -55,8 +54,7 @@ void MainWindow::ApplyParamsExpert()
     if (gmsAccepted)
         sdk->notifyParametersApplied();
     else
-        QMessageBox::warning(this, QString(),
-                             tr("Problem transmitting expert parameters values\n"));
+        showWarning(tr("Problem transmitting expert parameters values\n"));
 }
 
 // Without a camera the values wait in the SDK's configuration, from which the next connect loads

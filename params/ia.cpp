@@ -1,8 +1,6 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include <QMessageBox>
-
 namespace {
 
 // Each field is the control's low eight bits; the layout's ranges keep every value within them.
@@ -17,20 +15,23 @@ void MainWindow::ApplyParamsIA()
 {
     if (!device)
         return;
+    // Both lists are checked, so that the log names every one that holds no entry.
+    const auto resizeMode = entryToSend(ui->iAResizeModeComboBox, "IA config", "resize mode");
+    const auto outputType = entryToSend(ui->iAOutputTypeComboBox, "IA config", "output type");
+    if (!resizeMode || !outputType)
+        return;
     orvex_sdk::IaConfiguration configuration{};
-    configuration.resizeMode = lowByte(ui->iAResizeModeComboBox->currentIndex());
+    configuration.resizeMode = *resizeMode;
     configuration.maxBoxes = lowByte(ui->nbBoxesSpinBox->value());
     configuration.sensitivity = lowByte(ui->iASensitivitySpinBox->value());
     configuration.interOverUnion = lowByte(ui->interOverUnionSpinBox->value());
-    configuration.outputType = lowByte(ui->iAOutputTypeComboBox->currentIndex());
+    configuration.outputType = *outputType;
     logOutcome(device->setIaConfiguration(&configuration), "Set IA config OK", "Set IA config KO");
 }
 
 void MainWindow::ResetParamsIA()
 {
-    if (QMessageBox::question(nullptr, QString(), tr("Do you really want to reset IA settings?"),
-                              QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) != QMessageBox::Yes)
+    if (!askYesNo(tr("Do you really want to reset IA settings?")))
         return;
 
     orvex_sdk::Configuration* defaults = orvex_sdk::OrvexSdk::get_instance()->getConfiguration();

@@ -3,8 +3,6 @@
 
 #include "togglecaptions.h"
 
-#include <QMessageBox>
-
 namespace {
 
 constexpr std::uint8_t nucNow = 0;
@@ -33,6 +31,6 @@ void MainWindow::requestNucInMode(std::uint8_t mode)
         showToggleState(ui->nucEnablingButton, true, captions::nuc);
         logMessage("NUC applied");
     } else {
-        QMessageBox::warning(this, QString(), tr("Error on processing the NUC request"));
+        showWarning(tr("Error on processing the NUC request"));
     }
 }

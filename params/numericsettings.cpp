@@ -94,7 +94,7 @@ bool MainWindow::sendCount(int setting)
 
 void MainWindow::sendFinishedEdit(int setting)
 {
-    if (!device)
+    if (!device || !editFinishedByOperator())
         return;
     lastResult = sendCount(setting);
 }

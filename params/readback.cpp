@@ -4,7 +4,6 @@
 #include "conversions.h"
 #include "togglecaptions.h"
 
-#include <QMessageBox>
 #include <QSignalBlocker>
 
 #include <sstream>
@@ -48,9 +47,8 @@ const char* enablement(bool on)
 bool MainWindow::ReadParamsUser()
 {
     const auto reportNoAnswer = [this] {
-        QMessageBox::about(
-            this, tr("Camera not connected"),
-            tr("Unable to connect to %1").arg(QString::fromStdString(devicePortName)));
+        showAboutBox(tr("Camera not connected"),
+                     tr("Unable to connect to %1").arg(QString::fromStdString(devicePortName)));
     };
     if (!device) {
         reportNoAnswer();
@@ -77,7 +75,8 @@ bool MainWindow::ReadParamsUser()
     const std::uint32_t clhe = device->getClhe();
     if (ui->clheSlider->value() != conversions::toControlInt(clhe))
         ui->clheSlider->setValue(conversions::toControlInt(clhe));
-    logMessage(readBackLine("CLHE value = ", clhe));
+    // A plain integer to the camera, but reported like the other real numbers of the read.
+    logMessage(readBackLine("CLHE value = ", double(clhe)));
 
     const double sharpening = double(float(device->getSharpening())) / 256.0;
     const int sharpeningPosition = conversions::roundSaturated(sharpening * 10.0, 0);

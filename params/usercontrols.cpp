@@ -2,11 +2,9 @@
 #include "ui_mainwindow.h"
 
 #include "conversions.h"
+#include "listentries.h"
 #include "numericsettings.h"
 #include "togglecaptions.h"
-
-#include <QMessageBox>
-#include <QSignalBlocker>
 
 #include <cmath>
 
@@ -44,21 +42,6 @@ const RoiBound roiBounds[] = {
      "Set ROI Y2 value OK", "Set ROI Y2 value KO"},
 };
 
-orvex_sdk::ZoomSettings zoomFromControls(const Ui_MainWindow& ui)
-{
-    orvex_sdk::ZoomSettings zoom{};
-    zoom.factor = static_cast<float>(ui.factorZoomEdit->value());
-    zoom.xCenter = ui.xCenterZoomEdit->value();
-    zoom.yCenter = ui.yCenterZoomEdit->value();
-    zoom.method = static_cast<std::uint8_t>(ui.methodZoomEdit->currentIndex());
-    return zoom;
-}
-
-std::uint8_t listIndex(const QComboBox* list)
-{
-    return static_cast<std::uint8_t>(list->currentIndex());
-}
-
 } // namespace
 
 void MainWindow::gammaUserSendCommand()
@@ -78,18 +61,21 @@ void MainWindow::sharpeningSendCommand()
 
 void MainWindow::zoomChanged()
 {
-    if (!device)
+    if (!device || !editFinishedByOperator())
         return;
-    const orvex_sdk::ZoomSettings zoom = zoomFromControls(*ui);
-    lastResult = device->setZoom(&zoom);
-    logOutcome(lastResult, "Configure Zoom OK", "Configure Zoom KO");
+    lastResult = sendZoom();
 }
 
 void MainWindow::videoOutputChanged()
 {
     if (!device)
         return;
-    lastResult = device->setVideoOutput(listIndex(ui->VideoOutputCB));
+    const auto output = entryToSend(ui->VideoOutputCB, "Video output", "video output");
+    if (!output) {
+        lastResult = false;
+        return;
+    }
+    lastResult = device->setVideoOutput(*output);
     logOutcome(lastResult, "Set VIDEO OUTPUT value OK", "Set VIDEO OUTPUT value KO");
 }
 
@@ -97,8 +83,44 @@ void MainWindow::contrastTypeChanged()
 {
     if (!device)
         return;
-    lastResult = device->setContrastType(listIndex(ui->contrastTypeEdit));
-    logOutcome(lastResult, "Configure contrast type OK", "Configure contrast type KO");
+    lastResult = sendContrastType();
+}
+
+// The whole record goes, whichever of its four controls changed.
+bool MainWindow::sendZoom()
+{
+    const auto method = entryToSend(ui->methodZoomEdit, "Zoom", "interpolation method");
+    if (!method)
+        return false;
+    orvex_sdk::ZoomSettings zoom{};
+    zoom.factor = static_cast<float>(ui->factorZoomEdit->value());
+    zoom.xCenter = ui->xCenterZoomEdit->value();
+    zoom.yCenter = ui->yCenterZoomEdit->value();
+    zoom.method = *method;
+    const bool accepted = device->setZoom(&zoom);
+    logOutcome(accepted, "Configure Zoom OK", "Configure Zoom KO");
+    return accepted;
+}
+
+bool MainWindow::sendContrastType()
+{
+    const auto type = entryToSend(ui->contrastTypeEdit, "Contrast type", "contrast algorithm");
+    if (!type)
+        return false;
+    const bool accepted = device->setContrastType(*type);
+    logOutcome(accepted, "Configure contrast type OK", "Configure contrast type KO");
+    return accepted;
+}
+
+// A list shows no entry when the camera reported a value the list does not offer; the byte the
+// camera would then get (255) is nobody's choice, so the setting is not sent and the log says why.
+std::optional<std::uint8_t> MainWindow::entryToSend(const QComboBox* list, const char* setting,
+                                                    const char* entryKind)
+{
+    const auto entry = lists::selectedEntry(list);
+    if (!entry)
+        logMessage(lists::notSelectedReport(setting, entryKind));
+    return entry;
 }
 
 void MainWindow::x1RoiUserValueChanged()
@@ -123,6 +145,8 @@ void MainWindow::y2RoiUserValueChanged()
 
 void MainWindow::checkAndSendRoiBound(int bound)
 {
+    if (!editFinishedByOperator())
+        return;
     const RoiBound& row = roiBounds[bound];
     Q_ASSERT(row.id == bound);
     QSpinBox* edited = ui->*row.edited;
@@ -131,10 +155,7 @@ void MainWindow::checkAndSendRoiBound(int bound)
         row.isLowerBound ? edited->value() > opposite : edited->value() < opposite;
     if (outOfOrder) {
         edited->setValue(opposite);
-        // The box takes the focus from the spin box, and losing it finishes the edit once more:
-        // that must not check and send the bound a second time.
-        const QSignalBlocker noSecondFinish(edited);
-        QMessageBox::about(this, tr("ROI"), tr(row.orderMessage));
+        showAboutBox(tr("ROI"), tr(row.orderMessage));
     }
     if (!device)
         return;
@@ -161,10 +182,8 @@ void MainWindow::ApplyParamsUser()
         return;
     logOutcome(device->setPolarity(ui->polarityButton->isChecked()), "Set POLARITY value OK",
                "Set POLARITY value KO");
-    const orvex_sdk::ZoomSettings zoom = zoomFromControls(*ui);
-    logOutcome(device->setZoom(&zoom), "Configure Zoom OK", "Configure Zoom KO");
-    logOutcome(device->setContrastType(listIndex(ui->contrastTypeEdit)),
-               "Configure contrast type OK", "Configure contrast type KO");
+    sendZoom();
+    sendContrastType();
     // Here NUC on is 1; the NUC toggle itself sends 2.
     logOutcome(device->setNucEnabled(ui->nucEnablingButton->isChecked() ? 1 : 0), "Enable NUC OK",
                "Enable NUC KO");
@@ -182,9 +201,7 @@ void MainWindow::ApplyParamsUser()
 
 void MainWindow::ResetParamsUser()
 {
-    if (QMessageBox::question(nullptr, QString(), tr("Do you really want to reset settings?"),
-                              QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) != QMessageBox::Yes)
+    if (!askYesNo(tr("Do you really want to reset settings?")))
         return;
 
     // The defaults come from a file that a person edits: a NaN or a huge number must land on a

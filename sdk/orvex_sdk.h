@@ -62,8 +62,10 @@ class ILogger
 {
 public:
     virtual void reserved0() {}
-    virtual ILogger& writeString(const std::string& text) = 0; // 1
-    virtual ILogger& writeText(const char* text) = 0;          // 2
+    // By value, as the library declares it: the callee owns and destroys the argument, so a
+    // reference here would make caller and library disagree on who frees the string.
+    virtual ILogger& writeString(std::string text) = 0; // 1
+    virtual ILogger& writeText(const char* text) = 0;   // 2
 
 protected:
     ~ILogger() = default;
@@ -81,7 +83,10 @@ public:
     ILogger& GetILogger();
 
 private:
-    ILogger* record_;
+    // Callers construct the logger on their own stack, but only the library knows how large its
+    // object is: this storage is deliberately ample, so that the library's constructor can never
+    // write past the caller's object.
+    alignas(std::max_align_t) unsigned char storage_[256];
 };
 
 class Device

@@ -1,7 +1,6 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include <QMessageBox>
 #include <QTabBar>
 #include <QTimer>
 
@@ -54,13 +53,23 @@ void MainWindow::connectDevice()
         removeTabByTitle(tr("IA control"));
     }
 
-    // A presence the camera cannot report counts as no shutter.
+    showShutterPresence();
+}
+
+// The shutter controls follow the camera just connected, whichever camera came before: a presence
+// the camera cannot report counts as no shutter, and a status the tool does not know changes
+// nothing.
+void MainWindow::showShutterPresence()
+{
+    constexpr std::uint8_t unreadable = 0;
+    constexpr std::uint8_t reported = 1;
     std::uint8_t shutterPresent = 0;
     const std::uint8_t presenceStatus = device->getShutterPresence(&shutterPresent);
-    if (presenceStatus == 0 || (presenceStatus == 1 && shutterPresent == 0)) {
-        ui->shutterCtrlPB->setEnabled(false);
-        ui->autoNucPB->setEnabled(false);
-    }
+    if (presenceStatus != unreadable && presenceStatus != reported)
+        return;
+    const bool hasShutter = presenceStatus == reported && shutterPresent != 0;
+    ui->shutterCtrlPB->setEnabled(hasShutter);
+    ui->autoNucPB->setEnabled(hasShutter);
 }
 
 void MainWindow::disconnectDevice()
@@ -74,7 +83,7 @@ bool MainWindow::openAlternativeSerialPort(std::string portName)
 {
     const char* linkType = sdk()->getConfiguration()->getCommunicationType();
     if (!linkType || std::strcmp(linkType, "UART") != 0) {
-        QMessageBox::about(this, tr("Invalid communication"), tr("Select an other serial port"));
+        showAboutBox(tr("Invalid communication"), tr("Select an other serial port"));
         return false;
     }
 
@@ -87,7 +96,7 @@ bool MainWindow::openAlternativeSerialPort(std::string portName)
     connection = sdk()->createConnection();
     device = connection ? connection->openDevice(devicePortName.c_str()) : nullptr;
     if (!device) {
-        QMessageBox::about(this, tr("Invalid communication"), tr("Select an other serial port"));
+        showAboutBox(tr("Invalid communication"), tr("Select an other serial port"));
         return false;
     }
     return true;

@@ -3,7 +3,6 @@
 
 #include "portenumeration.h"
 
-#include <QMessageBox>
 #include <QTimer>
 
 void MainWindow::scanDevice()
@@ -11,8 +10,7 @@ void MainWindow::scanDevice()
     portList = ports::availablePortNames();
     ui->selectDeviceComboBox->clear();
     if (portList.isEmpty()) {
-        QMessageBox::warning(this, QString(),
-                             tr("No COM port found!\nPlease, plug a COM port ans scan again."));
+        showWarning(tr("No COM port found!\nPlease, plug a COM port ans scan again."));
         return;
     }
     ui->selectDeviceComboBox->addItems(portList);

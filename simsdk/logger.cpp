@@ -1,6 +1,7 @@
 #include "logsink.h"
 #include "orvex_sdk.h"
 
+#include <new>
 #include <string>
 
 namespace orvex_sim {
@@ -11,7 +12,7 @@ class LogRecord final : public orvex_sdk::ILogger
 public:
     explicit LogRecord(orvex_sdk::severity_level level) : level_(level) {}
 
-    ILogger& writeString(const std::string& text) override
+    ILogger& writeString(std::string text) override
     {
         text_ += text;
         return *this;
@@ -35,18 +36,34 @@ private:
 
 namespace orvex_sdk {
 
-SDKLogger::SDKLogger(severity_level level) : record_(new orvex_sim::LogRecord(level)) {}
+namespace {
+
+using orvex_sim::LogRecord;
+static_assert(sizeof(LogRecord) <= sizeof(SDKLogger), "the record fits the caller's storage");
+static_assert(alignof(LogRecord) <= alignof(SDKLogger), "the storage is aligned for the record");
+
+LogRecord* recordIn(unsigned char* storage)
+{
+    return std::launder(reinterpret_cast<LogRecord*>(storage));
+}
+
+} // namespace
+
+SDKLogger::SDKLogger(severity_level level)
+{
+    new (storage_) LogRecord(level);
+}
 
 SDKLogger::~SDKLogger()
 {
-    auto* record = static_cast<orvex_sim::LogRecord*>(record_);
+    LogRecord* record = recordIn(storage_);
     record->complete();
-    delete record;
+    record->~LogRecord();
 }
 
 ILogger& SDKLogger::GetILogger()
 {
-    return *record_;
+    return *recordIn(storage_);
 }
 
 } // namespace orvex_sdk

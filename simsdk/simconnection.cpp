@@ -3,8 +3,13 @@
 #include "simulatedcamera.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace orvex_sim {
+
+SimConnection::SimConnection(CameraFinder findCamera) : findCamera_(std::move(findCamera)) {}
+
+SimConnection::~SimConnection() = default;
 
 orvex_sdk::Device* SimConnection::openDevice(const char* portName)
 {
@@ -15,32 +20,29 @@ orvex_sdk::Device* SimConnection::openDevice(const char* portName)
     SimulatedCamera* camera = findCamera_(portName);
     if (!camera || !camera->isPlugged() || camera->isOpen())
         return nullptr;
-    camera->open();
-    devices_.push_back(camera);
-    return camera;
+    devices_.push_back(std::make_unique<CameraDevice>(*camera));
+    return devices_.back().get();
 }
 
 bool SimConnection::closeDevice(orvex_sdk::Device* device)
 {
-    const auto held = std::find_if(devices_.begin(), devices_.end(), [device](SimulatedCamera* c) {
-        return static_cast<orvex_sdk::Device*>(c) == device;
-    });
+    const auto held = std::find_if(
+        devices_.begin(), devices_.end(),
+        [device](const std::unique_ptr<CameraDevice>& d) { return d.get() == device; });
     if (!device || held == devices_.end())
         return false;
-    (*held)->close();
     devices_.erase(held);
     return true;
 }
 
 void SimConnection::closeAll()
 {
-    for (SimulatedCamera* camera : devices_)
-        camera->close();
     devices_.clear();
 }
 
 void SimConnection::retire()
 {
+    std::move(devices_.begin(), devices_.end(), std::back_inserter(retiredDevices_));
     devices_.clear();
     findCamera_ = nullptr;
 }

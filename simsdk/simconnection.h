@@ -4,11 +4,13 @@
 #include "orvex_sdk.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace orvex_sim {
 
+class CameraDevice;
 class SimulatedCamera;
 
 class SimConnection final : public orvex_sdk::Connection
@@ -17,12 +19,14 @@ public:
     // Finds the camera on a port, or null.
     using CameraFinder = std::function<SimulatedCamera*(const std::string& port)>;
 
-    explicit SimConnection(CameraFinder findCamera) : findCamera_(std::move(findCamera)) {}
+    explicit SimConnection(CameraFinder findCamera);
+    ~SimConnection();
 
     int openDeviceCount() const { return int(devices_.size()); }
     void closeAll();
     // A connection of a configuration that a reset replaced: it stays in memory for whoever
-    // still holds its address, and opens nothing again.
+    // still holds its address, keeps its devices alive for the same reason, and opens and
+    // closes nothing again.
     void retire();
 
     orvex_sdk::Device* openDevice(const char* portName) override;
@@ -30,7 +34,8 @@ public:
 
 private:
     CameraFinder findCamera_;
-    std::vector<SimulatedCamera*> devices_;
+    std::vector<std::unique_ptr<CameraDevice>> devices_;
+    std::vector<std::unique_ptr<CameraDevice>> retiredDevices_;
 };
 
 } // namespace orvex_sim

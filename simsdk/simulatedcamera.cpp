@@ -187,6 +187,17 @@ SimulatedCamera::SimulatedCamera(CameraSetup setup, std::vector<JournalEntry>& j
 {
 }
 
+CameraDevice::CameraDevice(SimulatedCamera& camera)
+    : camera_(camera), settings_(camera.settings_), faults_(camera.faults_)
+{
+    camera_.open_ = true;
+}
+
+CameraDevice::~CameraDevice()
+{
+    camera_.open_ = false;
+}
+
 bool SimulatedCamera::isPlugged() const
 {
     if (pulled_ || retired_)
@@ -196,7 +207,7 @@ bool SimulatedCamera::isPlugged() const
     return Clock::now() - pluggedIn_ < std::chrono::milliseconds(faults_.unplugAfterMs);
 }
 
-bool SimulatedCamera::answers(const char* operation)
+bool CameraDevice::answers(const char* operation)
 {
     bool scriptedAnswer = true;
     const auto script = faults_.scriptedAnswers.find(operation);
@@ -204,25 +215,26 @@ bool SimulatedCamera::answers(const char* operation)
         scriptedAnswer = script->second.front();
         script->second.pop_front();
     }
-    return scriptedAnswer && open_ && isPlugged() && faults_.refused.count(operation) == 0;
+    return scriptedAnswer && camera_.isPlugged() && faults_.refused.count(operation) == 0;
 }
 
 template <typename Result, typename Action>
-Result SimulatedCamera::operate(const char* operation, std::string arguments, Result failure,
-                                Action action)
+Result CameraDevice::operate(const char* operation, std::string arguments, Result failure,
+                             Action action)
 {
     if (faults_.latencyMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(faults_.latencyMs));
     const Result result = answers(operation) ? Result(action()) : failure;
     // A demo left running for days journals a temperature read every second: keep the newest.
     constexpr std::size_t journalLimit = 200000;
-    if (journal_.size() >= journalLimit)
-        journal_.erase(journal_.begin(), journal_.begin() + journalLimit / 2);
-    journal_.push_back({port_, operation, std::move(arguments), toText(result)});
+    std::vector<JournalEntry>& journal = camera_.journal_;
+    if (journal.size() >= journalLimit)
+        journal.erase(journal.begin(), journal.begin() + journalLimit / 2);
+    journal.push_back({camera_.port_, operation, std::move(arguments), toText(result)});
     return result;
 }
 
-bool SimulatedCamera::getFirmwareVersions(orvex_sdk::FirmwareVersions* versions)
+bool CameraDevice::getFirmwareVersions(orvex_sdk::FirmwareVersions* versions)
 {
     const bool answered = operate("getFirmwareVersions", {}, false, [&] {
         if (!versions || faults_.silent)
@@ -236,37 +248,37 @@ bool SimulatedCamera::getFirmwareVersions(orvex_sdk::FirmwareVersions* versions)
     return answered;
 }
 
-bool SimulatedCamera::prepareParameterRead()
+bool CameraDevice::prepareParameterRead()
 {
     return operate("prepareParameterRead", {}, false, [] { return true; });
 }
 
-std::uint32_t SimulatedCamera::getRoiX1()
+std::uint32_t CameraDevice::getRoiX1()
 {
     return operate("getRoiX1", {}, 0u, [&] { return std::uint32_t(settings_.roiX1); });
 }
 
-std::uint32_t SimulatedCamera::getRoiX2()
+std::uint32_t CameraDevice::getRoiX2()
 {
     return operate("getRoiX2", {}, 0u, [&] { return std::uint32_t(settings_.roiX2); });
 }
 
-std::uint32_t SimulatedCamera::getRoiY1()
+std::uint32_t CameraDevice::getRoiY1()
 {
     return operate("getRoiY1", {}, 0u, [&] { return std::uint32_t(settings_.roiY1); });
 }
 
-std::uint32_t SimulatedCamera::getRoiY2()
+std::uint32_t CameraDevice::getRoiY2()
 {
     return operate("getRoiY2", {}, 0u, [&] { return std::uint32_t(settings_.roiY2); });
 }
 
-std::uint32_t SimulatedCamera::getSerialNumber()
+std::uint32_t CameraDevice::getSerialNumber()
 {
     return operate("getSerialNumber", {}, 0u, [&] { return settings_.serialNumber; });
 }
 
-bool SimulatedCamera::getTemperatures(orvex_sdk::Temperatures* temperatures)
+bool CameraDevice::getTemperatures(orvex_sdk::Temperatures* temperatures)
 {
     return operate("getTemperatures", {}, false, [&] {
         if (!temperatures || faults_.temperatureReadsLeft == 0)
@@ -275,7 +287,7 @@ bool SimulatedCamera::getTemperatures(orvex_sdk::Temperatures* temperatures)
             --faults_.temperatureReadsLeft;
         const double seconds =
             settings_.temperatureDrift
-                ? std::chrono::duration<double>(Clock::now() - pluggedIn_).count()
+                ? std::chrono::duration<double>(Clock::now() - camera_.pluggedIn_).count()
                 : -1.0;
         temperatures->sensorTemperature = settings_.sensorTemperature + drift(seconds, 1.3) / 2;
         temperatures->fpgaTemperature = settings_.fpgaTemperature + drift(seconds, 0.0);
@@ -283,144 +295,144 @@ bool SimulatedCamera::getTemperatures(orvex_sdk::Temperatures* temperatures)
     });
 }
 
-std::uint32_t SimulatedCamera::getGsk()
+std::uint32_t CameraDevice::getGsk()
 {
     return operate("getGsk", {}, 0u, [&] { return settings_.gsk; });
 }
 
-bool SimulatedCamera::setGsk(std::uint32_t value)
+bool CameraDevice::setGsk(std::uint32_t value)
 {
     return operate("setGsk", toText(value), false, [&] {
         return store(settings_.gsk, value,
-                     withinExpertLimits(value, limits_.gskMin, limits_.gskMax));
+                     withinExpertLimits(value, camera_.limits_.gskMin, camera_.limits_.gskMax));
     });
 }
 
-bool SimulatedCamera::setGfid(std::uint32_t value)
+bool CameraDevice::setGfid(std::uint32_t value)
 {
     return operate("setGfid", toText(value), false, [&] {
         return store(settings_.gfid, value,
-                     withinExpertLimits(value, limits_.gfidMin, limits_.gfidMax));
+                     withinExpertLimits(value, camera_.limits_.gfidMin, camera_.limits_.gfidMax));
     });
 }
 
-bool SimulatedCamera::setGms(std::uint32_t value)
+bool CameraDevice::setGms(std::uint32_t value)
 {
     return operate("setGms", toText(value), false, [&] {
         return store(settings_.gms, value,
-                     withinExpertLimits(value, limits_.gmsMin, limits_.gmsMax));
+                     withinExpertLimits(value, camera_.limits_.gmsMin, camera_.limits_.gmsMax));
     });
 }
 
-std::uint32_t SimulatedCamera::getGfid()
+std::uint32_t CameraDevice::getGfid()
 {
     return operate("getGfid", {}, 0u, [&] { return settings_.gfid; });
 }
 
-std::uint32_t SimulatedCamera::getGms()
+std::uint32_t CameraDevice::getGms()
 {
     return operate("getGms", {}, 0u, [&] { return settings_.gms; });
 }
 
-std::uint32_t SimulatedCamera::getTint()
+std::uint32_t CameraDevice::getTint()
 {
     return operate("getTint", {}, 0u, [&] { return settings_.tint; });
 }
 
-bool SimulatedCamera::setTint(std::uint32_t value)
+bool CameraDevice::setTint(std::uint32_t value)
 {
     return operate("setTint", toText(value), false, [&] {
         return store(settings_.tint, value,
-                     withinExpertLimits(value, limits_.tintMin, limits_.tintMax));
+                     withinExpertLimits(value, camera_.limits_.tintMin, camera_.limits_.tintMax));
     });
 }
 
-bool SimulatedCamera::getBprCorrection()
+bool CameraDevice::getBprCorrection()
 {
     return operate("getBprCorrection", {}, false, [&] { return settings_.bprCorrection; });
 }
 
-bool SimulatedCamera::setBprCorrection(bool enabled)
+bool CameraDevice::setBprCorrection(bool enabled)
 {
     return operate("setBprCorrection", toText(enabled), false,
                    [&] { return store(settings_.bprCorrection, enabled, true); });
 }
 
-bool SimulatedCamera::getOffsetCorrection()
+bool CameraDevice::getOffsetCorrection()
 {
     return operate("getOffsetCorrection", {}, false, [&] { return settings_.offsetCorrection; });
 }
 
-bool SimulatedCamera::setOffsetCorrection(bool enabled)
+bool CameraDevice::setOffsetCorrection(bool enabled)
 {
     return operate("setOffsetCorrection", toText(enabled), false,
                    [&] { return store(settings_.offsetCorrection, enabled, true); });
 }
 
-bool SimulatedCamera::getGainCorrection()
+bool CameraDevice::getGainCorrection()
 {
     return operate("getGainCorrection", {}, false, [&] { return settings_.gainCorrection; });
 }
 
-bool SimulatedCamera::setGainCorrection(bool enabled)
+bool CameraDevice::setGainCorrection(bool enabled)
 {
     return operate("setGainCorrection", toText(enabled), false,
                    [&] { return store(settings_.gainCorrection, enabled, true); });
 }
 
-bool SimulatedCamera::getHorizontalFlip()
+bool CameraDevice::getHorizontalFlip()
 {
     return operate("getHorizontalFlip", {}, false, [&] { return settings_.horizontalFlip; });
 }
 
-bool SimulatedCamera::setHorizontalFlip(bool enabled)
+bool CameraDevice::setHorizontalFlip(bool enabled)
 {
     return operate("setHorizontalFlip", toText(enabled), false,
                    [&] { return store(settings_.horizontalFlip, enabled, true); });
 }
 
-bool SimulatedCamera::getVerticalFlip()
+bool CameraDevice::getVerticalFlip()
 {
     return operate("getVerticalFlip", {}, false, [&] { return settings_.verticalFlip; });
 }
 
-bool SimulatedCamera::setVerticalFlip(bool enabled)
+bool CameraDevice::setVerticalFlip(bool enabled)
 {
     return operate("setVerticalFlip", toText(enabled), false,
                    [&] { return store(settings_.verticalFlip, enabled, true); });
 }
 
-bool SimulatedCamera::getVignettingCorrection()
+bool CameraDevice::getVignettingCorrection()
 {
     return operate("getVignettingCorrection", {}, false,
                    [&] { return settings_.vignettingCorrection; });
 }
 
-bool SimulatedCamera::setVignettingCorrection(bool enabled)
+bool CameraDevice::setVignettingCorrection(bool enabled)
 {
     return operate("setVignettingCorrection", toText(enabled), false,
                    [&] { return store(settings_.vignettingCorrection, enabled, true); });
 }
 
-bool SimulatedCamera::getColumnCorrection()
+bool CameraDevice::getColumnCorrection()
 {
     return operate("getColumnCorrection", {}, false, [&] { return settings_.columnCorrection; });
 }
 
-bool SimulatedCamera::setColumnCorrection(bool enabled)
+bool CameraDevice::setColumnCorrection(bool enabled)
 {
     return operate("setColumnCorrection", toText(enabled), false,
                    [&] { return store(settings_.columnCorrection, enabled, true); });
 }
 
-bool SimulatedCamera::setVideoOutput(std::uint8_t output)
+bool CameraDevice::setVideoOutput(std::uint8_t output)
 {
     return operate("setVideoOutput", toText(output), false, [&] {
         return store(settings_.videoOutput, output, output <= videoOutputMaximum);
     });
 }
 
-bool SimulatedCamera::setZoom(const orvex_sdk::ZoomSettings* zoom)
+bool CameraDevice::setZoom(const orvex_sdk::ZoomSettings* zoom)
 {
     return operate("setZoom", toText(zoom), false, [&] {
         if (!zoom || !zoomAccepted(*zoom))
@@ -433,7 +445,7 @@ bool SimulatedCamera::setZoom(const orvex_sdk::ZoomSettings* zoom)
     });
 }
 
-bool SimulatedCamera::getZoom(orvex_sdk::ZoomSettings* zoom)
+bool CameraDevice::getZoom(orvex_sdk::ZoomSettings* zoom)
 {
     return operate("getZoom", {}, false, [&] {
         if (!zoom)
@@ -446,19 +458,19 @@ bool SimulatedCamera::getZoom(orvex_sdk::ZoomSettings* zoom)
     });
 }
 
-std::uint8_t SimulatedCamera::getContrastType()
+std::uint8_t CameraDevice::getContrastType()
 {
     return operate("getContrastType", {}, std::uint8_t(0), [&] { return settings_.contrastType; });
 }
 
-bool SimulatedCamera::setContrastType(std::uint8_t type)
+bool CameraDevice::setContrastType(std::uint8_t type)
 {
     return operate("setContrastType", toText(type), false, [&] {
         return store(settings_.contrastType, type, type <= contrastTypeMaximum);
     });
 }
 
-bool SimulatedCamera::setIaConfiguration(const orvex_sdk::IaConfiguration* configuration)
+bool CameraDevice::setIaConfiguration(const orvex_sdk::IaConfiguration* configuration)
 {
     return operate("setIaConfiguration", toText(configuration), false, [&] {
         if (!configuration || !iaAccepted(*configuration))
@@ -468,7 +480,7 @@ bool SimulatedCamera::setIaConfiguration(const orvex_sdk::IaConfiguration* confi
     });
 }
 
-std::uint8_t SimulatedCamera::getIaConfiguration(orvex_sdk::IaConfiguration* configuration)
+std::uint8_t CameraDevice::getIaConfiguration(orvex_sdk::IaConfiguration* configuration)
 {
     return operate("getIaConfiguration", {}, std::uint8_t(0), [&] {
         if (!configuration)
@@ -480,13 +492,13 @@ std::uint8_t SimulatedCamera::getIaConfiguration(orvex_sdk::IaConfiguration* con
     });
 }
 
-bool SimulatedCamera::setShutterPosition(bool closed)
+bool CameraDevice::setShutterPosition(bool closed)
 {
     return operate("setShutterPosition", toText(closed), false,
                    [&] { return store(settings_.shutterClosed, closed, settings_.hasShutter); });
 }
 
-bool SimulatedCamera::getShutterPosition(std::uint8_t* closed)
+bool CameraDevice::getShutterPosition(std::uint8_t* closed)
 {
     // A camera without a shutter reads as open: nothing ever covers its sensor.
     return operate("getShutterPosition", {}, false, [&] {
@@ -497,7 +509,7 @@ bool SimulatedCamera::getShutterPosition(std::uint8_t* closed)
     });
 }
 
-std::uint8_t SimulatedCamera::getShutterPresence(std::uint8_t* present)
+std::uint8_t CameraDevice::getShutterPresence(std::uint8_t* present)
 {
     return operate("getShutterPresence", {}, std::uint8_t(0), [&] {
         if (!present)
@@ -509,7 +521,7 @@ std::uint8_t SimulatedCamera::getShutterPresence(std::uint8_t* present)
     });
 }
 
-std::uint8_t SimulatedCamera::getCameraType(std::uint8_t* type)
+std::uint8_t CameraDevice::getCameraType(std::uint8_t* type)
 {
     return operate("getCameraType", {}, std::uint8_t(0), [&] {
         if (!type || faults_.cameraTypeFails)
@@ -519,83 +531,83 @@ std::uint8_t SimulatedCamera::getCameraType(std::uint8_t* type)
     });
 }
 
-bool SimulatedCamera::setSerialNumber(std::uint32_t serialNumber)
+bool CameraDevice::setSerialNumber(std::uint32_t serialNumber)
 {
     return operate("setSerialNumber", toText(serialNumber), false,
                    [&] { return store(settings_.serialNumber, serialNumber, true); });
 }
 
-std::uint32_t SimulatedCamera::getGamma()
+std::uint32_t CameraDevice::getGamma()
 {
     return operate("getGamma", {}, 0u, [&] { return settings_.gamma; });
 }
 
-bool SimulatedCamera::setGamma(std::uint32_t gamma)
+bool CameraDevice::setGamma(std::uint32_t gamma)
 {
     return operate("setGamma", toText(gamma), false, [&] {
         return store(settings_.gamma, gamma, gamma >= gammaMinimum && gamma <= gammaMaximum);
     });
 }
 
-std::uint32_t SimulatedCamera::getClhe()
+std::uint32_t CameraDevice::getClhe()
 {
     return operate("getClhe", {}, 0u, [&] { return settings_.clhe; });
 }
 
-bool SimulatedCamera::setClhe(std::uint32_t clhe)
+bool CameraDevice::setClhe(std::uint32_t clhe)
 {
     return operate("setClhe", toText(clhe), false,
                    [&] { return store(settings_.clhe, clhe, clhe <= clheMaximum); });
 }
 
-std::uint32_t SimulatedCamera::getSharpening()
+std::uint32_t CameraDevice::getSharpening()
 {
     return operate("getSharpening", {}, 0u, [&] { return settings_.sharpening; });
 }
 
-bool SimulatedCamera::setSharpening(std::uint32_t sharpening)
+bool CameraDevice::setSharpening(std::uint32_t sharpening)
 {
     return operate("setSharpening", toText(sharpening), false, [&] {
         return store(settings_.sharpening, sharpening, sharpening <= sharpeningMaximum);
     });
 }
 
-bool SimulatedCamera::getPolarity()
+bool CameraDevice::getPolarity()
 {
     return operate("getPolarity", {}, false, [&] { return settings_.polarity; });
 }
 
-bool SimulatedCamera::setPolarity(bool inverted)
+bool CameraDevice::setPolarity(bool inverted)
 {
     return operate("setPolarity", toText(inverted), false,
                    [&] { return store(settings_.polarity, inverted, true); });
 }
 
-bool SimulatedCamera::setRoiX1(std::int32_t x1)
+bool CameraDevice::setRoiX1(std::int32_t x1)
 {
     return operate("setRoiX1", toText(x1), false,
                    [&] { return store(settings_.roiX1, x1, roiXAccepted(x1)); });
 }
 
-bool SimulatedCamera::setRoiX2(std::int32_t x2)
+bool CameraDevice::setRoiX2(std::int32_t x2)
 {
     return operate("setRoiX2", toText(x2), false,
                    [&] { return store(settings_.roiX2, x2, roiXAccepted(x2)); });
 }
 
-bool SimulatedCamera::setRoiY1(std::int32_t y1)
+bool CameraDevice::setRoiY1(std::int32_t y1)
 {
     return operate("setRoiY1", toText(y1), false,
                    [&] { return store(settings_.roiY1, y1, roiYAccepted(y1)); });
 }
 
-bool SimulatedCamera::setRoiY2(std::int32_t y2)
+bool CameraDevice::setRoiY2(std::int32_t y2)
 {
     return operate("setRoiY2", toText(y2), false,
                    [&] { return store(settings_.roiY2, y2, roiYAccepted(y2)); });
 }
 
-bool SimulatedCamera::requestNuc(std::uint8_t mode)
+bool CameraDevice::requestNuc(std::uint8_t mode)
 {
     // The automatic routine closes the camera's own shutter over the sensor; without one it
     // cannot run.
@@ -606,13 +618,13 @@ bool SimulatedCamera::requestNuc(std::uint8_t mode)
     });
 }
 
-bool SimulatedCamera::setNucEnabled(std::uint8_t state)
+bool CameraDevice::setNucEnabled(std::uint8_t state)
 {
     return operate("setNucEnabled", toText(state), false,
                    [&] { return store(settings_.nucState, state, state <= nucStateMaximum); });
 }
 
-bool SimulatedCamera::getNucEnabled()
+bool CameraDevice::getNucEnabled()
 {
     return operate("getNucEnabled", {}, false, [&] { return settings_.nucState != 0; });
 }

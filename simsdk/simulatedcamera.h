@@ -14,7 +14,9 @@ namespace orvex_sim {
 // The names of every Device operation, as the journal and the refused faults spell them.
 const std::vector<std::string>& deviceOperationNames();
 
-class SimulatedCamera final : public orvex_sdk::Device
+// One simulated camera on one port: what it holds survives disconnects and reconnects, and the
+// Device objects handed out for it.
+class SimulatedCamera
 {
 public:
     using Clock = std::chrono::steady_clock;
@@ -31,13 +33,41 @@ public:
     bool isPlugged() const;
     void unplug() { pulled_ = true; }
     // A camera of a configuration that a reset replaced: it stays in memory for whoever still
-    // holds its address, and never answers again.
+    // holds a device of it, and never answers again.
     void retire() { retired_ = true; }
 
     // A port is opened by one connection at a time, as a serial port is.
     bool isOpen() const { return open_; }
-    void open() { open_ = true; }
-    void close() { open_ = false; }
+
+private:
+    friend class CameraDevice;
+
+    std::string port_;
+    CameraSettings settings_;
+    Faults faults_;
+    std::vector<JournalEntry>& journal_;
+    const orvex_sdk::Configuration& limits_;
+    Clock::time_point pluggedIn_;
+    bool pulled_ = false;
+    bool retired_ = false;
+    bool open_ = false;
+};
+
+// The Device that one openDevice hands out for a camera; closing the device destroys it. A fresh
+// object per open means that a caller still using a device after closing it uses freed memory,
+// which AddressSanitizer reports, rather than quietly reaching the camera through a later open.
+class CameraDevice final : public orvex_sdk::Device
+{
+public:
+    using Clock = SimulatedCamera::Clock;
+
+    // The camera counts as open for as long as this device lives.
+    explicit CameraDevice(SimulatedCamera& camera);
+    ~CameraDevice();
+    CameraDevice(const CameraDevice&) = delete;
+    CameraDevice& operator=(const CameraDevice&) = delete;
+
+    SimulatedCamera& camera() { return camera_; }
 
     bool getFirmwareVersions(orvex_sdk::FirmwareVersions* versions) override;
     bool prepareParameterRead() override;
@@ -104,15 +134,10 @@ private:
     Result operate(const char* operation, std::string arguments, Result failure, Action action);
     bool answers(const char* operation);
 
-    std::string port_;
-    CameraSettings settings_;
-    Faults faults_;
-    std::vector<JournalEntry>& journal_;
-    const orvex_sdk::Configuration& limits_;
-    Clock::time_point pluggedIn_;
-    bool pulled_ = false;
-    bool retired_ = false;
-    bool open_ = false;
+    SimulatedCamera& camera_;
+    // The camera's own, under the names the operations use.
+    CameraSettings& settings_;
+    Faults& faults_;
 };
 
 } // namespace orvex_sim

@@ -18,6 +18,7 @@ void MessageBoxAnswerer::answerActiveBox()
     titles_.append(box->windowTitle());
     texts_.append(box->text());
     icons_.append(box->icon());
+    textFormats_.append(box->textFormat());
     QAbstractButton* button = box->button(button_);
     if (!button)
         button = box->buttons().value(0);

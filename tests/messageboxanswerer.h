@@ -21,6 +21,7 @@ public:
     QString lastText() const { return texts_.value(texts_.size() - 1); }
     // Whether each box had the wanted button, and which button was the default.
     QList<QMessageBox::Icon> icons() const { return icons_; }
+    QList<Qt::TextFormat> textFormats() const { return textFormats_; }
 
 private:
     void answerActiveBox();
@@ -30,4 +31,5 @@ private:
     QStringList titles_;
     QStringList texts_;
     QList<QMessageBox::Icon> icons_;
+    QList<Qt::TextFormat> textFormats_;
 };

@@ -31,6 +31,8 @@ private slots:
     void resetAsksFirst_data();
     void resetAsksFirst();
     void nothingIsSentWithoutACamera();
+    void listWithoutAnEntryIsNotSent_data();
+    void listWithoutAnEntryIsNotSent();
 };
 
 void IaTest::applySendsTheFiveControlsAsOneRecord_data()
@@ -113,6 +115,45 @@ void IaTest::nothingIsSentWithoutACamera()
     QVERIFY(orvex_sim::journal().empty());
     QVERIFY(fixture.logText().isEmpty());
     QCOMPARE(fixture.child<QSpinBox>("iASensitivitySpinBox")->value(), 60);
+}
+
+void IaTest::listWithoutAnEntryIsNotSent_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("report");
+    addRow("resize mode read back", QString(), "resizeMode", 6,
+           "IA config not sent: no resize mode selected");
+    addRow("output type read back", QString(), "outputType", 255,
+           "IA config not sent: no output type selected");
+    addRow("resize mode from the defaults", "[defaults]\niaResizeMode=7\n", "reset", 0,
+           "IA config not sent: no resize mode selected");
+}
+
+// A value the list does not offer leaves it without an entry, whose index would go out as 255.
+void IaTest::listWithoutAnEntryIsNotSent()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, setting);
+    QFETCH(int, value);
+    QFETCH(QString, report);
+
+    WindowFixture fixture(ini);
+    orvex_sdk::IaConfiguration& camera = orvex_sim::settings("SIM1").ia;
+    if (setting == QLatin1String("resizeMode"))
+        camera.resizeMode = std::uint8_t(value);
+    else if (setting == QLatin1String("outputType"))
+        camera.outputType = std::uint8_t(value);
+    fixture.connectCamera();
+    fixture.child<QTabWidget>("tabWidget")->setCurrentWidget(fixture.child<QWidget>("IAControl"));
+    orvex_sim::clearJournal();
+    MessageBoxAnswerer answerer(QMessageBox::Yes);
+
+    fixture.click(setting == QLatin1String("reset") ? "resetIAControls" : "applyIAControls");
+
+    QVERIFY(orvex_sim::journal().empty());
+    QCOMPARE(fixture.logLines().last(), report);
 }
 
 QTEST_MAIN(IaTest)

@@ -50,6 +50,8 @@ private slots:
     void tabRemovalTakesTheLastTabOfThatTitle();
     void tabBarClickReachesTheWindow();
     void aboutIsBuiltAnewEachTime();
+    void destroyingAShownWindowReachesNoCamera_data();
+    void destroyingAShownWindowReachesNoCamera();
 };
 
 void MainWindowTest::startsWithOnlyScanAndPortListUsable()
@@ -412,6 +414,38 @@ void MainWindowTest::aboutIsBuiltAnewEachTime()
                                "1.4.6",     "Product by: Quellin Technologies"};
     QCOMPARE(texts.value(0), expected);
     QCOMPARE(texts.value(1), expected);
+}
+
+void MainWindowTest::destroyingAShownWindowReachesNoCamera_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("focused");
+    QTest::newRow("gms") << "ExpertMode"
+                         << "gmsEdit";
+    QTest::newRow("gamma") << "UserMode"
+                           << "gammaEdit";
+}
+
+// Hiding the window as it goes takes the focus from the spin box, which finishes its edit: with
+// the form already gone, a slot run then would read freed memory and reach the camera.
+void MainWindowTest::destroyingAShownWindowReachesNoCamera()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, focused);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.child<QTabWidget>("tabWidget")
+        ->setCurrentWidget(fixture.child<QWidget>(qPrintable(page)));
+    QApplication::setActiveWindow(&fixture.window());
+    auto* box = fixture.child<QAbstractSpinBox>(qPrintable(focused));
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    orvex_sim::clearJournal();
+
+    fixture.destroyWindow();
+
+    QCOMPARE(WindowFixture::journalOperations(), QStringList());
 }
 
 QTEST_MAIN(MainWindowTest)

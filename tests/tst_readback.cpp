@@ -197,9 +197,11 @@ void ReadBackTest::userValueReachesControlAndLog_data()
     QTest::newRow("sharpening below one step")
         << "sharpening" << qint64(1) << QStringList{"Sharpening value = 0.00390625"}
         << "sharpeningSlider" << 0;
-    QTest::newRow("clhe beyond int")
-        << "clhe" << qint64(4000000000) << QStringList{"CLHE value = 4000000000"} << "clheSlider"
+    QTest::newRow("clhe in six significant digits")
+        << "clhe" << qint64(1234567) << QStringList{"CLHE value = 1.23457e+06"} << "clheSlider"
         << 30000;
+    QTest::newRow("clhe beyond int") << "clhe" << qint64(4000000000)
+                                     << QStringList{"CLHE value = 4e+09"} << "clheSlider" << 30000;
     QTest::newRow("roi beyond int")
         << "roiX1" << qint64(-1) << QStringList{"ROI X1 value = 4294967295"} << "x1RoiEdit" << 1275;
     QTest::newRow("only the FPGA version answers")

@@ -1,4 +1,5 @@
 #include "messageboxanswerer.h"
+#include "parametersteps.h"
 #include "portenumeration.h"
 #include "windowfixture.h"
 
@@ -12,6 +13,7 @@ namespace {
 
 const QString noPortWarning =
     QStringLiteral("No COM port found!\nPlease, plug a COM port ans scan again.");
+const QString markupPort = QStringLiteral("<a href=http://x>SIM1</a><img src=x>");
 
 QStringList comboItems(const QComboBox* combo)
 {
@@ -245,6 +247,13 @@ void SessionTest::failedConnectStaysDisconnected_data()
                        "End Read camera parameters : COM Error",
                        "Start Read camera Expert parameters"}
         << 1;
+    // A port name comes from outside: shown as written, never as a link or an image.
+    QTest::newRow("markup in the port name")
+        << "markup"
+        << "Camera not connected"
+        << "Unable to connect to " + markupPort
+        << QStringList{"ALTERNATIVE SERIAL PORT : " + markupPort, "Start Read camera parameters"}
+        << 1;
 }
 
 void SessionTest::failedConnectStaysDisconnected()
@@ -255,8 +264,9 @@ void SessionTest::failedConnectStaysDisconnected()
     QFETCH(QStringList, logStart);
     QFETCH(int, devicesHeld);
 
-    WindowFixture f;
-    QString port = QStringLiteral("SIM1");
+    const bool markup = fault == QLatin1String("markup");
+    WindowFixture f(markup ? "[sdk]\ncameras=" + markupPort : QString());
+    QString port = markup ? markupPort : QStringLiteral("SIM1");
     if (fault == QLatin1String("uart")) {
         orvex_sim::setCommunicationType("uart");
     } else if (fault == QLatin1String("noCamera")) {
@@ -265,16 +275,19 @@ void SessionTest::failedConnectStaysDisconnected()
     } else if (fault == QLatin1String("cameraType")) {
         orvex_sim::faults("SIM1").cameraTypeFails = true;
     } else {
-        orvex_sim::faults("SIM1").silent = true;
+        orvex_sim::faults(port.toStdString()).silent = true;
     }
 
     MessageBoxAnswerer boxes;
     f.connectCamera(port);
 
+    for (Qt::TextFormat format : boxes.textFormats())
+        QCOMPARE(format, Qt::PlainText);
+
     QCOMPARE(boxes.titles(), boxTitle.isEmpty() ? QStringList() : QStringList{boxTitle});
     QCOMPARE(boxes.lastText(), boxText);
     QCOMPARE(f.logLines().mid(0, logStart.size()), logStart);
-    if (fault != QLatin1String("silent"))
+    if (fault != QLatin1String("silent") && !markup)
         QCOMPARE(f.logLines().size(), logStart.size());
     verifySessionState(f, false);
     QCOMPARE(orvex_sim::openDeviceCount(), devicesHeld);
@@ -282,36 +295,42 @@ void SessionTest::failedConnectStaysDisconnected()
 
 void SessionTest::cameraWithoutShutterDisablesShutterControls_data()
 {
-    QTest::addColumn<int>("presenceStatus");
-    QTest::addColumn<bool>("hasShutter");
-    QTest::addColumn<bool>("controlsEnabled");
+    QTest::addColumn<int>("firstStatus");
+    QTest::addColumn<bool>("firstHasShutter");
+    QTest::addColumn<bool>("enabledForFirst");
+    QTest::addColumn<int>("secondStatus");
+    QTest::addColumn<bool>("secondHasShutter");
+    QTest::addColumn<bool>("enabledForSecond");
 
-    QTest::newRow("presence unreadable") << 0 << true << false;
-    QTest::newRow("no shutter reported") << 1 << false << false;
-    QTest::newRow("shutter reported") << 1 << true << true;
+    addRow("presence unreadable, then a shutter", 0, true, false, 1, true, true);
+    addRow("no shutter, then a shutter", 1, false, false, 1, true, true);
+    addRow("a shutter, then none", 1, true, true, 1, false, false);
+    addRow("an unknown status keeps what was there", 1, false, false, 2, true, false);
 }
 
+// Each connect shows the shutter controls for the camera it reached: a camera without a shutter
+// must not leave them disabled for the next one, which has one.
 void SessionTest::cameraWithoutShutterDisablesShutterControls()
 {
-    QFETCH(int, presenceStatus);
-    QFETCH(bool, hasShutter);
-    QFETCH(bool, controlsEnabled);
+    QFETCH(int, firstStatus);
+    QFETCH(bool, firstHasShutter);
+    QFETCH(bool, enabledForFirst);
+    QFETCH(int, secondStatus);
+    QFETCH(bool, secondHasShutter);
+    QFETCH(bool, enabledForSecond);
 
     WindowFixture f;
     MessageBoxAnswerer boxes;
-    orvex_sim::faults("SIM1").shutterPresenceStatus = presenceStatus;
-    orvex_sim::settings("SIM1").hasShutter = hasShutter;
-    f.connectCamera();
-    QCOMPARE(f.child<QPushButton>("shutterCtrlPB")->isEnabled(), controlsEnabled);
-    QCOMPARE(f.child<QPushButton>("autoNucPB")->isEnabled(), controlsEnabled);
-
-    // Nothing enables them again, not even a camera that has a shutter.
+    const auto connectTo = [&](int status, bool hasShutter, bool enabled) {
+        orvex_sim::faults("SIM1").shutterPresenceStatus = status;
+        orvex_sim::settings("SIM1").hasShutter = hasShutter;
+        f.connectCamera();
+        QCOMPARE(f.child<QPushButton>("shutterCtrlPB")->isEnabled(), enabled);
+        QCOMPARE(f.child<QPushButton>("autoNucPB")->isEnabled(), enabled);
+    };
+    connectTo(firstStatus, firstHasShutter, enabledForFirst);
     f.click("disconnectDeviceButton");
-    orvex_sim::faults("SIM1").shutterPresenceStatus = 1;
-    orvex_sim::settings("SIM1").hasShutter = true;
-    f.connectCamera();
-    QCOMPARE(f.child<QPushButton>("shutterCtrlPB")->isEnabled(), controlsEnabled);
-    QCOMPARE(f.child<QPushButton>("autoNucPB")->isEnabled(), controlsEnabled);
+    connectTo(secondStatus, secondHasShutter, enabledForSecond);
     QCOMPARE(boxes.count(), 0);
 }
 

@@ -7,6 +7,8 @@
 #include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QWheelEvent>
 
 namespace {
 
@@ -42,6 +44,12 @@ private slots:
     void finishedEditSendsEncodedValue_data();
     void finishedEditSendsEncodedValue();
     void draggedSliderSendsOnlyOnRelease();
+    void sliderMovedAtOnceSendsOnce_data();
+    void sliderMovedAtOnceSendsOnce();
+    void listWithoutAnEntryIsNotSent_data();
+    void listWithoutAnEntryIsNotSent();
+    void boxTakingTheFocusSendsNoOtherEdit_data();
+    void boxTakingTheFocusSendsNoOtherEdit();
     void listSelectionSendsItsIndex_data();
     void listSelectionSendsItsIndex();
     void roiBoundIsCheckedAgainstItsOpposite_data();
@@ -102,6 +110,142 @@ void UserControlsTest::draggedSliderSendsOnlyOnRelease()
     QVERIFY(sent().isEmpty());
     slider->setSliderDown(false);
     QCOMPARE(sent(), QStringList{"setGamma 91750"});
+}
+
+void UserControlsTest::sliderMovedAtOnceSendsOnce_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<QString>("move");
+    QTest::addColumn<QStringList>("operations");
+    QTest::addColumn<QString>("report");
+    addRow("gamma by arrow key", "UserMode", "gammaSlider", "key", QStringList{"setGamma 78643"},
+           "Set GAMMA value OK");
+    addRow("gamma by page key", "UserMode", "gammaSlider", "page", QStringList{"setGamma 98304"},
+           "Set GAMMA value OK");
+    addRow("sharpening by wheel", "UserMode", "sharpeningSlider", "wheel",
+           QStringList{"setSharpening 384"}, "Configure EDGE CORRECTION OK");
+    addRow("clhe by groove click", "UserMode", "clheSlider", "groove", QStringList{"setClhe 1040"},
+           "Set CLHE value OK");
+    addRow("gms by arrow key", "ExpertMode", "gmsSlider", "key", QStringList{"setGms 101"},
+           "Set GMS value OK");
+    addRow("detector sends only through Apply", "IAControl", "nbBoxesSlider", "key", QStringList(),
+           "");
+}
+
+// Keys, the wheel and a click on the groove move a slider without a release: the move is the
+// finished edit, sent once with the same encoding and report as a release.
+void UserControlsTest::sliderMovedAtOnceSendsOnce()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, slider);
+    QFETCH(QString, move);
+    QFETCH(QStringList, operations);
+    QFETCH(QString, report);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.child<QTabWidget>("tabWidget")
+        ->setCurrentWidget(fixture.child<QWidget>(qPrintable(page)));
+    auto* moved = fixture.child<QSlider>(qPrintable(slider));
+    const int before = moved->value();
+    orvex_sim::clearJournal();
+    fixture.clearLog();
+
+    if (move == QLatin1String("key")) {
+        QTest::keyClick(moved, Qt::Key_Right);
+    } else if (move == QLatin1String("page")) {
+        QTest::keyClick(moved, Qt::Key_PageUp);
+    } else if (move == QLatin1String("wheel")) {
+        const QPoint centre = moved->rect().center();
+        QWheelEvent notch(centre, moved->mapToGlobal(centre), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(moved, &notch);
+    } else {
+        // Beside the handle, on the groove, which lies above the ticks.
+        QTest::mouseClick(moved, Qt::LeftButton, {},
+                          QPoint(moved->width() - 3, moved->height() / 4));
+    }
+
+    QVERIFY(moved->value() > before);
+    QCOMPARE(sent(), operations);
+    QCOMPARE(fixture.logLines(), report.isEmpty() ? QStringList() : QStringList{report});
+}
+
+void UserControlsTest::listWithoutAnEntryIsNotSent_data()
+{
+    QTest::addColumn<QString>("cameraValue");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("operations");
+    QTest::addColumn<QString>("report");
+    addRow("zoom edit", "zoomMethod", "edit", QStringList(),
+           "Zoom not sent: no interpolation method selected");
+    QStringList withoutZoom = bulkRun;
+    withoutZoom.removeAll("setZoom 1,640,512,0");
+    addRow("zoom in the bulk run", "zoomMethod", "bulk", withoutZoom,
+           "Zoom not sent: no interpolation method selected");
+    QStringList withoutContrast = bulkRun;
+    withoutContrast.removeAll("setContrastType 0");
+    addRow("contrast type in the bulk run", "contrastType", "bulk", withoutContrast,
+           "Contrast type not sent: no contrast algorithm selected");
+}
+
+// A camera value the list does not offer leaves it without an entry; its index would reach the
+// camera as 255.
+void UserControlsTest::listWithoutAnEntryIsNotSent()
+{
+    QFETCH(QString, cameraValue);
+    QFETCH(QString, action);
+    QFETCH(QStringList, operations);
+    QFETCH(QString, report);
+
+    WindowFixture fixture;
+    if (cameraValue == QLatin1String("zoomMethod"))
+        orvex_sim::settings("SIM1").zoom.method = 2;
+    else
+        orvex_sim::settings("SIM1").contrastType = 2;
+    fixture.connectCamera();
+    orvex_sim::clearJournal();
+    fixture.clearLog();
+
+    if (action == QLatin1String("edit"))
+        fixture.typeAndEnter("factorZoomEdit", "2");
+    else
+        fixture.invoke("ApplyParamsUser");
+
+    QCOMPARE(sent(), operations);
+    QVERIFY2(fixture.logLines().contains(report), qPrintable(fixture.logText()));
+}
+
+void UserControlsTest::boxTakingTheFocusSendsNoOtherEdit_data()
+{
+    QTest::addColumn<QString>("clicked");
+    QTest::newRow("finished by clicking gamma") << "gammaEdit";
+    QTest::newRow("finished by clicking X2") << "x2RoiEdit";
+}
+
+// The "ROI" box takes the focus from the control the operator clicked into, which finishes an
+// edit nobody made: only the corrected X1 may reach the camera.
+void UserControlsTest::boxTakingTheFocusSendsNoOtherEdit()
+{
+    QFETCH(QString, clicked);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.child<QSpinBox>("x2RoiEdit")->setValue(300);
+    QApplication::setActiveWindow(&fixture.window());
+    auto* x1 = fixture.child<QSpinBox>("x1RoiEdit");
+    x1->setFocus();
+    QTRY_VERIFY(x1->hasFocus());
+    x1->selectAll();
+    QTest::keyClicks(x1, "400");
+    orvex_sim::clearJournal();
+    MessageBoxAnswerer answerer;
+
+    QTest::mouseClick(fixture.child<QWidget>(qPrintable(clicked)), Qt::LeftButton);
+
+    QCOMPARE(answerer.texts(), QStringList{"ROI X1 must be lower than ROI X2"});
+    QCOMPARE(sent(), QStringList{"setRoiX1 300"});
 }
 
 void UserControlsTest::listSelectionSendsItsIndex_data()

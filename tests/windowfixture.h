@@ -22,6 +22,8 @@ public:
     ~WindowFixture();
 
     MainWindow& window() { return *window_; }
+    // Destroys the window as it stands, shown and connected, without closing it first.
+    void destroyWindow() { window_.reset(); }
 
     // The widget of that object name and class; aborts the test run when there is none, since
     // every later step would only fail more obscurely.

@@ -4,6 +4,9 @@
 #include "branding.h"
 #include "dialog.h"
 
+#include <QGuiApplication>
+#include <QLabel>
+#include <QStyle>
 #include <QTimer>
 
 using orvex_sdk::OrvexSdk;
@@ -18,6 +21,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
     monitoringTimer->setObjectName(QStringLiteral("monitoringTimer"));
 
     ui->setupUi(this);
+    labelListsWithoutACaption();
+    // Disabled only now: a control created inside a disabled page gets a generic accessible
+    // object for life, which a screen reader announces without its role.
+    for (QWidget* page : {ui->UserMode, ui->IAControl, ui->ExpertMode})
+        page->setEnabled(false);
     removeTabByTitle(QStringLiteral("IA control"));
     connectControls();
     if (!configuration->isExpertModeEnabled())
@@ -40,10 +48,27 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
     setWindowTitle(companyName + QStringLiteral(" OXHD camera Varnex"));
 }
 
+// On X11 a list is announced by its current entry, and what it is for by the label whose buddy it
+// is. Two lists have no caption beside them: each gets a label of its accessible name that is
+// never shown. Made while the pages are enabled, so the label keeps its own accessible object.
+void MainWindow::labelListsWithoutACaption()
+{
+    for (QComboBox* list : {ui->selectDeviceComboBox, ui->contrastTypeEdit}) {
+        auto* label = new QLabel(list->accessibleName(), list->parentWidget());
+        label->setBuddy(list);
+        label->hide();
+    }
+}
+
 // The camera is deliberately left as it is: the SDK owns the device and the connection and
-// outlives the window.
+// outlives the window. Destroying a window that is still shown hides it, and the control with the
+// focus then finishes its edit: no slot may run on a window that is half destroyed, so every
+// connection to it goes first.
 MainWindow::~MainWindow()
 {
+    const auto children = findChildren<QObject*>();
+    for (QObject* child : children)
+        child->disconnect(this);
     delete ui;
 }
 
@@ -141,6 +166,48 @@ void MainWindow::connectControls()
     connect(ui->VideoOutputCB, indexChanged, this, &MainWindow::videoOutputChanged);
     connect(ui->methodZoomEdit, indexChanged, this, &MainWindow::zoomChanged);
     connect(ui->contrastTypeEdit, indexChanged, this, &MainWindow::contrastTypeChanged);
+
+    sendSliderMovesOfTheOperator();
+}
+
+// A key, the wheel or a click on the groove moves a slider at once, without the press and release
+// of a drag: such a move is a finished edit and sends, as the release of a drag does, so that the
+// window and the camera never disagree. A drag still sends only on release, and values the program
+// sets never send. The detector's sliders send only through Apply.
+void MainWindow::sendSliderMovesOfTheOperator()
+{
+    const struct {
+        QSlider* slider;
+        void (MainWindow::*send)();
+    } sendingSliders[] = {
+        {ui->gammaSlider, &MainWindow::gammaUserSendCommand},
+        {ui->clheSlider, &MainWindow::clheSendCommand},
+        {ui->sharpeningSlider, &MainWindow::sharpeningSendCommand},
+        {ui->gskSlider, &MainWindow::gskSendCommand},
+        {ui->gfidSlider, &MainWindow::gfiSendCommand},
+        {ui->gmsSlider, &MainWindow::gmsSendCommand},
+        {ui->tintSlider, &MainWindow::tintSendCommand},
+    };
+    for (const auto& row : sendingSliders) {
+        QSlider* slider = row.slider;
+        // Emitted before the move reaches the value, only for the operator's own actions.
+        connect(slider, &QAbstractSlider::actionTriggered, this, [this, slider] {
+            const auto dragButtons = Qt::MouseButtons(
+                slider->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons, nullptr, slider));
+            // The button that jumps the handle to the pointer starts a drag, whose release sends.
+            const bool dragStarts = (QGuiApplication::mouseButtons() & dragButtons) != 0;
+            if (!slider->isSliderDown() && !dragStarts &&
+                slider->sliderPosition() != slider->value())
+                sliderMovedByOperator = slider;
+        });
+        // Made after the coupling's own connection, so the spin box already shows the new value.
+        connect(slider, &QAbstractSlider::valueChanged, this, [this, slider, send = row.send] {
+            if (sliderMovedByOperator != slider)
+                return;
+            sliderMovedByOperator = nullptr;
+            (this->*send)();
+        });
+    }
 }
 
 // The last tab of that exact title wins; the page itself survives, so it can be added again.
@@ -174,5 +241,5 @@ void MainWindow::createAboutWindow()
 {
     Dialog about;
     about.setModal(true);
-    about.exec();
+    runModal(about);
 }

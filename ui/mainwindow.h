@@ -8,9 +8,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 QT_BEGIN_NAMESPACE
+class QComboBox;
+class QDialog;
+class QSlider;
 class QTimer;
 class Ui_MainWindow;
 QT_END_NAMESPACE
@@ -89,13 +93,23 @@ private slots:
 
 private:
     // ui/mainwindow.cpp
+    void labelListsWithoutACaption();
     void connectControls();
     void removeTabByTitle(const QString& title);
     void logMessage(std::string message);
+    void sendSliderMovesOfTheOperator();
+
+    // ui/messageboxes.cpp
+    int runModal(QDialog& dialog);
+    bool editFinishedByOperator() const;
+    void showWarning(const QString& text);
+    void showAboutBox(const QString& title, const QString& text);
+    bool askYesNo(const QString& text);
 
     // session/
     void showSessionControls(bool connected);
     void showIaControlTabLast();
+    void showShutterPresence();
     bool openAlternativeSerialPort(std::string portName);
     void applyCameraLimits();
     void refreshTemperatures();
@@ -111,6 +125,10 @@ private:
     bool sendCount(int setting);
     void sendFinishedEdit(int setting);
     void checkAndSendRoiBound(int bound);
+    bool sendZoom();
+    bool sendContrastType();
+    std::optional<std::uint8_t> entryToSend(const QComboBox* list, const char* setting,
+                                            const char* entryKind);
     void runToggle(int toggle);
     void requestNucInMode(std::uint8_t mode);
     void storeExpertValues(orvex_sdk::Configuration& configuration);
@@ -126,4 +144,7 @@ private:
     QStringList portList;
     QString selectedPortName;
     std::unique_ptr<std::uint8_t> cameraType;
+    int modalBoxesOpen = 0;
+    // The slider whose move by key, wheel or groove click is under way: its value change sends.
+    QSlider* sliderMovedByOperator = nullptr;
 };

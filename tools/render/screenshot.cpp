@@ -1,5 +1,5 @@
 // Renders the window as an operator sees it with the demo camera connected: one PNG per tab and
-// one of the About box, without any display.
+// one of the About box. tools/screenshot runs it on a virtual X display of its own.
 #include "dialog.h"
 #include "mainwindow.h"
 
@@ -14,6 +14,13 @@
 #include <cstdio>
 
 namespace {
+
+// These platforms draw with the toolkit's fallback font, larger than any desktop's default, so
+// their pictures would not show what an operator sees.
+bool drawsAsAUserSees(const QString& platform)
+{
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
 
 bool save(QWidget& widget, const QDir& folder, const QString& name)
 {
@@ -34,6 +41,13 @@ QString fileNameFor(const QString& tabTitle)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    if (!drawsAsAUserSees(QApplication::platformName())) {
+        std::fprintf(stderr,
+                     "the %s platform does not draw as a user's display does; run "
+                     "tools/screenshot, which renders on a virtual X display\n",
+                     qPrintable(QApplication::platformName()));
+        return 2;
+    }
     const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     QDir().mkpath(folder.path());
 

@@ -1,0 +1,49 @@
+// Every modal box the window opens. Their texts show as plain text: a port name or a camera value
+// in one comes from outside and must never be taken for markup, a link the label would open or an
+// image it would load.
+#include "mainwindow.h"
+
+#include <QMessageBox>
+
+int MainWindow::runModal(QDialog& dialog)
+{
+    ++modalBoxesOpen;
+    const int result = dialog.exec();
+    --modalBoxesOpen;
+    return result;
+}
+
+// A box takes the focus from whatever control held it, and a spin box that loses the focus
+// finishes its edit: that edit is the box's doing, not the operator's, and is not sent.
+bool MainWindow::editFinishedByOperator() const
+{
+    return modalBoxesOpen == 0;
+}
+
+void MainWindow::showWarning(const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QString(), text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    runModal(box);
+}
+
+// The toolkit's about box, but with plain text: the window's icon in place of a message icon and
+// a single Ok button.
+void MainWindow::showAboutBox(const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    const QIcon icon = box.windowIcon();
+    box.setIconPixmap(icon.pixmap(icon.actualSize(QSize(64, 64))));
+    runModal(box);
+}
+
+// No parent, and No unless the operator says Yes.
+bool MainWindow::askYesNo(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QString(), text, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    runModal(box);
+    return box.clickedButton() == box.button(QMessageBox::Yes);
+}
