@@ -64,7 +64,7 @@ QString IniFile::text(const QString& group, const QString& key)
         return QString();
     // An unquoted comma makes QSettings hand back a list; for a single value that is a mistake
     // the message should show as written.
-    if (written.type() == QVariant::StringList)
+    if (written.userType() == QMetaType::QStringList)
         return written.toStringList().join(QLatin1Char(','));
     return written.toString();
 }
