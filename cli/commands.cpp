@@ -12,14 +12,14 @@ namespace {
 
 const QString program = QStringLiteral("orvexhd-cli");
 
-struct OptionSpec {
+struct OptionRow {
     const char* name; // also the long option
     const char* shortName;
     const char* valueName;
     const char* description;
 };
 
-const OptionSpec optionSpecs[] = {
+const OptionRow optionRows[] = {
     {"port", "p", "P",
      QT_TRANSLATE_NOOP("Cli", "the camera's port (SIM1, COM3, ttyUSB0); a serial port is opened "
                               "only when named here")},
@@ -176,29 +176,29 @@ const Command* findCommand(const QString& name)
     return found == table.end() ? nullptr : &*found;
 }
 
-std::vector<const OptionSpec*> optionsOf(const Command& command)
+std::vector<const OptionRow*> optionsOf(const Command& command)
 {
-    std::vector<const OptionSpec*> options;
-    for (const OptionSpec& spec : optionSpecs) {
-        const QLatin1String name(spec.name);
+    std::vector<const OptionRow*> options;
+    for (const OptionRow& row : optionRows) {
+        const QLatin1String name(row.name);
         const bool common = name == QLatin1String("json") || name == QLatin1String("help");
         const bool taken =
             std::any_of(command.options.begin(), command.options.end(),
                         [&](const char* option) { return name == QLatin1String(option); });
         if (common || taken || (name == QLatin1String("port") && command.ports != PortUse::None))
-            options.push_back(&spec);
+            options.push_back(&row);
     }
     return options;
 }
 
-QCommandLineOption commandLineOption(const OptionSpec& spec)
+QCommandLineOption commandLineOption(const OptionRow& row)
 {
-    QStringList names{QLatin1String(spec.name)};
-    if (spec.shortName)
-        names.prepend(QLatin1String(spec.shortName));
-    QCommandLineOption option(names, Cli::tr(spec.description));
-    if (spec.valueName)
-        option.setValueName(QLatin1String(spec.valueName));
+    QStringList names{QLatin1String(row.name)};
+    if (row.shortName)
+        names.prepend(QLatin1String(row.shortName));
+    QCommandLineOption option(names, Cli::tr(row.description));
+    if (row.valueName)
+        option.setValueName(QLatin1String(row.valueName));
     return option;
 }
 
@@ -252,15 +252,14 @@ QString commandHelp(const Command& command)
     QString text = Cli::tr("Usage: %1 %2 %3\n\n%4\n\nOptions:\n")
                        .arg(program, QLatin1String(command.name), QLatin1String(command.synopsis),
                             Cli::tr(command.description));
-    for (const OptionSpec* spec : optionsOf(command)) {
-        QString names = spec->shortName
-                            ? QStringLiteral("-%1, ").arg(QLatin1String(spec->shortName))
-                            : QString();
-        names += QStringLiteral("--") + QLatin1String(spec->name);
-        if (spec->valueName)
-            names += QLatin1Char(' ') + QLatin1String(spec->valueName);
+    for (const OptionRow* row : optionsOf(command)) {
+        QString names =
+            row->shortName ? QStringLiteral("-%1, ").arg(QLatin1String(row->shortName)) : QString();
+        names += QStringLiteral("--") + QLatin1String(row->name);
+        if (row->valueName)
+            names += QLatin1Char(' ') + QLatin1String(row->valueName);
         text +=
-            QStringLiteral("  %1  %2\n").arg(names.leftJustified(22), Cli::tr(spec->description));
+            QStringLiteral("  %1  %2\n").arg(names.leftJustified(22), Cli::tr(row->description));
     }
     if (command.mostArguments < 0)
         text += settingsHelp();
@@ -342,8 +341,8 @@ int run(const QStringList& arguments, Console& console)
     orvex_sdk::OrvexSdk::get_instance()->initialize();
 
     QCommandLineParser parser;
-    for (const OptionSpec* spec : optionsOf(*command))
-        parser.addOption(commandLineOption(*spec));
+    for (const OptionRow* row : optionsOf(*command))
+        parser.addOption(commandLineOption(*row));
     const QStringList words = QStringList{program} + arguments.mid(2);
     const bool parsed = parser.parse(words);
     const QStringList ports =
