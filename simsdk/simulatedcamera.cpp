@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 #include <thread>
 
 namespace orvex_sim {
@@ -244,14 +245,19 @@ Result CameraDevice::operate(const char* operation, std::string arguments, Resul
 {
     if (faults_.latencyMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(faults_.latencyMs));
-    const Result result = answers(operation) ? Result(action()) : failure;
+    const bool answered = answers(operation);
+    const Result result = answered ? Result(action()) : failure;
     // A demo left running for days journals a temperature read every second: keep the newest.
     constexpr std::size_t journalLimit = 200000;
     std::vector<JournalEntry>& journal = camera_.journal_;
     if (journal.size() >= journalLimit)
         journal.erase(journal.begin(), journal.begin() + journalLimit / 2);
     journal.push_back({camera_.port_, operation, std::move(arguments), toText(result)});
-    camera_.keepChanges();
+    // Only an operation that writes can change what the camera keeps: the reads, the
+    // once-a-second temperature read among them, cost no comparison with the state file.
+    const std::string_view name(operation);
+    if (answered && (name.rfind("set", 0) == 0 || name == "requestNuc"))
+        camera_.keepChanges();
     return result;
 }
 
