@@ -2,7 +2,8 @@
 
 Run by tools/check-screen-reader inside the shared AT-SPI harness, against the simulated camera.
 Prints what it meets, one line each, so that two builds can be compared line for line; exits
-non-zero when the tool is not on the desktop, a control has no name, or an action has no effect.
+non-zero when the tool is not on the desktop, a control is missing or has no name, or an action
+has no effect.
 """
 import sys
 
@@ -39,14 +40,24 @@ def log_lines(log):
     return [line for line in u.read_text(log).split('\n') if line]
 
 
+def focused_control(window):
+    """The control that has the keyboard focus. The tab of the page shown reports focus whatever
+    has it, so tabs are left out."""
+    focused = u.find_all(window, pred=lambda o: o.getRoleName() in CONTROL_ROLES - {'page tab'}
+                         and o.getState().contains(pyatspi.STATE_FOCUSED))
+    return spoken_name(focused[0]) if len(focused) == 1 else None
+
+
 def press_until(button, effect, what):
     """Presses a button and waits for its effect: Qt answers a Press action by clicking the button
     a moment later."""
     u.press(button)
-    try:
-        return u.wait_for(effect, 10, what=what)
-    except TimeoutError as error:
-        fail('%s: %s' % (button.name, error))
+    return u.wait_for(effect, 10, what='%s after pressing %s' % (what, button.name))
+
+
+def focus_moved_from(window, previous):
+    now = focused_control(window)
+    return now if now not in (None, previous) else None
 
 
 def main():
@@ -79,12 +90,17 @@ def main():
     wanted = value.minimumValue + (value.maximumValue - value.minimumValue) * 3 // 4
     print('gamma slider from %g to %g at %g, box %g' % (
         value.minimumValue, value.maximumValue, value.currentValue, before))
-    try:
-        u.set_value(slider, wanted, commit=None)
-        u.wait_for(lambda: u.get_value(box) != before, 5, what='the gamma box to follow')
-    except (ValueError, TimeoutError) as error:
-        fail('gamma slider: %s' % error)
+    u.set_value(slider, wanted, commit=None)
+    u.wait_for(lambda: u.get_value(box) != before, 5, what='the gamma box to follow its slider')
     print('gamma slider set to %g, box %g' % (u.get_value(slider), u.get_value(box)))
+
+    u.focus(slider)
+    stops = [focused_control(window)]
+    for _ in range(4):
+        u.key('Tab')
+        stops.append(u.wait_for(lambda: focus_moved_from(window, stops[-1]), 5,
+                                what='Tab to move the focus on from %s' % stops[-1]))
+    print('Tab: %s' % ' > '.join(stops))
 
     controls = [(control.getRoleName(), spoken_name(control)) for control in
                 u.find_all(window, pred=lambda o: o.getRoleName() in CONTROL_ROLES)]
@@ -97,4 +113,7 @@ def main():
 
 
 if __name__ == '__main__':
-    main()
+    try:
+        main()
+    except (TimeoutError, LookupError, ValueError, RuntimeError) as error:
+        fail(str(error))
