@@ -1,3 +1,4 @@
+#include "accessibilitybridge.h"
 #include "mainwindow.h"
 #include "startup.h"
 
@@ -5,6 +6,7 @@
 
 int main(int argc, char** argv)
 {
+    prepareAccessibilityBridge();
     announceStartup();
     QApplication application(argc, argv);
     MainWindow window;

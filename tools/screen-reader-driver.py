@@ -1,0 +1,119 @@
+"""Drives orvexhd over AT-SPI as a screen reader user does, by accessible role and name only.
+
+Run by tools/check-screen-reader inside the shared AT-SPI harness, against the simulated camera.
+Prints what it meets, one line each, so that two builds can be compared line for line; exits
+non-zero when the tool is not on the desktop, a control is missing or has no name, or an action
+has no effect.
+"""
+import sys
+
+import pyatspi
+import atspi_util as u
+
+# The roles of what an operator acts on or reads, and the page tabs the window is navigated by.
+CONTROL_ROLES = {'push button', 'check box', 'slider', 'spin button', 'combo box', 'text',
+                 'page tab'}
+SIMULATED_PORT = 'SIM1'
+
+
+def fail(message):
+    print('FAIL: ' + message)
+    sys.exit(1)
+
+
+def spoken_name(control):
+    """What a listener hears a control called. On X11, Qt names a list by its current entry and
+    links the label beside it, which a screen reader speaks first."""
+    if control.getRoleName() == 'combo box':
+        for relation in control.getRelationSet():
+            if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+                return relation.getTarget(0).name
+    return control.name
+
+
+def find_spoken(root, role, name, timeout=10.0):
+    return u.find(root, role, pred=lambda o: spoken_name(o) == name, timeout=timeout,
+                  what='%s %r' % (role, name))
+
+
+def log_lines(log):
+    return [line for line in u.read_text(log).split('\n') if line]
+
+
+def focused_control(window):
+    """The control that has the keyboard focus. The tab of the page shown reports focus whatever
+    has it, so tabs are left out."""
+    focused = u.find_all(window, pred=lambda o: o.getRoleName() in CONTROL_ROLES - {'page tab'}
+                         and o.getState().contains(pyatspi.STATE_FOCUSED))
+    return spoken_name(focused[0]) if len(focused) == 1 else None
+
+
+def press_until(button, effect, what):
+    """Presses a button and waits for its effect: Qt answers a Press action by clicking the button
+    a moment later."""
+    u.press(button)
+    return u.wait_for(effect, 10, what='%s after pressing %s' % (what, button.name))
+
+
+def focus_moved_from(window, previous):
+    now = focused_control(window)
+    return now if now not in (None, previous) else None
+
+
+def main():
+    app = u.get_app(timeout=30)
+    window = u.find(app, 'frame', timeout=30)
+    print('window: %s' % window.name)
+
+    log = find_spoken(window, 'text', 'Operation log')
+    ports = find_spoken(window, 'combo box', 'Serial port')
+    press_until(find_spoken(window, 'push button', 'Scan Devices'),
+                lambda: SIMULATED_PORT in [i.name for i in u.combo_items(ports)[1]],
+                'the simulated camera in the port list')
+    # Only the simulated camera is ever chosen: the machine's own ports come first in the list.
+    if u.select_combo(ports, text=SIMULATED_PORT) != SIMULATED_PORT:
+        fail('the port list does not show ' + SIMULATED_PORT)
+    print('port chosen: %s' % ports.name)
+
+    press_until(find_spoken(window, 'push button', 'Connect'),
+                lambda: u.find_all(window, 'page tab', 'IA control'), 'the IA control tab')
+    press_until(find_spoken(window, 'push button', 'Clear Log'), lambda: not log_lines(log),
+                'an empty log')
+    press_until(find_spoken(window, 'push button', 'Read'), lambda: log_lines(log),
+                'the read-back in the log')
+    print('Read logged %d lines, the first: %s' % (len(log_lines(log)), log_lines(log)[0]))
+
+    slider = find_spoken(window, 'slider', 'Gamma correction slider')
+    box = find_spoken(window, 'spin button', 'Gamma Correction')
+    value = slider.queryValue()
+    before = u.get_value(box)
+    wanted = value.minimumValue + (value.maximumValue - value.minimumValue) * 3 // 4
+    print('gamma slider from %g to %g at %g, box %g' % (
+        value.minimumValue, value.maximumValue, value.currentValue, before))
+    u.set_value(slider, wanted, commit=None)
+    u.wait_for(lambda: u.get_value(box) != before, 5, what='the gamma box to follow its slider')
+    print('gamma slider set to %g, box %g' % (u.get_value(slider), u.get_value(box)))
+
+    u.focus(slider)
+    stops = [focused_control(window)]
+    for _ in range(4):
+        u.key('Tab')
+        stops.append(u.wait_for(lambda: focus_moved_from(window, stops[-1]), 5,
+                                what='Tab to move the focus on from %s' % stops[-1]))
+    print('Tab: %s' % ' > '.join(stops))
+
+    controls = [(control.getRoleName(), spoken_name(control)) for control in
+                u.find_all(window, pred=lambda o: o.getRoleName() in CONTROL_ROLES)]
+    print('%d controls:' % len(controls))
+    for role, name in controls:
+        print('  %s: %s' % (role, name))
+    unnamed = [role for role, name in controls if not name]
+    if unnamed:
+        fail('controls without a name: %s' % ', '.join(unnamed))
+
+
+if __name__ == '__main__':
+    try:
+        main()
+    except (TimeoutError, LookupError, ValueError, RuntimeError) as error:
+        fail(str(error))
