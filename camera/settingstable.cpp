@@ -239,6 +239,45 @@ Range allowedRange(const Setting& setting, const Configuration& configuration)
             double(configuration.*setting.configuredMaximum)};
 }
 
+namespace {
+
+// The whole number in the type the camera takes it in, its setter's argument or its record
+// field's; nothing when that type cannot hold it.
+std::optional<double> heldAsTaken(const Setting& setting, double whole)
+{
+    const auto fit = [whole](auto taken) -> std::optional<double> {
+        using Taken = decltype(taken);
+        if constexpr (std::is_floating_point_v<Taken>) {
+            return whole;
+        } else {
+            if (const auto held = truncatedToFit<Taken>(whole))
+                return double(*held);
+            return std::nullopt;
+        }
+    };
+    if (!std::holds_alternative<std::monostate>(setting.set))
+        return std::visit(
+            [&](auto operation) -> std::optional<double> {
+                using Operation = decltype(operation);
+                if constexpr (std::is_same_v<Operation, std::monostate>)
+                    return std::nullopt;
+                else
+                    return fit(typename ArgumentOf<Operation>::type{});
+            },
+            setting.set);
+    return std::visit(
+        [&](auto field) -> std::optional<double> {
+            using Field = decltype(field);
+            if constexpr (std::is_same_v<Field, std::monostate>)
+                return std::nullopt;
+            else
+                return fit(typename FieldOf<Field>::type{});
+        },
+        setting.field);
+}
+
+} // namespace
+
 std::optional<double> toCamera(const Setting& setting, double value)
 {
     if (!std::isfinite(value))
@@ -257,7 +296,7 @@ std::optional<double> toCamera(const Setting& setting, double value)
     case Encoding::Plain:
         break;
     }
-    return std::trunc(value);
+    return heldAsTaken(setting, std::trunc(value));
 }
 
 double fromCamera(const Setting& setting, double cameraValue)
