@@ -172,8 +172,9 @@ void CliTest::badInputSendsNothing_data()
     const QStringList applyIni{"apply", "--port", "SIM2", "%1/bad.ini"};
     const QStringList applyJson{"apply", "--port", "SIM2", "%1/bad.json"};
     addRow("unknown section", "[look]\ngamma=1\n", applyIni,
-           "bad.ini: section [look] is not a known section");
-    addRow("unknown key", "[user]\ngama=1\n", applyIni, "bad.ini: [user] gama is not a known key");
+           "bad.ini:1: section [look] is not a known section");
+    addRow("unknown key", "[user]\ngama=1\n", applyIni,
+           "bad.ini:2: [user] gama is not a known key");
     addRow("not a number", "[user]\ngamma=abc\n", applyIni,
            "[user] gamma = \"abc\" is not a number (0.5 to 2.5)");
     addRow("not whole", "[user]\nclhe=40.5\n", applyIni,
@@ -292,7 +293,7 @@ void CliTest::jsonOutputParses_data()
     addRow("serial", QStringList{"serial", "--port", "SIM2", "4294967295"}, 1, "reports",
            "Serial number set");
     addRow("nuc", QStringList{"nuc", "--port", "SIM1", "--auto"}, 1, "reports", "NUC applied");
-    addRow("temps", QStringList{"temps", "--port", "SIM1", "--watch", "0.01", "--count", "3"}, 3,
+    addRow("temps", QStringList{"temps", "--port", "SIM1", "--watch", "0.1", "--count", "3"}, 3,
            "fpgaTemperature", "45 C");
     addRow("unreachable", QStringList{"temps", "--port", "SIM4"}, 1, "error",
            "the camera does not answer");
@@ -339,8 +340,8 @@ void CliTest::exitStatusSaysWhatWentWrong_data()
            "nuc: takes one --port");
     addRow("serial too big", QStringList{"serial", "--port", "SIM1", "4294967296"}, 2,
            "is not a whole number from 0 to 4294967295");
-    addRow("bad watch", QStringList{"temps", "--port", "SIM1", "--watch", "0"}, 2,
-           "--watch takes seconds above 0");
+    addRow("busy watch", QStringList{"temps", "--port", "SIM1", "--watch", "0.0001"}, 2,
+           "--watch takes seconds from 0.1 to 86400");
     addRow("no such port", QStringList{"info", "--port", "SIM1", "--port", "COM9"}, 3,
            "COM9: no such port");
     addRow("silent camera", QStringList{"read", "--port", "SIM4"}, 3,
