@@ -36,12 +36,15 @@ bool holdsEveryField(const Profile& profile, Record record)
     return true;
 }
 
-// A value read has no status: a camera that refuses it answers 0. Where 0 is a value the setting
-// may take, such a refusal cannot be told from it.
-bool zeroIsAValue(const Setting& setting)
+// A value read has no status: a camera that refuses it answers 0, which counts as refused where 0
+// is no value the setting may take. Elsewhere such a refusal cannot be told from a 0.
+std::optional<double> readValue(const Setting& setting, orvex_sdk::Device& device)
 {
+    const double value = camera::read(setting, device);
     const camera::Range range = camera::allowedRange(setting, *sdk().getConfiguration());
-    return range.minimum <= 0.0 && range.maximum >= 0.0;
+    if (value == 0.0 && !(range.minimum <= 0.0 && range.maximum >= 0.0))
+        return std::nullopt;
+    return value;
 }
 
 // Reads each record once, when a setting first needs it. A read the camera refuses is reported
@@ -56,11 +59,10 @@ public:
     {
         const Record record = camera::recordOf(setting);
         if (record == Record::None) {
-            const double value = camera::read(setting, device_);
-            if (value != 0.0 || zeroIsAValue(setting))
-                return value;
-            failed(Cli::tr("Unable to read %1").arg(QLatin1String(setting.key)));
-            return std::nullopt;
+            const auto value = readValue(setting, device_);
+            if (!value)
+                failed(Cli::tr("Unable to read %1").arg(QLatin1String(setting.key)));
+            return value;
         }
         const auto known = read_.find(record);
         const bool readable = known != read_.end()
@@ -123,7 +125,6 @@ bool fitsCamera(CameraRun& run, const OpenCamera& camera, const Profile& profile
                                .arg(camera.cameraType()));
         return false;
     }
-    RecordReader reader(run, *camera.device());
     const std::pair<const char*, const char*> bounds[] = {{"roiX1", "roiX2"}, {"roiY1", "roiY2"}};
     for (const auto& [lowerKey, upperKey] : bounds) {
         const Setting& lower = camera::knownSetting(lowerKey);
@@ -134,9 +135,9 @@ bool fitsCamera(CameraRun& run, const OpenCamera& camera, const Profile& profile
             continue;
         const QLatin1String given(lowerEntry ? lowerKey : upperKey);
         const QLatin1String held(lowerEntry ? upperKey : lowerKey);
-        const auto camerasBound = reader.value(lowerEntry ? upper : lower);
+        const auto camerasBound = readValue(lowerEntry ? upper : lower, *camera.device());
         if (!camerasBound) {
-            if (!run.unreachable())
+            if (run.answers())
                 run.fail(BadInput, Cli::tr("the camera's %1 could not be read, so the profile's %2 "
                                            "cannot be checked against it; nothing was sent")
                                        .arg(held, given));
