@@ -250,9 +250,12 @@ Status showTemperatures(const Invocation& invocation)
         readings = int(*count);
     }
 
-    // Every camera stays open for the whole watch, each read in turn.
+    // Every camera stays open for the whole watch, each read in turn. A watch whose readings
+    // can no longer be shown (its reader gone, say) has nothing left to do.
     OpenCameras cameras(invocation);
-    for (int reading = 1; cameras.anyOpen() && (readings == 0 || reading <= readings); ++reading) {
+    for (int reading = 1; cameras.anyOpen() && !invocation.console.outputFailed() &&
+                          (readings == 0 || reading <= readings);
+         ++reading) {
         if (reading > 1)
             QThread::msleep(static_cast<unsigned long>(std::lround(intervalSeconds * 1000.0)));
         for (std::size_t index = 0; index < cameras.size(); ++index) {
