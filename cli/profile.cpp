@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QSaveFile>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -250,6 +251,49 @@ void readIni(const QByteArray& contents, Checker& checker)
     }
 }
 
+// QJsonDocument keeps the last of two equal keys of an object without a word. Walks the text,
+// known to be valid JSON, for keys given twice in one object: "[user] gamma", or a section name.
+QStringList repeatedKeys(const QByteArray& json)
+{
+    QStringList repeated;
+    struct Object {
+        QString name; // the key it is the value of
+        QSet<QString> keys;
+    };
+    std::vector<Object> objects;
+    QString key; // the key whose value comes next
+    for (int index = 0; index < json.size(); ++index) {
+        const char c = json.at(index);
+        if (c == '{') {
+            objects.push_back({key, {}});
+        } else if (c == '}' && !objects.empty()) {
+            objects.pop_back();
+        } else if (c == ',' || c == '[') {
+            key.clear();
+        } else if (c == '"') {
+            int end = index + 1;
+            while (end < json.size() && json.at(end) != '"')
+                end += json.at(end) == '\\' ? 2 : 1;
+            int next = end + 1;
+            while (next < json.size() && QChar(json.at(next)).isSpace())
+                ++next;
+            if (!objects.empty() && next < json.size() && json.at(next) == ':') {
+                // Decoded, so that an escaped spelling of a key is the same key.
+                const QByteArray quoted = '[' + json.mid(index, end - index + 1) + ']';
+                key = QJsonDocument::fromJson(quoted).array().at(0).toString();
+                Object& object = objects.back();
+                if (object.keys.contains(key))
+                    repeated.append(object.name.isEmpty()
+                                        ? QStringLiteral("section [%1]").arg(key)
+                                        : QStringLiteral("[%1] %2").arg(object.name, key));
+                object.keys.insert(key);
+            }
+            index = end;
+        }
+    }
+    return repeated;
+}
+
 void readJson(const QByteArray& contents, Checker& checker)
 {
     QJsonParseError error{};
@@ -264,6 +308,8 @@ void readJson(const QByteArray& contents, Checker& checker)
         checker.problem(Cli::tr("is not a JSON object of sections"));
         return;
     }
+    for (const QString& repeated : repeatedKeys(contents))
+        checker.problem(Cli::tr("%1 appears twice").arg(repeated));
     const QJsonObject sections = document.object();
     for (auto group = sections.begin(); group != sections.end(); ++group) {
         const auto section = camera::sectionNamed(group.key());
