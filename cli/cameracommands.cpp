@@ -153,6 +153,8 @@ Status showInfo(const Invocation& invocation)
 Status readSettings(const Invocation& invocation)
 {
     const QString output = invocation.value("output");
+    if (invocation.isSet("output") && output.isEmpty())
+        return invocation.usage(Cli::tr("-o needs a file name"));
     if (!output.isEmpty() && invocation.ports.size() > 1)
         return invocation.usage(Cli::tr("-o writes one camera's profile: name one --port"));
     invocation.console.setOutputCarriesProfile(output.isEmpty() && !invocation.console.json());

@@ -95,7 +95,7 @@ public:
             take(int(index) + 1, *fields);
         }
         if (badLine > 0)
-            problem(badLine, Cli::tr("is no UTF-8 text"));
+            problem(badLine, QString::fromLatin1(ini::notText));
         if (rows_.empty() && problems_.isEmpty())
             problems_.append(Cli::tr("%1: holds no row of port,serial[,profile]").arg(path_));
         return problems_.isEmpty() ? rows_ : std::vector<Row>();

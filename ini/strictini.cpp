@@ -180,7 +180,7 @@ Document parse(const QByteArray& bytes)
         section.entries.push_back(Entry{number, key, line.mid(equals + 1).trimmed()});
     }
     if (badLine > 0)
-        problem(badLine, QStringLiteral("is no UTF-8 text"), Problem::Rest);
+        problem(badLine, QString::fromLatin1(notText), Problem::Rest);
     return document;
 }
 

@@ -30,6 +30,8 @@ FileContents readFile(const QString& path);
 // at the first line that is no text (not UTF-8, or a control character): its number goes to
 // badLine and the lines before it are returned; badLine stays 0 for text.
 std::vector<QString> textLines(const QByteArray& bytes, int& badLine);
+// What is wrong with the line textLines stopped at.
+inline constexpr char notText[] = "is no text (not UTF-8, or a control character)";
 
 struct Entry {
     int line;
