@@ -251,8 +251,9 @@ void readIni(const QByteArray& contents, Checker& checker)
     }
 }
 
-// QJsonDocument keeps the last of two equal keys of an object without a word. Walks the text,
-// known to be valid JSON, for keys given twice in one object: "[user] gamma", or a section name.
+// QJsonDocument keeps the last of two equal keys of an object without a word. Walks the text for
+// keys given twice in one object: "[user] gamma", or a section name. Text that is no JSON may
+// give odd names, never a read beyond its end.
 QStringList repeatedKeys(const QByteArray& json)
 {
     QStringList repeated;
@@ -296,6 +297,13 @@ QStringList repeatedKeys(const QByteArray& json)
 
 void readJson(const QByteArray& contents, Checker& checker)
 {
+    // Before the parser sees them: Qt 5's parser loses the memory of a container whose key comes
+    // again.
+    const QStringList repeated = repeatedKeys(contents);
+    for (const QString& key : repeated)
+        checker.problem(Cli::tr("%1 appears twice").arg(key));
+    if (!repeated.isEmpty())
+        return;
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(contents, &error);
     if (error.error != QJsonParseError::NoError) {
@@ -308,8 +316,6 @@ void readJson(const QByteArray& contents, Checker& checker)
         checker.problem(Cli::tr("is not a JSON object of sections"));
         return;
     }
-    for (const QString& repeated : repeatedKeys(contents))
-        checker.problem(Cli::tr("%1 appears twice").arg(repeated));
     const QJsonObject sections = document.object();
     for (auto group = sections.begin(); group != sections.end(); ++group) {
         const auto section = camera::sectionNamed(group.key());

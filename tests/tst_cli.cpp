@@ -258,8 +258,8 @@ void CliTest::badInputSendsNothing_data()
     addRow("JSON syntax", "{\"user\":", applyJson, "bad.json: is not valid JSON");
     addRow("JSON type", "{\"user\":{\"polarity\":1}}", applyJson,
            "[user] polarity = 1 is not true or false");
-    addRow("JSON key twice", "{\"user\":{\"gamma\":1.5,\"g\\u0061mma\":2}}", applyJson,
-           "bad.json: [user] gamma appears twice");
+    addRow("JSON key twice", "{\"user\":{\"gamma\":1.5,\"g\\u0061mma\":2},\"user\":{}}", applyJson,
+           "bad.json: [user] gamma appears twice\norvexhd-cli: %1/bad.json: section [user]");
     addRow("JSON text", "{\"user\":{\"polarity\":\"true\"}}", applyJson,
            "[user] polarity = \"true\" is text; write true or false, without quotes");
     addRow("set range", "", QStringList{"set", "--port", "SIM2", "gamma=1", "gamma=0.4"},
