@@ -33,14 +33,17 @@ Q_DECLARE_METATYPE(Setup)
 namespace {
 
 // The expert limits reach below what the camera's unsigned GSK can hold. SIM1 holds values a
-// profile could lose (an odd gamma count, a zoom factor that is no short decimal); SIM3 has no
+// profile could lose (an odd gamma count, a zoom factor that is no short decimal, a sharpening
+// that five digits would give back too but the window shows with six); SIM2 answers
+// the version read with one field 0, which still counts as answering; SIM3 has no
 // detector, no shutter, a region of interest of its own, refuses the vertical flip and will not
 // say its bottom bound; SIM4 does not answer.
 const char* const cameras = "[sdk]\ncameras=SIM1,SIM2,SIM3,SIM4\n"
                             "[expert]\ngskMin=-5\n"
-                            "[camera.SIM1]\ngamma=85197\nsharpening=77\nzoomFactor=2.3\n"
+                            "[camera.SIM1]\ngamma=85197\nsharpening=78\nzoomFactor=2.3\n"
                             "zoomMethod=1\npolarity=true\ngsk=3\niaMaxBoxes=77\n"
                             "temperatureDrift=false\nsensorTemperature=305500\n"
+                            "[camera.SIM2]\nriscvVersion=0\n"
                             "[camera.SIM3]\ncameraType=3\nhasShutter=false\nroiX1=100\n"
                             "roiX2=600\nrefused=setVerticalFlip,getRoiY2\n"
                             "[camera.SIM4]\nsilent=true\n";
@@ -167,6 +170,8 @@ private slots:
     void badInputSendsNothing();
     void applySendsInTheWindowsBulkOrder();
     void refusedSettingIsKoAndTheRestIsSent();
+    void cameraGetsExactlyWhatWasAsked_data();
+    void cameraGetsExactlyWhatWasAsked();
     void readLeavesOutWhatTheCameraWouldNotGive_data();
     void readLeavesOutWhatTheCameraWouldNotGive();
     void outputThatCannotBeWrittenIsAnError_data();
@@ -249,6 +254,11 @@ void CliTest::badInputSendsNothing_data()
            "bad.ini:3: [user] gamma appears again (first on line 2)");
     addRow("unclosed section", "[user]\ngamma=1.5\n[expert\ngsk=2\n", applyIni,
            "bad.ini:3: \"[expert\" is not closed by ]");
+    addRow("key outside a section", "gamma=1.5\n[user]\nclhe=3\n", applyIni,
+           "bad.ini:1: key gamma stands outside any section");
+    addRow("no profile at all", QString("x\n").repeated(25), applyIni,
+           "bad.ini:20: \"x\" is no [section]"
+           " and no key=value\norvexhd-cli: %1/bad.ini: 5 more problems\n");
     addRow("escapes as written", "[%75ser]\ngamma=1.5\n", applyIni,
            "bad.ini:1: section [%75ser] is not a known section");
     addRow("UTF-8 key", "\xEF\xBB\xBF[user]\ngamm\xC3\xA4=1\n", applyIni,
@@ -260,6 +270,8 @@ void CliTest::badInputSendsNothing_data()
            "[user] polarity = 1 is not true or false");
     addRow("JSON key twice", "{\"user\":{\"gamma\":1.5,\"g\\u0061mma\":2},\"user\":{}}", applyJson,
            "bad.json: [user] gamma appears twice\norvexhd-cli: %1/bad.json: section [user]");
+    addRow("JSON text for a number", "{\"user\":{\"gamma\":\"1.5\"}}", applyJson,
+           "[user] gamma = \"1.5\" is text; write a number, without quotes (0.5 to 2.5)");
     addRow("JSON text", "{\"user\":{\"polarity\":\"true\"}}", applyJson,
            "[user] polarity = \"true\" is text; write true or false, without quotes");
     addRow("set range", "", QStringList{"set", "--port", "SIM2", "gamma=1", "gamma=0.4"},
@@ -287,6 +299,14 @@ void CliTest::badInputSendsNothing_data()
            "[expert] settings need the SDK's expert mode");
     addRow("CSV quote left open", "SIM1,1\n\"SIM2,2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: a quote is not closed");
+    addRow("CSV row of four", "SIM1,1,p.ini,x\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:1: expected port,serial[,profile], found 4 fields\n");
+    addRow("CSV row of one", "SIM1,1\nSIM2\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:2: expected port,serial[,profile], found 1 fields\n");
+    addRow("CSV port twice", "SIM1,1\nSIM1,2\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:2: port SIM1 is already on line 1\n");
+    addRow("CSV serial number twice", "SIM1,1\n\nSIM2,1\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:3: serial number 1 is already on line 1\n");
     addRow("CSV profile problem", "SIM1,1\nSIM2,2,absent.ini\n",
            QStringList{"provision", "%1/rows.csv"}, "rows.csv:2: %1/absent.ini: no such file");
 #ifdef Q_OS_LINUX
@@ -366,6 +386,41 @@ void CliTest::refusedSettingIsKoAndTheRestIsSent()
     QCOMPARE(logged.mid(logged.size() - 4), reports);
 }
 
+// A field of a record keeps the camera's other fields; each command's writes, and all it says.
+void CliTest::cameraGetsExactlyWhatWasAsked_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    addRow("zoom field", QStringList{"set", "--port", "SIM1", "zoomFactor=4"},
+           QStringList{"setZoom 4,640,512,1"}, 0, "SIM1: Configure Zoom OK\n");
+    addRow("IA field", QStringList{"set", "--port", "SIM1", "iaSensitivity=60"},
+           QStringList{"setIaConfiguration 1,77,60,45,0"}, 0, "SIM1: Set IA config OK\n");
+    addRow("NUC now", QStringList{"nuc", "--port", "SIM1"}, QStringList{"requestNuc 0"}, 0,
+           "SIM1: NUC applied\n");
+    addRow("NUC routine", QStringList{"nuc", "--port", "SIM1", "--auto"},
+           QStringList{"requestNuc 1"}, 0, "SIM1: NUC applied\n");
+    addRow("serial number", QStringList{"serial", "--port", "SIM1", "4294967295"},
+           QStringList{"setSerialNumber 4294967295"}, 0, "SIM1: Serial number set\n");
+    addRow("unconfirmed", QStringList{"set", "--port", "SIM3", "roiY2=500", "--verify"},
+           QStringList{"setRoiY2 500"}, 1,
+           "SIM3: Set ROI Y2 value OK\nSIM3: Unable to read roiY2\n");
+}
+
+void CliTest::cameraGetsExactlyWhatWasAsked()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, writes);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    CliFixture f;
+    const Run run = f.run(arguments);
+    QCOMPARE(run.status, status);
+    QCOMPARE(CliFixture::writes(), writes);
+    QCOMPARE(run.out, said);
+}
+
 // Standard output carries the profile alone; a value the camera would not give is left out,
 // and one that apply would not take is kept as read; either is said on standard error.
 void CliTest::readLeavesOutWhatTheCameraWouldNotGive_data()
@@ -384,6 +439,7 @@ void CliTest::readLeavesOutWhatTheCameraWouldNotGive_data()
            "");
     addRow("refused IA", Setup([] { orvex_sim::faults("SIM1").iaReadStatus = 0; }), 1,
            "SIM1: Unable to read IA configuration", "iaMaxBoxes", "");
+    addRow("six digits", Setup([] {}), 0, "", "sharpening", "0.304688");
     addRow("zero that is a value", Setup([] { orvex_sim::settings("SIM1").clhe = 0; }), 0, "",
            "clhe", "0");
     addRow("beyond the limits", Setup([] { orvex_sim::settings("SIM1").gfid = 2000; }), 0,
@@ -471,8 +527,9 @@ void CliTest::dryRunOpensNoCamera_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("said");
-    addRow("set without a port", QStringList{"set", "gamma=2"},
-           "would send gamma = 2 with setGamma (131072)\n");
+    addRow("set without a port", QStringList{"set", "sharpening=0.5", "gamma=2"},
+           "would send gamma = 2 with setGamma (131072)\nwould send sharpening = 0.5 with "
+           "setSharpening (128)\n");
     addRow("set", QStringList{"set", "--port", "SIM1", "iaSensitivity=3"},
            "would send iaSensitivity = 3 with setIaConfiguration (3)\n");
     addRow("apply to a camera it does not fit",
@@ -490,7 +547,7 @@ void CliTest::dryRunOpensNoCamera()
     QFETCH(QString, said);
     CliFixture f;
     f.write("p.ini", "[user]\ngamma=1.5\n[ia]\niaMaxBoxes=5\n");
-    f.write("rows.csv", "SIM1,1,p.ini\nSIM3,2\n");
+    f.write("rows.csv", "\"SIM1\",1,\"p.ini\"\nSIM3,2\n");
     const Run run = f.run(arguments + QStringList{"--dry-run"});
     QCOMPARE(run.status, 0);
     QCOMPARE(run.out, said);
@@ -591,7 +648,7 @@ void CliTest::jsonOutputParses_data()
     QTest::addColumn<QString>("value");
     addRow("ports", QStringList{"ports"}, 1, "ports", "SIM1,SIM2,SIM3,SIM4");
     addRow("info", QStringList{"info", "--port", "SIM1", "--port", "SIM2"}, 2, "riscvVersion",
-           "1.2.0.3");
+           "0.0.0.0");
     addRow("info temperature", QStringList{"info", "--port", "SIM1"}, 1, "sensorTemperature",
            "32.5 C");
     addRow("read", QStringList{"read", "--port", "SIM2"}, 1, "status", "0");
@@ -644,12 +701,20 @@ void CliTest::exitStatusSaysWhatWentWrong_data()
     addRow("no command", QStringList(), 2, "no command given");
     addRow("unknown command", QStringList{"flash"}, 2, "flash is not a command");
     addRow("no port", QStringList{"info"}, 2, "info: --port is required");
+    addRow("no port for one", QStringList{"nuc"}, 2, "nuc: --port is required");
     addRow("unknown option", QStringList{"nuc", "--port", "SIM1", "--now"}, 2,
            "Unknown option 'now'");
     addRow("two ports for one", QStringList{"nuc", "--port", "SIM1", "--port", "SIM2"}, 2,
            "nuc: takes one --port");
     addRow("serial too big", QStringList{"serial", "--port", "SIM1", "4294967296"}, 2,
            "is not a whole number from 0 to 4294967295");
+    addRow("GMS refused", QStringList{"set", "--port", "SIM2", "gms=2000", "gfid=7"}, 1,
+           "SIM2: Set GMS value KO\nSIM2: Problem transmitting expert parameters values\n");
+    addRow("roi bound at the camera's", QStringList{"set", "--port", "SIM3", "roiX1=600"}, 0,
+           "SIM3: Set ROI X1 value OK");
+    addRow("roi bounds equal",
+           QStringList{"set", "--port", "SIM1", "--dry-run", "roiY1=500", "roiY2=500"}, 0,
+           "would send roiY2 = 500");
     addRow("port named twice", QStringList{"temps", "--port", "SIM1", "--port", "SIM1"}, 2,
            "temps: --port SIM1 is named twice");
     addRow("port named twice for one",
