@@ -69,12 +69,13 @@ Status sendProfile(const Invocation& invocation, const std::optional<Profile>& p
     }
     OpenCameras cameras(invocation);
     // Every check that needs a camera is made on each before any is sent anything, so that a
-    // profile refused for one camera has reached none.
+    // profile refused for one camera has reached none. A camera gone meanwhile is left out, as
+    // one that could not be opened.
     bool everyCameraFits = true;
     for (std::size_t index = 0; index < cameras.size(); ++index) {
         OpenCamera* camera = cameras.camera(index);
         if (camera && !fitsCamera(cameras.run(index), *camera, *profile)) {
-            everyCameraFits = false;
+            everyCameraFits = everyCameraFits && cameras.run(index).unreachable();
             cameras.close(index);
         }
     }
