@@ -241,39 +241,36 @@ Range allowedRange(const Setting& setting, const Configuration& configuration)
 
 namespace {
 
-// The whole number in the type the camera takes it in, its setter's argument or its record
-// field's; nothing when that type cannot hold it.
+// The type the camera takes a value in: a setter's argument, or a record field's type.
+template <class Member> struct TakenAs {
+    using type = typename FieldOf<Member>::type;
+};
+template <class Result, class Argument> struct TakenAs<Result (Device::*)(Argument)> {
+    using type = Argument;
+};
+
+// The whole number in the type the camera takes it in; nothing when that type cannot hold it.
 std::optional<double> heldAsTaken(const Setting& setting, double whole)
 {
-    const auto fit = [whole](auto taken) -> std::optional<double> {
-        using Taken = decltype(taken);
-        if constexpr (std::is_floating_point_v<Taken>) {
-            return whole;
-        } else {
-            if (const auto held = truncatedToFit<Taken>(whole))
-                return double(*held);
-            return std::nullopt;
-        }
-    };
-    if (!std::holds_alternative<std::monostate>(setting.set))
+    const auto heldBy = [whole](const auto& members) {
         return std::visit(
-            [&](auto operation) -> std::optional<double> {
-                using Operation = decltype(operation);
-                if constexpr (std::is_same_v<Operation, std::monostate>)
+            [whole](auto member) -> std::optional<double> {
+                using Member = decltype(member);
+                if constexpr (std::is_same_v<Member, std::monostate>) {
                     return std::nullopt;
-                else
-                    return fit(typename ArgumentOf<Operation>::type{});
+                } else {
+                    using Taken = typename TakenAs<Member>::type;
+                    if constexpr (std::is_floating_point_v<Taken>)
+                        return whole;
+                    else if (const auto held = truncatedToFit<Taken>(whole))
+                        return double(*held);
+                    return std::nullopt;
+                }
             },
-            setting.set);
-    return std::visit(
-        [&](auto field) -> std::optional<double> {
-            using Field = decltype(field);
-            if constexpr (std::is_same_v<Field, std::monostate>)
-                return std::nullopt;
-            else
-                return fit(typename FieldOf<Field>::type{});
-        },
-        setting.field);
+            members);
+    };
+    return std::holds_alternative<std::monostate>(setting.set) ? heldBy(setting.field)
+                                                               : heldBy(setting.set);
 }
 
 } // namespace

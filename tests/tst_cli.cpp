@@ -169,7 +169,6 @@ private slots:
     void badInputSendsNothing_data();
     void badInputSendsNothing();
     void applySendsInTheWindowsBulkOrder();
-    void refusedSettingIsKoAndTheRestIsSent();
     void cameraGetsExactlyWhatWasAsked_data();
     void cameraGetsExactlyWhatWasAsked();
     void readLeavesOutWhatTheCameraWouldNotGive_data();
@@ -364,61 +363,62 @@ void CliTest::applySendsInTheWindowsBulkOrder()
     QCOMPARE(apply.out, windowReports.join('\n') + '\n');
 }
 
-void CliTest::refusedSettingIsKoAndTheRestIsSent()
-{
-    CliFixture f;
-    const Run run = f.run({"set", "--port", "SIM3", "columnCorrection=false", "verticalFlip=true",
-                           "horizontalFlip=true", "--verify"});
-    QCOMPARE(run.status, 1);
-    const QStringList reports{"SIM3: Set IMAGE horizontal FLIP value OK",
-                              "SIM3: Set IMAGE vertical FLIP value KO",
-                              "SIM3: Set column correction value OK",
-                              "SIM3: verticalFlip differs: profile true, camera false"};
-    QCOMPARE(run.out, reports.join('\n') + '\n');
-    QCOMPARE(CliFixture::writes(), (QStringList{"setHorizontalFlip true", "setVerticalFlip true",
-                                                "setColumnCorrection false"}));
-    QCOMPARE(orvex_sim::parametersAppliedCount(), 1);
-    QStringList logged;
-    for (const SdkRecord& record : sdkRecords()) {
-        if (record.level == 2)
-            logged.append(record.text);
-    }
-    QCOMPARE(logged.mid(logged.size() - 4), reports);
-}
-
-// A field of a record keeps the camera's other fields; each command's writes, and all it says.
+// What each command sends and says, whole: a refusal does not stop the rest, a field of a record
+// keeps the camera's other fields, a read-back that is refused confirms nothing. Every report is
+// also an SDK log record.
 void CliTest::cameraGetsExactlyWhatWasAsked_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("writes");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("said");
-    addRow("zoom field", QStringList{"set", "--port", "SIM1", "zoomFactor=4"},
-           QStringList{"setZoom 4,640,512,1"}, 0, "SIM1: Configure Zoom OK\n");
-    addRow("IA field", QStringList{"set", "--port", "SIM1", "iaSensitivity=60"},
-           QStringList{"setIaConfiguration 1,77,60,45,0"}, 0, "SIM1: Set IA config OK\n");
-    addRow("NUC now", QStringList{"nuc", "--port", "SIM1"}, QStringList{"requestNuc 0"}, 0,
-           "SIM1: NUC applied\n");
-    addRow("NUC routine", QStringList{"nuc", "--port", "SIM1", "--auto"},
-           QStringList{"requestNuc 1"}, 0, "SIM1: NUC applied\n");
-    addRow("serial number", QStringList{"serial", "--port", "SIM1", "4294967295"},
-           QStringList{"setSerialNumber 4294967295"}, 0, "SIM1: Serial number set\n");
-    addRow("unconfirmed", QStringList{"set", "--port", "SIM3", "roiY2=500", "--verify"},
-           QStringList{"setRoiY2 500"}, 1,
-           "SIM3: Set ROI Y2 value OK\nSIM3: Unable to read roiY2\n");
+    QTest::addColumn<QStringList>("reports");
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<int>("applied"); // notifyParametersApplied calls
+    addRow(
+        "refused setting is KO and the rest is sent",
+        QStringList{"set", "--port", "SIM3", "columnCorrection=false", "verticalFlip=true",
+                    "horizontalFlip=true", "--verify"},
+        1,
+        QStringList{"SIM3: Set IMAGE horizontal FLIP value OK",
+                    "SIM3: Set IMAGE vertical FLIP value KO",
+                    "SIM3: Set column correction value OK",
+                    "SIM3: verticalFlip differs: profile true, camera false"},
+        QStringList{"setHorizontalFlip true", "setVerticalFlip true", "setColumnCorrection false"},
+        1);
+    addRow("zoom field", QStringList{"set", "--port", "SIM1", "zoomFactor=4"}, 0,
+           QStringList{"SIM1: Configure Zoom OK"}, QStringList{"setZoom 4,640,512,1"}, 1);
+    addRow("IA field", QStringList{"set", "--port", "SIM1", "iaSensitivity=60"}, 0,
+           QStringList{"SIM1: Set IA config OK"}, QStringList{"setIaConfiguration 1,77,60,45,0"},
+           1);
+    addRow("NUC now", QStringList{"nuc", "--port", "SIM1"}, 0, QStringList{"SIM1: NUC applied"},
+           QStringList{"requestNuc 0"}, 0);
+    addRow("NUC routine", QStringList{"nuc", "--port", "SIM1", "--auto"}, 0,
+           QStringList{"SIM1: NUC applied"}, QStringList{"requestNuc 1"}, 0);
+    addRow("serial number", QStringList{"serial", "--port", "SIM1", "4294967295"}, 0,
+           QStringList{"SIM1: Serial number set"}, QStringList{"setSerialNumber 4294967295"}, 0);
+    addRow("unconfirmed", QStringList{"set", "--port", "SIM3", "roiY2=500", "--verify"}, 1,
+           QStringList{"SIM3: Set ROI Y2 value OK", "SIM3: Unable to read roiY2"},
+           QStringList{"setRoiY2 500"}, 1);
 }
 
 void CliTest::cameraGetsExactlyWhatWasAsked()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(QStringList, writes);
     QFETCH(int, status);
-    QFETCH(QString, said);
+    QFETCH(QStringList, reports);
+    QFETCH(QStringList, writes);
+    QFETCH(int, applied);
     CliFixture f;
     const Run run = f.run(arguments);
     QCOMPARE(run.status, status);
+    QCOMPARE(run.out, reports.join('\n') + '\n');
     QCOMPARE(CliFixture::writes(), writes);
-    QCOMPARE(run.out, said);
+    QCOMPARE(orvex_sim::parametersAppliedCount(), applied);
+    QStringList logged;
+    for (const SdkRecord& record : sdkRecords()) {
+        if (record.level == 2)
+            logged.append(record.text);
+    }
+    QCOMPARE(logged.mid(logged.size() - reports.size()), reports);
 }
 
 // Standard output carries the profile alone; a value the camera would not give is left out,
