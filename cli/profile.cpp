@@ -407,7 +407,7 @@ std::optional<Profile> profileFromAssignments(const QStringList& assignments, co
     for (const QString& assignment : assignments) {
         const int equals = assignment.indexOf(QLatin1Char('='));
         const QString name = assignment.left(equals).trimmed();
-        if (equals < 0) {
+        if (equals < 0 || name.isEmpty()) {
             checker.problem(Cli::tr("\"%1\" is not KEY=VALUE").arg(assignment));
         } else if (const Setting* setting = camera::findSetting(name)) {
             checker.take(*setting, name, assignment.mid(equals + 1));
