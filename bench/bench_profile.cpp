@@ -1,7 +1,8 @@
 // A full profile apply (orvexhd-cli apply: every user, expert and IA setting, with its connect)
 // against a simulated camera whose every operation takes 2 ms, as over a serial link. What the
 // wire takes is the camera's business; the rest is the command's own work: parsing and checking
-// the profile, encoding, reporting, the SDK log.
+// the profile, encoding, reporting, the SDK log. Then the check of a production line's CSV
+// (provision --dry-run) at 1 000 and 10 000 rows, which should grow with the rows, no faster.
 #include "commands.h"
 #include "demowindow.h"
 #include "measure.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -19,6 +21,8 @@ namespace {
 
 constexpr int latencyMs = 2;
 constexpr int rounds = 7;
+constexpr int fewRows = 1000;
+constexpr int manyRows = 10000;
 
 // The command as main() would run it, its output kept out of the figures.
 int runCli(const QStringList& arguments)
@@ -33,6 +37,34 @@ int runCli(const QStringList& arguments)
         std::fprintf(stderr, "orvexhd-cli %s: status %d\n%s%s", qPrintable(arguments.join(' ')),
                      status, qPrintable(out), qPrintable(err));
     return status;
+}
+
+// Rows that each name a port and serial number of their own and one profile, as a line setting up
+// many cameras alike writes them.
+bool writeRows(const QString& path, int rows)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray text = "port,serial,profile\n";
+    for (int row = 0; row < rows; ++row)
+        text += QByteArray("COM") + QByteArray::number(row + 1) + ',' +
+                QByteArray::number(40000 + row) + ",full.ini\n";
+    return file.write(text) == text.size();
+}
+
+// The median time of a dry run over the CSV, in milliseconds; negative when it failed.
+double dryRunMs(const QString& csv)
+{
+    std::vector<double> times;
+    for (int round = 0; round < rounds; ++round) {
+        QElapsedTimer clock;
+        clock.start();
+        if (runCli({QStringLiteral("provision"), csv, QStringLiteral("--dry-run")}) != 0)
+            return -1.0;
+        times.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    return bench::median(times);
 }
 
 } // namespace
@@ -79,5 +111,23 @@ int main(int argc, char** argv)
                   bench::milliseconds(total - wire),
                   QStringLiteral("(includes sleep overshoot, see bench_connect)"));
     bench::figure(QStringLiteral("ratio (whole / wire)"), bench::ratio(total, wire));
+
+    const QString few = folder.filePath(QStringLiteral("few.csv"));
+    const QString many = folder.filePath(QStringLiteral("many.csv"));
+    if (!writeRows(few, fewRows) || !writeRows(many, manyRows))
+        return 1;
+    const double fewMs = dryRunMs(few);
+    const double manyMs = dryRunMs(many);
+    if (fewMs < 0.0 || manyMs < 0.0)
+        return 1;
+    bench::heading(QStringLiteral("provision --dry-run: a CSV checked with its profile, no camera "
+                                  "opened (median of %1 runs)")
+                       .arg(rounds));
+    bench::figure(QStringLiteral("%1 rows").arg(fewRows), bench::milliseconds(fewMs));
+    bench::figure(QStringLiteral("%1 rows").arg(manyRows), bench::milliseconds(manyMs),
+                  QStringLiteral("(goal: under one second)"));
+    bench::figure(
+        QStringLiteral("ratio (%1 rows / %2 rows; 10 is linear)").arg(manyRows).arg(fewRows),
+        bench::ratio(manyMs, fewMs));
     return 0;
 }

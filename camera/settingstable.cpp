@@ -239,6 +239,42 @@ Range allowedRange(const Setting& setting, const Configuration& configuration)
             double(configuration.*setting.configuredMaximum)};
 }
 
+namespace {
+
+// The type the camera takes a value in: a setter's argument, or a record field's type.
+template <class Member> struct TakenAs {
+    using type = typename FieldOf<Member>::type;
+};
+template <class Result, class Argument> struct TakenAs<Result (Device::*)(Argument)> {
+    using type = Argument;
+};
+
+// The whole number in the type the camera takes it in; nothing when that type cannot hold it.
+std::optional<double> heldAsTaken(const Setting& setting, double whole)
+{
+    const auto heldBy = [whole](const auto& members) {
+        return std::visit(
+            [whole](auto member) -> std::optional<double> {
+                using Member = decltype(member);
+                if constexpr (std::is_same_v<Member, std::monostate>) {
+                    return std::nullopt;
+                } else {
+                    using Taken = typename TakenAs<Member>::type;
+                    if constexpr (std::is_floating_point_v<Taken>)
+                        return whole;
+                    else if (const auto held = truncatedToFit<Taken>(whole))
+                        return double(*held);
+                    return std::nullopt;
+                }
+            },
+            members);
+    };
+    return std::holds_alternative<std::monostate>(setting.set) ? heldBy(setting.field)
+                                                               : heldBy(setting.set);
+}
+
+} // namespace
+
 std::optional<double> toCamera(const Setting& setting, double value)
 {
     if (!std::isfinite(value))
@@ -257,7 +293,7 @@ std::optional<double> toCamera(const Setting& setting, double value)
     case Encoding::Plain:
         break;
     }
-    return std::trunc(value);
+    return heldAsTaken(setting, std::trunc(value));
 }
 
 double fromCamera(const Setting& setting, double cameraValue)

@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
-#include <vector>
 
 namespace cli {
 namespace {
@@ -25,6 +23,15 @@ std::optional<double> wholeArgument(const QString& text, double minimum, double 
     if (!ok || std::trunc(number) != number || !(number >= minimum && number <= maximum))
         return std::nullopt;
     return number;
+}
+
+// As in the window: a camera that cannot say its temperatures is not asked again.
+void refuseTemperatures(CameraRun& run)
+{
+    if (!run.answers())
+        return;
+    run.report(Cli::tr("Unable to read temperatures"));
+    run.worsen(Refused);
 }
 
 QString shutterText(bool present)
@@ -60,13 +67,33 @@ Status sendProfile(const Invocation& invocation, const std::optional<Profile>& p
                 QJsonObject{{QStringLiteral("dryRun"), true}, {QStringLiteral("plan"), plan}});
         return Accepted;
     }
-    return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
-        if (!fitsCamera(run, camera, *profile))
-            return;
-        applyProfile(run, *camera.device(), *profile);
-        if (invocation.isSet("verify"))
-            verifyProfile(run, *camera.device(), *profile);
-    });
+    OpenCameras cameras(invocation);
+    // Every check that needs a camera is made on each before any is sent anything, so that a
+    // profile refused for one camera has reached none. A camera gone meanwhile is left out, as
+    // one that could not be opened.
+    bool everyCameraFits = true;
+    for (std::size_t index = 0; index < cameras.size(); ++index) {
+        OpenCamera* camera = cameras.camera(index);
+        if (camera && !fitsCamera(cameras.run(index), *camera, *profile)) {
+            everyCameraFits = everyCameraFits && cameras.run(index).unreachable();
+            cameras.close(index);
+        }
+    }
+    for (std::size_t index = 0; index < cameras.size(); ++index) {
+        OpenCamera* camera = cameras.camera(index);
+        CameraRun& run = cameras.run(index);
+        if (!camera)
+            continue;
+        if (!everyCameraFits) {
+            run.fail(BadInput, Cli::tr("nothing was sent, since the profile does not fit every "
+                                       "camera named"));
+            continue;
+        }
+        applyProfile(run, *camera->device(), *profile);
+        if (invocation.isSet("verify") && !run.unreachable())
+            verifyProfile(run, *camera->device(), *profile);
+    }
+    return cameras.finish();
 }
 
 } // namespace
@@ -112,8 +139,7 @@ Status showInfo(const Invocation& invocation)
 
         orvex_sdk::Temperatures temperatures{};
         if (!device.getTemperatures(&temperatures)) {
-            run.report(Cli::tr("Unable to read temperatures"));
-            run.worsen(Refused);
+            refuseTemperatures(run);
             return;
         }
         const QString fpgaTemperature = camera::temperatureText(temperatures.fpgaTemperature);
@@ -128,10 +154,16 @@ Status showInfo(const Invocation& invocation)
 Status readSettings(const Invocation& invocation)
 {
     const QString output = invocation.value("output");
+    if (invocation.isSet("output") && output.isEmpty())
+        return invocation.usage(Cli::tr("-o needs a file name"));
     if (!output.isEmpty() && invocation.ports.size() > 1)
         return invocation.usage(Cli::tr("-o writes one camera's profile: name one --port"));
+    invocation.console.setOutputCarriesProfile(output.isEmpty() && !invocation.console.json());
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
         const Profile profile = readProfile(run, camera);
+        // Half a profile from a camera that went away is no profile of it.
+        if (run.unreachable())
+            return;
         const QString comment =
             Cli::tr("Orvex HD camera profile, read from %1 by orvexhd-cli").arg(run.port());
         if (output.isEmpty()) {
@@ -144,7 +176,7 @@ Status readSettings(const Invocation& invocation)
         }
         QString error;
         if (!writeProfile(output, profileText(profile, formatOf(output), comment), error)) {
-            run.fail(BadInput, Cli::tr("%1 cannot be written: %2").arg(output, error));
+            run.fail(Unwritten, Cli::tr("%1 cannot be written: %2").arg(output, error));
             return;
         }
         run.details().insert(QStringLiteral("file"), output);
@@ -198,15 +230,19 @@ Status requestNuc(const Invocation& invocation)
 
 Status showTemperatures(const Invocation& invocation)
 {
+    // Below what a serial link serves, a watch would only keep the camera busy.
+    constexpr double shortestWatchSeconds = 0.1;
     constexpr double longestWatchSeconds = 86400.0;
     constexpr double largestCount = double(std::numeric_limits<int>::max());
     double intervalSeconds = 1.0;
     if (invocation.isSet("watch")) {
         bool ok = false;
         intervalSeconds = invocation.value("watch").toDouble(&ok);
-        if (!ok || !(intervalSeconds > 0.0 && intervalSeconds <= longestWatchSeconds))
-            return invocation.usage(
-                Cli::tr("--watch takes seconds above 0, at most %1").arg(longestWatchSeconds));
+        if (!ok ||
+            !(intervalSeconds >= shortestWatchSeconds && intervalSeconds <= longestWatchSeconds))
+            return invocation.usage(Cli::tr("--watch takes seconds from %1 to %2")
+                                        .arg(shortestWatchSeconds)
+                                        .arg(longestWatchSeconds));
     }
     // Without --watch one reading; with it, readings until stopped unless --count says.
     int readings = invocation.isSet("watch") ? 0 : 1;
@@ -217,30 +253,23 @@ Status showTemperatures(const Invocation& invocation)
         readings = int(*count);
     }
 
-    // Every camera stays open for the whole watch, each read in turn.
-    std::vector<std::unique_ptr<CameraRun>> runs;
-    std::vector<std::unique_ptr<OpenCamera>> cameras;
-    for (const QString& port : invocation.ports) {
-        runs.push_back(std::make_unique<CameraRun>(invocation.console, port));
-        cameras.push_back(std::make_unique<OpenCamera>(*runs.back()));
-    }
-    const auto watched = [&] {
-        return std::any_of(cameras.begin(), cameras.end(),
-                           [](const auto& camera) { return camera && camera->device(); });
-    };
-    for (int reading = 1; watched() && (readings == 0 || reading <= readings); ++reading) {
+    // Every camera stays open for the whole watch, each read in turn. A watch whose readings
+    // can no longer be shown (its reader gone, say) has nothing left to do.
+    OpenCameras cameras(invocation);
+    for (int reading = 1; cameras.anyOpen() && !invocation.console.outputFailed() &&
+                          (readings == 0 || reading <= readings);
+         ++reading) {
         if (reading > 1)
             QThread::msleep(static_cast<unsigned long>(std::lround(intervalSeconds * 1000.0)));
         for (std::size_t index = 0; index < cameras.size(); ++index) {
-            if (!cameras[index] || !cameras[index]->device())
+            OpenCamera* camera = cameras.camera(index);
+            if (!camera)
                 continue;
-            CameraRun& run = *runs[index];
+            CameraRun& run = cameras.run(index);
             orvex_sdk::Temperatures temperatures{};
-            if (!cameras[index]->device()->getTemperatures(&temperatures)) {
-                // As in the window: a camera that cannot say its temperatures is not asked again.
-                run.report(Cli::tr("Unable to read temperatures"));
-                run.worsen(Refused);
-                cameras[index].reset();
+            if (!camera->device()->getTemperatures(&temperatures)) {
+                refuseTemperatures(run);
+                cameras.close(index);
                 continue;
             }
             const QString fpga = camera::temperatureText(temperatures.fpgaTemperature);
@@ -259,14 +288,8 @@ Status showTemperatures(const Invocation& invocation)
                                  double(camera::celsius(temperatures.sensorTemperature))}});
         }
     }
-    Status status = Accepted;
-    for (const auto& run : runs) {
-        // In JSON the readings said it all; a camera that failed still gets its object.
-        if (run->status() != Accepted)
-            run->finish();
-        status = worse(status, run->status());
-    }
-    return status;
+    // In JSON the readings said it all; a camera that failed still gets its object.
+    return cameras.finish(true);
 }
 
 } // namespace cli

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "portenumeration.h"
 #include "settingstable.h"
 
 #include <QCommandLineOption>
@@ -26,7 +27,7 @@ const OptionRow optionRows[] = {
     {"output", "o", "FILE",
      QT_TRANSLATE_NOOP("Cli", "write the profile to FILE (JSON for a .json name, INI otherwise)")},
     {"dry-run", nullptr, nullptr,
-     QT_TRANSLATE_NOOP("Cli", "check the settings and show what would be sent; no camera is "
+     QT_TRANSLATE_NOOP("Cli", "check everything and show what would be sent; no camera is "
                               "opened")},
     {"verify", nullptr, nullptr,
      QT_TRANSLATE_NOOP("Cli", "read every setting back afterwards and list each that differs")},
@@ -152,14 +153,14 @@ const std::vector<Command>& commands()
          0,
          showTemperatures},
         {"provision",
-         "CSV [--force-serial]",
+         "CSV [--dry-run] [--force-serial]",
          QT_TRANSLATE_NOOP("Cli", "set up cameras from a CSV of port,serial[,profile]"),
          QT_TRANSLATE_NOOP("Cli", "Goes through the CSV row by row: connect, serial number, "
                                   "profile (a path relative to the CSV), verify; a result per "
                                   "row and a summary table. The whole CSV and every profile are "
                                   "checked first. A failed row does not stop the others."),
          PortUse::None,
-         {"force-serial"},
+         {"dry-run", "force-serial"},
          1,
          1,
          provision},
@@ -205,7 +206,8 @@ QCommandLineOption commandLineOption(const OptionRow& row)
 QString exitStatusHelp()
 {
     return Cli::tr("Exit status: 0 all accepted; 1 some setting refused or differing; 2 usage or "
-                   "profile error; 3 a camera unreachable (no such port, cannot open, no answer).");
+                   "profile error; 3 a camera unreachable (no such port, cannot open, no answer); "
+                   "4 the output could not be written (standard output or the -o file).");
 }
 
 QString mainHelp()
@@ -277,6 +279,12 @@ QString misuse(const Command& command, const Invocation& invocation)
         return Cli::tr("unexpected argument \"%1\"")
             .arg(invocation.arguments.value(command.mostArguments));
     const int ports = invocation.ports.size();
+    // Opened twice, a port would be "in use" by this very command.
+    for (int index = 0; index < ports; ++index) {
+        const QString& port = invocation.ports.at(index);
+        if (invocation.ports.indexOf(port) < index)
+            return Cli::tr("--port %1 is named twice; name each port once").arg(port);
+    }
     if (command.ports == PortUse::One && ports > 1)
         return Cli::tr("takes one --port");
     // A dry run opens no camera.
@@ -295,23 +303,64 @@ Status Invocation::usage(const QString& problem) const
     return BadInput;
 }
 
+namespace {
+
+void showProgress(const Invocation& invocation, int index)
+{
+    const int count = invocation.ports.size();
+    if (count > 1)
+        invocation.console.progress(
+            Cli::tr("[%1/%2] %3").arg(index + 1).arg(count).arg(invocation.ports.at(index)));
+}
+
+} // namespace
+
 Status forEachCamera(const Invocation& invocation,
                      const std::function<void(CameraRun& run, OpenCamera& camera)>& work)
 {
     Status status = Accepted;
-    const int count = invocation.ports.size();
-    for (int index = 0; index < count; ++index) {
-        if (count > 1)
-            invocation.console.progress(
-                Cli::tr("[%1/%2] %3").arg(index + 1).arg(count).arg(invocation.ports.at(index)));
+    const QStringList listed = ports::availablePortNames();
+    for (int index = 0; index < invocation.ports.size(); ++index) {
+        showProgress(invocation, index);
         CameraRun run(invocation.console, invocation.ports.at(index));
         {
-            OpenCamera camera(run);
+            OpenCamera camera(run, listed);
             if (camera.device())
                 work(run, camera);
         }
         run.finish();
         status = worse(status, run.status());
+    }
+    return status;
+}
+
+OpenCameras::OpenCameras(const Invocation& invocation)
+{
+    const QStringList listed = ports::availablePortNames();
+    for (int index = 0; index < invocation.ports.size(); ++index) {
+        showProgress(invocation, index);
+        runs_.push_back(
+            std::make_unique<CameraRun>(invocation.console, invocation.ports.at(index)));
+        cameras_.push_back(std::make_unique<OpenCamera>(*runs_.back(), listed));
+        if (!cameras_.back()->device())
+            cameras_.back().reset();
+    }
+}
+
+bool OpenCameras::anyOpen() const
+{
+    return std::any_of(cameras_.begin(), cameras_.end(),
+                       [](const auto& camera) { return camera != nullptr; });
+}
+
+Status OpenCameras::finish(bool onlyUnaccepted)
+{
+    cameras_.clear();
+    Status status = Accepted;
+    for (const auto& run : runs_) {
+        if (!onlyUnaccepted || run->status() != Accepted)
+            run->finish();
+        status = worse(status, run->status());
     }
     return status;
 }
@@ -359,7 +408,12 @@ int run(const QStringList& arguments, Console& console)
     if (!problem.isEmpty())
         return invocation.usage(problem);
     console.setJson(parser.isSet(QStringLiteral("json")));
-    return command->handler(invocation);
+    Status status = command->handler(invocation);
+    if (console.outputFailed()) {
+        console.error(Cli::tr("standard output could not be written: what it shows is incomplete"));
+        status = worse(status, Unwritten);
+    }
+    return status;
 }
 
 } // namespace cli

@@ -9,6 +9,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace cli {
 
@@ -32,6 +34,30 @@ struct Invocation {
 // Opens each --port's camera in turn and hands it to work; the worst status of them all.
 Status forEachCamera(const Invocation& invocation,
                      const std::function<void(CameraRun& run, OpenCamera& camera)>& work);
+
+// Every --port's camera open at once, in the order given, each with its run: for the commands
+// that check every camera before any is sent anything, or read them all in turn.
+class OpenCameras
+{
+public:
+    explicit OpenCameras(const Invocation& invocation);
+
+    std::size_t size() const { return runs_.size(); }
+    CameraRun& run(std::size_t index) { return *runs_[index]; }
+    // Null for a camera that could not be opened, or that was closed.
+    OpenCamera* camera(std::size_t index) { return cameras_[index].get(); }
+    void close(std::size_t index) { cameras_[index].reset(); }
+    bool anyOpen() const;
+
+    // Prints each run's JSON object, or only those of runs not accepted, and gives the worst
+    // status of them all.
+    Status finish(bool onlyUnaccepted = false);
+
+private:
+    // Declared first, so that the cameras, which refer to their runs, go first.
+    std::vector<std::unique_ptr<CameraRun>> runs_;
+    std::vector<std::unique_ptr<OpenCamera>> cameras_;
+};
 
 Status listPorts(const Invocation& invocation);
 Status showInfo(const Invocation& invocation);

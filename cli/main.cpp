@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -15,6 +16,15 @@
 #endif
 
 namespace {
+
+// A reader that goes away (`orvexhd-cli provision rows.csv | head`) must not end the program
+// between two operations on a camera: the failed write is reported at the end instead.
+void surviveClosedPipes()
+{
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
 
 // Progress lines are for a person watching, not for a file or a pipe.
 bool standardErrorIsTerminal()
@@ -30,6 +40,7 @@ bool standardErrorIsTerminal()
 
 int main(int argc, char** argv)
 {
+    surviveClosedPipes();
     QCoreApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

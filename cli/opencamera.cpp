@@ -15,10 +15,12 @@ orvex_sdk::IOrvexSdk& sdk()
 
 } // namespace
 
-OpenCamera::OpenCamera(CameraRun& run)
+OpenCamera::OpenCamera(CameraRun& run, const QStringList& listedPorts) : run_(run)
 {
-    if (!open(run))
+    if (!open(run, listedPorts))
         close();
+    else
+        run.setAnswerCheck([this, port = run.port()] { return whyGone(port); });
 }
 
 OpenCamera::~OpenCamera()
@@ -26,10 +28,10 @@ OpenCamera::~OpenCamera()
     close();
 }
 
-bool OpenCamera::open(CameraRun& run)
+bool OpenCamera::open(CameraRun& run, const QStringList& listedPorts)
 {
     // A port is named by the operator; one that the system does not list is not tried at all.
-    if (!ports::availablePortNames().contains(run.port(), Qt::CaseSensitive)) {
+    if (!listedPorts.contains(run.port(), Qt::CaseSensitive)) {
         run.fail(Unreachable, Cli::tr("no such port"));
         return false;
     }
@@ -61,8 +63,22 @@ bool OpenCamera::open(CameraRun& run)
     return true;
 }
 
+// A refusal and a camera that is gone look alike to the operation that failed; the version read
+// that opening relies on tells them apart.
+QString OpenCamera::whyGone(const QString& port)
+{
+    orvex_sdk::FirmwareVersions versions{};
+    const bool answered = device_->getFirmwareVersions(&versions);
+    if (answered && (versions.riscvVersion != 0 || versions.fpgaVersion != 0))
+        return QString();
+    if (!ports::availablePortNames().contains(port, Qt::CaseSensitive))
+        return Cli::tr("the camera no longer answers: its port is gone");
+    return Cli::tr("the camera no longer answers");
+}
+
 void OpenCamera::close()
 {
+    run_.setAnswerCheck({});
     if (connection_ && device_)
         connection_->closeDevice(device_);
     device_ = nullptr;

@@ -6,6 +6,8 @@
 #include "orvex_sdk.h"
 #include "output.h"
 
+#include <QStringList>
+
 #include <cstdint>
 
 namespace cli {
@@ -13,8 +15,10 @@ namespace cli {
 class OpenCamera
 {
 public:
-    // On failure the run is marked unreachable, with the reason, and device() is null.
-    explicit OpenCamera(CameraRun& run);
+    // listedPorts: the ports as listed once for the whole command; a port that is not among them
+    // is not tried. On failure the run is marked unreachable, with the reason, and device() is
+    // null. While the camera is open, a refusal in the run asks whether the camera still answers.
+    OpenCamera(CameraRun& run, const QStringList& listedPorts);
     ~OpenCamera();
     OpenCamera(const OpenCamera&) = delete;
     OpenCamera& operator=(const OpenCamera&) = delete;
@@ -24,9 +28,12 @@ public:
     const orvex_sdk::FirmwareVersions& versions() const { return versions_; }
 
 private:
-    bool open(CameraRun& run);
+    bool open(CameraRun& run, const QStringList& listedPorts);
     void close();
+    // Why the camera no longer answers the version read; empty while it answers.
+    QString whyGone(const QString& port);
 
+    CameraRun& run_;
     orvex_sdk::Connection* connection_ = nullptr;
     orvex_sdk::Device* device_ = nullptr;
     std::uint8_t cameraType_ = 0;

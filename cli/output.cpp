@@ -33,6 +33,18 @@ void Console::print(const QString& line)
 {
     out_ << line << '\n';
     out_.flush();
+    // Once failed, the stream stays failed: the output is incomplete whatever follows.
+    outputFailed_ = outputFailed_ || out_.status() != QTextStream::Ok;
+}
+
+void Console::report(const QString& line)
+{
+    if (!outputCarriesProfile_) {
+        print(line);
+        return;
+    }
+    err_ << line << '\n';
+    err_.flush();
 }
 
 void Console::print(const QJsonObject& object)
@@ -61,7 +73,7 @@ void CameraRun::report(const QString& text)
     reports_.append(text);
     const QString line = port_ + QStringLiteral(": ") + text;
     if (!console_.json())
-        console_.print(line);
+        console_.report(line);
     recordInSdkLog(line);
 }
 
@@ -69,6 +81,22 @@ void CameraRun::outcome(bool accepted, const char* okText, const char* koText)
 {
     report(QString::fromLatin1(accepted ? okText : koText));
     if (!accepted)
+        refuse();
+}
+
+bool CameraRun::answers()
+{
+    if (unreachable())
+        return false;
+    const QString gone = answerCheck_ ? answerCheck_() : QString();
+    if (!gone.isEmpty())
+        fail(Unreachable, gone);
+    return gone.isEmpty();
+}
+
+void CameraRun::refuse()
+{
+    if (answers())
         worsen(Refused);
 }
 

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
+
 namespace cli {
 
 // For the texts a person reads: Cli::tr("...").
@@ -23,6 +25,7 @@ enum Status : int {
     Refused = 1,     // some setting refused or differing
     BadInput = 2,    // usage or profile error
     Unreachable = 3, // no such port, cannot open, no answer
+    Unwritten = 4,   // the output could not be written: standard output or the -o file
 };
 
 Status worse(Status a, Status b);
@@ -35,18 +38,27 @@ public:
 
     void setJson(bool json) { json_ = json; }
     bool json() const { return json_; }
+    // While standard output carries a profile, the reports about cameras go to standard error.
+    void setOutputCarriesProfile(bool carries) { outputCarriesProfile_ = carries; }
 
     void print(const QString& line);
     void print(const QJsonObject& object); // one compact line
+    // A report about a camera: on standard output, unless that carries a profile.
+    void report(const QString& line);
     // "orvexhd-cli: text" on standard error.
     void error(const QString& text);
     void progress(const QString& text);
+
+    // Whether a line meant for standard output could not be written (a full disk, a closed pipe).
+    bool outputFailed() const { return outputFailed_; }
 
 private:
     QTextStream& out_;
     QTextStream& err_;
     bool progress_;
     bool json_ = false;
+    bool outputCarriesProfile_ = false;
+    bool outputFailed_ = false;
 };
 
 // The outcome for one camera: its reports, its status, and what the JSON object says of it.
@@ -67,6 +79,17 @@ public:
     // Something that stops this camera's run: on standard error for a person, "error" in JSON.
     void fail(Status status, const QString& problem);
     void worsen(Status status) { status_ = worse(status_, status); }
+    // Whether the camera still answers, asked after something failed; a camera that does not
+    // makes the run unreachable, with the reason.
+    bool answers();
+    // Something the camera did not do: a refusal, unless the camera no longer answers at all.
+    void refuse();
+    bool unreachable() const { return status_ == Unreachable; }
+
+    // Asked after each refusal, while the camera is open: why the camera no longer answers, or
+    // nothing while it does.
+    using AnswerCheck = std::function<QString()>;
+    void setAnswerCheck(AnswerCheck check) { answerCheck_ = std::move(check); }
 
     // Fields of this camera's JSON object besides port, status, reports and error.
     QJsonObject& details() { return details_; }
@@ -80,6 +103,7 @@ private:
     QStringList reports_;
     QString error_;
     QJsonObject details_;
+    AnswerCheck answerCheck_;
 };
 
 } // namespace cli

@@ -1,6 +1,7 @@
 #include "profile.h"
 
 #include "output.h"
+#include "strictini.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +9,12 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QSaveFile>
-#include <QSettings>
-#include <QTemporaryFile>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 
 using camera::Kind;
 using camera::Section;
@@ -55,7 +57,10 @@ class Checker
 public:
     Checker(const QString& origin, QStringList& problems) : origin_(origin), problems_(problems) {}
 
-    void problem(const QString& text) { problems_.append(origin_ + QStringLiteral(": ") + text); }
+    // The line of a file that the problems found next stand on; 0 for none.
+    void atLine(int line) { line_ = line; }
+
+    void problem(const QString& text) { found_.emplace(line_ > 0 ? line_ : wholeFile, text); }
 
     void unknownSection(const QString& name)
     {
@@ -94,6 +99,16 @@ public:
             QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
                 .mid(1)
                 .chopped(1);
+        // "true" and "1.5" read as what they say in INI, but JSON tells text from values.
+        if (value.isString()) {
+            const QString stated = QStringLiteral("%1 = %2 ").arg(where, shown);
+            problem(stated +
+                    (setting.kind == Kind::Switch
+                         ? Cli::tr("is text; write true or false, without quotes")
+                         : Cli::tr("is text; write a number, without quotes (%1)")
+                               .arg(rangeText(camera::allowedRange(setting, configuration())))));
+            return;
+        }
         if (setting.kind == Kind::Switch)
             take(setting, where, shown,
                  value.isBool() ? std::optional<double>(value.toBool() ? 1.0 : 0.0) : std::nullopt);
@@ -105,14 +120,16 @@ public:
     // The checks that look at the whole profile; the profile when nothing was found wrong.
     std::optional<Profile> finish()
     {
+        atLine(0);
         if (profile_.has(Section::Expert) && !configuration().isExpertModeEnabled())
             problem(Cli::tr("[expert] settings need the SDK's expert mode, which its "
                             "configuration turns off"));
         checkOrder("roiX1", "roiX2");
         checkOrder("roiY1", "roiY2");
-        if (profile_.entries().empty() && problems_.isEmpty())
+        if (profile_.entries().empty() && found_.empty())
             problem(Cli::tr("holds no setting"));
-        if (!problems_.isEmpty())
+        report();
+        if (!found_.empty())
             return std::nullopt;
         return profile_;
     }
@@ -162,75 +179,131 @@ private:
                              QLatin1String(upperKey), QString::number(upper->cameraValue)));
     }
 
+    // In line order, the file's own problems last; a file that is not a profile at all (a binary,
+    // a file of another kind) gets its first problems and their count, not a line for each.
+    void report() const
+    {
+        constexpr int mostShown = 20;
+        int shown = 0;
+        for (const auto& [line, text] : found_) {
+            if (shown++ == mostShown) {
+                problems_.append(
+                    Cli::tr("%1: %2 more problems").arg(origin_).arg(found_.size() - mostShown));
+                break;
+            }
+            const QString where =
+                line == wholeFile ? origin_ : QStringLiteral("%1:%2").arg(origin_).arg(line);
+            problems_.append(where.isEmpty() ? text : where + QStringLiteral(": ") + text);
+        }
+    }
+
+    static constexpr int wholeFile = std::numeric_limits<int>::max();
+
     QString origin_;
     QStringList& problems_;
+    int line_ = 0;
+    std::multimap<int, QString> found_; // by line
     Profile profile_;
 };
 
 std::optional<QByteArray> fileContents(const QString& path, Checker& checker)
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    ini::FileContents contents = ini::readFile(path);
+    switch (contents.problem) {
+    case ini::FileContents::Missing:
         checker.problem(Cli::tr("no such file"));
         return std::nullopt;
-    }
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        checker.problem(Cli::tr("cannot be read (%1)")
-                            .arg(info.isFile() ? file.errorString() : Cli::tr("not a file")));
+    case ini::FileContents::Unreadable:
+        checker.problem(Cli::tr("cannot be read (%1)").arg(contents.reason));
         return std::nullopt;
+    case ini::FileContents::None:
+        break;
     }
-    return file.readAll();
+    return std::move(contents.bytes);
 }
 
 void readIni(const QByteArray& contents, Checker& checker)
 {
-    // QSettings caches the files it has read and may hand back the old contents of one rewritten
-    // within the same second: a copy under a fresh name is always read as it is now.
-    QTemporaryFile copy;
-    if (!copy.open() || copy.write(contents) != contents.size() || !copy.flush()) {
-        checker.problem(Cli::tr("cannot be copied for reading (%1)").arg(copy.errorString()));
-        return;
+    const ini::Document document = ini::parse(contents);
+    for (const ini::Problem& problem : document.problems) {
+        checker.atLine(problem.line);
+        checker.problem(problem.text);
     }
-    copy.close();
-    QSettings ini(copy.fileName(), QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError) {
-        checker.problem(Cli::tr("is not an INI file"));
-        return;
-    }
-    const QStringList looseKeys = ini.childKeys();
-    for (const QString& key : looseKeys)
-        checker.problem(Cli::tr("key %1 stands outside any section").arg(key));
-    const QStringList groups = ini.childGroups();
-    for (const QString& group : groups) {
-        const auto section = camera::sectionNamed(group);
-        if (!section) {
-            checker.unknownSection(group);
+    for (const ini::Section& section : document.sections) {
+        const auto known = camera::sectionNamed(section.name);
+        checker.atLine(section.line);
+        if (section.line > 0 && !known) {
+            checker.unknownSection(section.name);
             continue;
         }
-        ini.beginGroup(group);
-        QStringList keys = ini.childKeys();
-        // "a/b=1" reads as a group within the section: no setting has such a name.
-        keys += ini.childGroups();
-        for (const QString& key : keys) {
-            const Setting* setting = camera::findSetting(*section, key);
-            if (!setting) {
-                checker.unknownKey(*section, key);
+        for (const ini::Entry& entry : section.entries) {
+            checker.atLine(entry.line);
+            if (!known) {
+                checker.problem(Cli::tr("key %1 stands outside any section").arg(entry.key));
                 continue;
             }
-            const QVariant value = ini.value(key);
-            // An unquoted comma makes QSettings hand back a list: shown as written.
-            const QString text = value.userType() == QMetaType::QStringList
-                                     ? value.toStringList().join(QLatin1Char(','))
-                                     : value.toString();
-            checker.take(*setting, QStringLiteral("[%1] %2").arg(group, key), text);
+            if (const Setting* setting = camera::findSetting(*known, entry.key))
+                checker.take(*setting, QStringLiteral("[%1] %2").arg(section.name, entry.key),
+                             entry.value);
+            else
+                checker.unknownKey(*known, entry.key);
         }
-        ini.endGroup();
     }
+}
+
+// QJsonDocument keeps the last of two equal keys of an object without a word. Walks the text for
+// keys given twice in one object: "[user] gamma", or a section name. Text that is no JSON may
+// give odd names, never a read beyond its end.
+QStringList repeatedKeys(const QByteArray& json)
+{
+    QStringList repeated;
+    struct Object {
+        QString name; // the key it is the value of
+        QSet<QString> keys;
+    };
+    std::vector<Object> objects;
+    QString key; // the key whose value comes next
+    for (int index = 0; index < json.size(); ++index) {
+        const char c = json.at(index);
+        if (c == '{') {
+            objects.push_back({key, {}});
+        } else if (c == '}' && !objects.empty()) {
+            objects.pop_back();
+        } else if (c == ',' || c == '[') {
+            key.clear();
+        } else if (c == '"') {
+            int end = index + 1;
+            while (end < json.size() && json.at(end) != '"')
+                end += json.at(end) == '\\' ? 2 : 1;
+            int next = end + 1;
+            while (next < json.size() && QChar(json.at(next)).isSpace())
+                ++next;
+            if (!objects.empty() && next < json.size() && json.at(next) == ':') {
+                // Decoded, so that an escaped spelling of a key is the same key.
+                const QByteArray quoted = '[' + json.mid(index, end - index + 1) + ']';
+                key = QJsonDocument::fromJson(quoted).array().at(0).toString();
+                Object& object = objects.back();
+                if (object.keys.contains(key))
+                    repeated.append(object.name.isEmpty()
+                                        ? QStringLiteral("section [%1]").arg(key)
+                                        : QStringLiteral("[%1] %2").arg(object.name, key));
+                object.keys.insert(key);
+            }
+            index = end;
+        }
+    }
+    return repeated;
 }
 
 void readJson(const QByteArray& contents, Checker& checker)
 {
+    // Before the parser sees them: Qt 5's parser loses the memory of a container whose key comes
+    // again.
+    const QStringList repeated = repeatedKeys(contents);
+    for (const QString& key : repeated)
+        checker.problem(Cli::tr("%1 appears twice").arg(key));
+    if (!repeated.isEmpty())
+        return;
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(contents, &error);
     if (error.error != QJsonParseError::NoError) {
@@ -318,13 +391,12 @@ ProfileFormat formatOf(const QString& path)
 std::optional<Profile> loadProfile(const QString& path, QStringList& problems)
 {
     Checker checker(path, problems);
-    const auto contents = fileContents(path, checker);
-    if (!contents)
-        return std::nullopt;
-    if (formatOf(path) == ProfileFormat::Json)
-        readJson(*contents, checker);
-    else
-        readIni(*contents, checker);
+    if (const auto contents = fileContents(path, checker)) {
+        if (formatOf(path) == ProfileFormat::Json)
+            readJson(*contents, checker);
+        else
+            readIni(*contents, checker);
+    }
     return checker.finish();
 }
 
@@ -335,7 +407,7 @@ std::optional<Profile> profileFromAssignments(const QStringList& assignments, co
     for (const QString& assignment : assignments) {
         const int equals = assignment.indexOf(QLatin1Char('='));
         const QString name = assignment.left(equals).trimmed();
-        if (equals < 0) {
+        if (equals < 0 || name.isEmpty()) {
             checker.problem(Cli::tr("\"%1\" is not KEY=VALUE").arg(assignment));
         } else if (const Setting* setting = camera::findSetting(name)) {
             checker.take(*setting, name, assignment.mid(equals + 1));
@@ -346,6 +418,23 @@ std::optional<Profile> profileFromAssignments(const QStringList& assignments, co
         }
     }
     return checker.finish();
+}
+
+QStringList problemsOf(const Profile& profile)
+{
+    QStringList problems;
+    if (profile.entries().empty())
+        return problems;
+    Checker checker(QString(), problems);
+    for (const ProfileEntry& entry : profile.entries()) {
+        const Setting& setting = *entry.setting;
+        checker.take(setting,
+                     QStringLiteral("[%1] %2").arg(camera::sectionName(setting.section),
+                                                   QLatin1String(setting.key)),
+                     camera::valueText(setting, entry.cameraValue));
+    }
+    checker.finish();
+    return problems;
 }
 
 QString profileText(const Profile& profile, ProfileFormat format, const QString& comment)
@@ -378,8 +467,23 @@ QJsonObject profileObject(const Profile& profile)
 
 bool writeProfile(const QString& path, const QString& text, QString& error)
 {
-    QSaveFile file(path);
     const QByteArray bytes = text.toUtf8();
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        error = Cli::tr("it is a folder");
+        return false;
+    }
+    // A FIFO or a device is written into: put in its place, a file would take its name and its
+    // reader would get nothing.
+    if (info.exists() && !info.isFile()) {
+        QFile device(path);
+        if (device.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+            device.write(bytes) == bytes.size())
+            return true;
+        error = device.errorString();
+        return false;
+    }
+    QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
     error = file.errorString();

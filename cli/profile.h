@@ -1,6 +1,6 @@
-// A profile: settings in the operator's units, by section and key, as an INI file (QSettings) or
-// JSON (by the file's extension). Every value is checked before anything else happens: a problem
-// is one line naming where it stands, the key and what is allowed.
+// A profile: settings in the operator's units, by section and key, as a strict INI file or JSON (by
+// the file's extension). Every value is checked before anything else happens: a problem is one
+// line naming the file and the line it stands on, the key and what is allowed.
 #pragma once
 
 #include "settingstable.h"
@@ -48,11 +48,16 @@ std::optional<Profile> loadProfile(const QString& path, QStringList& problems);
 std::optional<Profile> profileFromAssignments(const QStringList& assignments, const QString& origin,
                                               QStringList& problems);
 
+// What apply would find wrong in the profile if it were written to a file and read back: one line
+// each, naming the key.
+QStringList problemsOf(const Profile& profile);
+
 // The profile as its file holds it, after a comment line where the format has comments.
 QString profileText(const Profile& profile, ProfileFormat format, const QString& comment);
 QJsonObject profileObject(const Profile& profile);
 
-// Written whole or not at all; false with the reason otherwise.
+// A file is written whole or not at all, a FIFO or a device written into; false with the reason
+// otherwise.
 bool writeProfile(const QString& path, const QString& text, QString& error);
 
 } // namespace cli

@@ -2,17 +2,21 @@
 #include "commands.h"
 
 #include "camerareports.h"
+#include "portenumeration.h"
+#include "strictini.h"
 #include "transfer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace cli {
@@ -26,8 +30,9 @@ struct Row {
     const Profile* profile;
 };
 
-// One CSV line's fields, with "double quotes" around a field that holds a comma.
-QStringList csvFields(const QString& line)
+// One CSV line's fields, with "double quotes" around a field that holds a comma; nothing when a
+// quote is left open.
+std::optional<QStringList> csvFields(const QString& line)
 {
     QStringList fields;
     QString field;
@@ -49,6 +54,8 @@ QStringList csvFields(const QString& line)
             field += c;
         }
     }
+    if (quoted)
+        return std::nullopt;
     fields.append(field.trimmed());
     return fields;
 }
@@ -61,24 +68,34 @@ public:
 
     std::vector<Row> read()
     {
-        QFile file(path_);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            problems_.append(Cli::tr("%1: cannot be read (%2)").arg(path_, file.errorString()));
+        const ini::FileContents contents = ini::readFile(path_);
+        if (contents.problem != ini::FileContents::None) {
+            problems_.append(QStringLiteral("%1: %2").arg(
+                path_, contents.problem == ini::FileContents::Missing
+                           ? Cli::tr("no such file")
+                           : Cli::tr("cannot be read (%1)").arg(contents.reason)));
             return {};
         }
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        for (int index = 0; index < lines.size(); ++index) {
-            const QString line = lines.at(index).trimmed();
+        int badLine = 0;
+        const std::vector<QString> lines = ini::textLines(contents.bytes, badLine);
+        for (std::size_t index = 0; index < lines.size(); ++index) {
+            const QString line = lines[index].trimmed();
             if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
                 continue;
-            const QStringList fields = csvFields(line);
+            const auto fields = csvFields(line);
+            if (!fields) {
+                problem(int(index) + 1, Cli::tr("a quote is not closed"));
+                continue;
+            }
             if (rows_.empty() && !headerSeen_ &&
-                fields.constFirst().compare(QLatin1String("port"), Qt::CaseInsensitive) == 0) {
+                fields->constFirst().compare(QLatin1String("port"), Qt::CaseInsensitive) == 0) {
                 headerSeen_ = true;
                 continue;
             }
-            take(index + 1, fields);
+            take(int(index) + 1, *fields);
         }
+        if (badLine > 0)
+            problem(badLine, QString::fromLatin1(ini::notText));
         if (rows_.empty() && problems_.isEmpty())
             problems_.append(Cli::tr("%1: holds no row of port,serial[,profile]").arg(path_));
         return problems_.isEmpty() ? rows_ : std::vector<Row>();
@@ -93,7 +110,8 @@ private:
     void take(int line, const QStringList& fields)
     {
         if (fields.size() < 2 || fields.size() > 3 || fields.constFirst().isEmpty()) {
-            problem(line, Cli::tr("expected port,serial[,profile]"));
+            problem(line,
+                    Cli::tr("expected port,serial[,profile], found %1 fields").arg(fields.size()));
             return;
         }
         Row row{line, fields.at(0), 0, fields.value(2), nullptr};
@@ -106,29 +124,35 @@ private:
             return;
         }
         row.serialNumber = std::uint32_t(serial);
-        for (const Row& earlier : rows_) {
-            if (earlier.port == row.port)
-                problem(line,
-                        Cli::tr("port %1 is already on line %2").arg(row.port).arg(earlier.line));
-            if (earlier.serialNumber == row.serialNumber)
-                problem(line, Cli::tr("serial number %1 is already on line %2")
-                                  .arg(row.serialNumber)
-                                  .arg(earlier.line));
-        }
+        // The first line of each port and serial number, so that a CSV is checked in one pass.
+        if (const int earlier = portLines_.value(row.port))
+            problem(line, Cli::tr("port %1 is already on line %2").arg(row.port).arg(earlier));
+        else
+            portLines_.insert(row.port, line);
+        if (const int earlier = serialLines_.value(row.serialNumber))
+            problem(line, Cli::tr("serial number %1 is already on line %2")
+                              .arg(row.serialNumber)
+                              .arg(earlier));
+        else
+            serialLines_.insert(row.serialNumber, line);
         if (!row.profilePath.isEmpty())
-            row.profile = profile(row.profilePath);
+            row.profile = profile(line, row.profilePath);
         if (row.profilePath.isEmpty() || row.profile)
             rows_.push_back(row);
     }
 
-    // Each profile is read and checked once, however many rows name it.
-    const Profile* profile(const QString& written)
+    // Each profile is read and checked once, however many rows name it; its problems name the
+    // first line that names it.
+    const Profile* profile(int line, const QString& written)
     {
         const QString path = QFileInfo(path_).dir().filePath(written);
         const auto known = profiles_.find(path);
         if (known != profiles_.end())
             return known->second ? &*known->second : nullptr;
-        const auto& loaded = profiles_[path] = loadProfile(path, problems_);
+        QStringList problems;
+        const auto& loaded = profiles_[path] = loadProfile(path, problems);
+        for (const QString& text : problems)
+            problem(line, text);
         return loaded ? &*loaded : nullptr;
     }
 
@@ -136,11 +160,17 @@ private:
     QStringList& problems_;
     std::vector<Row> rows_;
     bool headerSeen_ = false;
+    QHash<QString, int> portLines_;
+    QHash<std::uint32_t, int> serialLines_;
     std::map<QString, std::optional<Profile>> profiles_;
 };
 
+// The profile's checks against the camera come first: a camera whose row does not fit it is
+// left as it was, serial number included.
 void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool forced)
 {
+    if (row.profile && !fitsCamera(run, camera, *row.profile))
+        return;
     orvex_sdk::Device& device = *camera.device();
     if (forced)
         run.outcome(camera::forceSerialNumber(device, row.serialNumber),
@@ -148,17 +178,22 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
     else
         run.outcome(device.setSerialNumber(row.serialNumber), camera::texts::serialNumberSet,
                     camera::texts::serialNumberNotSet);
-    const bool profileFits = row.profile && fitsCamera(run, camera, *row.profile);
-    if (profileFits)
+    if (run.unreachable())
+        return;
+    if (row.profile)
         applyProfile(run, device, *row.profile);
+    if (run.unreachable())
+        return;
 
     const std::uint32_t held = device.getSerialNumber();
     if (held != row.serialNumber) {
+        if (!run.answers())
+            return;
         run.report(
             Cli::tr("serial number differs: wanted %1, camera %2").arg(row.serialNumber).arg(held));
         run.worsen(Refused);
     }
-    if (profileFits)
+    if (row.profile)
         verifyProfile(run, device, *row.profile);
 }
 
@@ -173,6 +208,8 @@ QString resultText(const CameraRun& run)
         break;
     case Unreachable:
         return Cli::tr("unreachable: %1").arg(run.error());
+    case Unwritten:
+        break;
     }
     return Cli::tr("not provisioned: %1").arg(run.error());
 }
@@ -194,6 +231,36 @@ void printTable(Console& console, const std::vector<QStringList>& table)
     }
 }
 
+QString profileCell(const Row& row)
+{
+    return row.profilePath.isEmpty() ? QStringLiteral("-") : row.profilePath;
+}
+
+// A dry run: the rows as checked, with no camera opened.
+Status showRows(Console& console, const std::vector<Row>& rows)
+{
+    if (console.json()) {
+        QJsonArray checked;
+        for (const Row& row : rows)
+            checked.append(QJsonObject{{QStringLiteral("line"), row.line},
+                                       {QStringLiteral("port"), row.port},
+                                       {QStringLiteral("serialNumber"), double(row.serialNumber)},
+                                       {QStringLiteral("profile"), row.profilePath}});
+        console.print(
+            QJsonObject{{QStringLiteral("dryRun"), true}, {QStringLiteral("rows"), checked}});
+        return Accepted;
+    }
+    std::vector<QStringList> table{
+        {Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"), Cli::tr("profile")}};
+    for (const Row& row : rows)
+        table.push_back({QString::number(row.line), row.port, QString::number(row.serialNumber),
+                         profileCell(row)});
+    console.print(
+        Cli::tr("Checked %1 rows and their profiles; nothing was sent:").arg(rows.size()));
+    printTable(console, table);
+    return Accepted;
+}
+
 } // namespace
 
 Status provision(const Invocation& invocation)
@@ -206,11 +273,15 @@ Status provision(const Invocation& invocation)
         invocation.console.error(problem);
     if (rows.empty())
         return BadInput;
+    if (invocation.isSet("dry-run"))
+        return showRows(invocation.console, rows);
 
     Status status = Accepted;
     int provisioned = 0;
     std::vector<QStringList> table{{Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"),
                                     Cli::tr("profile"), Cli::tr("result")}};
+    // Listed once: a port gone meanwhile fails its row when the camera does not answer.
+    const QStringList listed = ports::availablePortNames();
     for (std::size_t index = 0; index < rows.size(); ++index) {
         const Row& row = rows[index];
         invocation.console.progress(Cli::tr("[%1/%2] %3, serial number %4")
@@ -220,7 +291,7 @@ Status provision(const Invocation& invocation)
                                         .arg(row.serialNumber));
         CameraRun run(invocation.console, row.port);
         {
-            OpenCamera camera(run);
+            OpenCamera camera(run, listed);
             if (camera.device())
                 provisionCamera(run, camera, row, invocation.isSet("force-serial"));
         }
@@ -232,8 +303,7 @@ Status provision(const Invocation& invocation)
         status = worse(status, run.status());
         provisioned += run.status() == Accepted ? 1 : 0;
         table.push_back({QString::number(row.line), row.port, QString::number(row.serialNumber),
-                         row.profilePath.isEmpty() ? QStringLiteral("-") : row.profilePath,
-                         resultText(run)});
+                         profileCell(row), resultText(run)});
     }
 
     if (invocation.console.json()) {

@@ -36,47 +36,61 @@ bool holdsEveryField(const Profile& profile, Record record)
     return true;
 }
 
-// Reads each record once, when a setting first needs it; a refused read is reported once.
+// A value read has no status: a camera that refuses it answers 0, which counts as refused where 0
+// is no value the setting may take. Elsewhere such a refusal cannot be told from a 0.
+std::optional<double> readValue(const Setting& setting, orvex_sdk::Device& device)
+{
+    const double value = camera::read(setting, device);
+    const camera::Range range = camera::allowedRange(setting, *sdk().getConfiguration());
+    if (value == 0.0 && !(range.minimum <= 0.0 && range.maximum >= 0.0))
+        return std::nullopt;
+    return value;
+}
+
+// Reads each record once, when a setting first needs it. A read the camera refuses is reported
+// once and counts as refused; one that a camera gone away fails makes the run unreachable.
 class RecordReader
 {
 public:
     RecordReader(CameraRun& run, orvex_sdk::Device& device) : run_(run), device_(device) {}
 
-    // The record's field, or nothing when the camera refused to give the record.
-    std::optional<double> field(const Setting& setting)
+    // The camera's value of any setting, or nothing when it could not be read.
+    std::optional<double> value(const Setting& setting)
     {
         const Record record = camera::recordOf(setting);
+        if (record == Record::None) {
+            const auto value = readValue(setting, device_);
+            if (!value)
+                failed(Cli::tr("Unable to read %1").arg(QLatin1String(setting.key)));
+            return value;
+        }
         const auto known = read_.find(record);
         const bool readable = known != read_.end()
                                   ? known->second
                                   : (read_[record] = camera::readRecord(record, device_, records_));
-        if (known == read_.end() && !readable) {
-            run_.report(unreadableText(record));
-            run_.worsen(Refused);
-        }
+        if (known == read_.end() && !readable)
+            failed(unreadableText(record));
         return readable ? std::optional<double>(camera::take(setting, records_)) : std::nullopt;
     }
 
-    // The camera's value of any setting.
-    std::optional<double> value(const Setting& setting)
-    {
-        if (camera::recordOf(setting) == Record::None)
-            return camera::read(setting, device_);
-        return field(setting);
-    }
-
-    // Whether every record asked for was given.
-    bool complete() const
-    {
-        return std::all_of(read_.begin(), read_.end(),
-                           [](const auto& known) { return known.second; });
-    }
+    // Whether every read asked for was answered.
+    bool complete() const { return complete_; }
 
 private:
+    void failed(const QString& report)
+    {
+        complete_ = false;
+        if (!run_.answers())
+            return;
+        run_.report(report);
+        run_.worsen(Refused);
+    }
+
     CameraRun& run_;
     orvex_sdk::Device& device_;
     camera::Records records_;
     std::map<Record, bool> read_;
+    bool complete_ = true;
 };
 
 } // namespace
@@ -95,7 +109,11 @@ Profile readProfile(CameraRun& run, const OpenCamera& camera)
             continue;
         if (const auto value = reader.value(setting))
             profile.set(setting, *value);
+        if (run.unreachable())
+            return profile;
     }
+    for (const QString& problem : problemsOf(profile))
+        run.report(Cli::tr("%1; written as read, though apply does not take it").arg(problem));
     return profile;
 }
 
@@ -109,23 +127,31 @@ bool fitsCamera(CameraRun& run, const OpenCamera& camera, const Profile& profile
     }
     const std::pair<const char*, const char*> bounds[] = {{"roiX1", "roiX2"}, {"roiY1", "roiY2"}};
     for (const auto& [lowerKey, upperKey] : bounds) {
-        const Setting& lower = *camera::findSetting(QLatin1String(lowerKey));
-        const Setting& upper = *camera::findSetting(QLatin1String(upperKey));
+        const Setting& lower = camera::knownSetting(lowerKey);
+        const Setting& upper = camera::knownSetting(upperKey);
         const ProfileEntry* lowerEntry = profile.find(lower);
         const ProfileEntry* upperEntry = profile.find(upper);
         if (bool(lowerEntry) == bool(upperEntry))
             continue;
-        const double lowerValue =
-            lowerEntry ? lowerEntry->cameraValue : camera::read(lower, *camera.device());
-        const double upperValue =
-            upperEntry ? upperEntry->cameraValue : camera::read(upper, *camera.device());
+        const QLatin1String given(lowerEntry ? lowerKey : upperKey);
+        const QLatin1String held(lowerEntry ? upperKey : lowerKey);
+        const auto camerasBound = readValue(lowerEntry ? upper : lower, *camera.device());
+        if (!camerasBound) {
+            if (run.answers())
+                run.fail(BadInput, Cli::tr("the camera's %1 could not be read, so the profile's %2 "
+                                           "cannot be checked against it; nothing was sent")
+                                       .arg(held, given));
+            return false;
+        }
+        const double lowerValue = lowerEntry ? lowerEntry->cameraValue : *camerasBound;
+        const double upperValue = upperEntry ? upperEntry->cameraValue : *camerasBound;
         if (lowerValue > upperValue) {
-            run.fail(BadInput, Cli::tr("the profile's %1 with the camera's %2 gives %1 = %3 above "
-                                       "%2 = %4; a region of interest needs %1 at most %2; "
+            run.fail(BadInput, Cli::tr("the profile's %1 with the camera's %2 gives %3 = %4 above "
+                                       "%5 = %6; a region of interest needs %3 at most %5; "
                                        "nothing was sent")
-                                   .arg(QLatin1String(lowerEntry ? lowerKey : upperKey),
-                                        QLatin1String(lowerEntry ? upperKey : lowerKey))
+                                   .arg(given, held, QLatin1String(lowerKey))
                                    .arg(lowerValue)
+                                   .arg(QLatin1String(upperKey))
                                    .arg(upperValue));
             return false;
         }
@@ -165,6 +191,8 @@ void applyProfile(CameraRun& run, orvex_sdk::Device& device, const Profile& prof
             accepted = camera::sendRecord(record, device, records);
         }
         run.outcome(accepted, setting.okText, setting.koText);
+        if (run.unreachable())
+            return;
     }
 
     if (gmsRefused)
@@ -180,8 +208,12 @@ void verifyProfile(CameraRun& run, orvex_sdk::Device& device, const Profile& pro
     for (const ProfileEntry& entry : profile.entries()) {
         const Setting& setting = *entry.setting;
         const auto actual = reader.value(setting);
+        if (run.unreachable())
+            return;
         if (!actual || *actual == entry.cameraValue)
             continue;
+        if (!run.answers())
+            return;
         const QString wanted = camera::valueText(setting, entry.cameraValue);
         const QString held = camera::valueText(setting, *actual);
         run.report(Cli::tr("%1 differs: profile %2, camera %3")

@@ -2,7 +2,7 @@
 
 #include "inifile.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 
@@ -132,63 +132,59 @@ void readKeptSettings(IniFile& ini, const QString& section, CameraSettings& sett
 }
 
 // The file as a whole, or nothing: a file damaged anywhere is not trusted anywhere.
-bool StateFile::readSections(Sections& sections)
+StateFile::Reading StateFile::readSections(Sections& sections)
 {
     sections.clear();
-    QFile file(path_);
-    if (!file.exists())
-        return true;
-    QString problem;
-    int lineNumber = 0;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        problem = file.errorString();
-    QString port;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (const QString& rawLine : lines) {
-        if (!problem.isEmpty())
-            break;
-        ++lineNumber;
-        const QString line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
-            line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            port = line.mid(1, line.size() - 2);
-            if (!port.startsWith(sectionPrefix) || port.size() == sectionPrefix.size())
-                problem = QStringLiteral("line %1: %2 is no [camera.PORT] section")
-                              .arg(lineNumber)
-                              .arg(line);
-            port = port.mid(sectionPrefix.size());
-            continue;
-        }
-        const int equals = line.indexOf(QLatin1Char('='));
-        const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
-        const KeptSetting* kept = keptSetting(key);
-        CameraSettings scratch;
-        if (equals < 1 || port.isEmpty())
-            problem =
-                QStringLiteral("line %1: no key=value in a [camera.PORT] section").arg(lineNumber);
-        else if (!kept)
-            problem =
-                QStringLiteral("line %1: %2 is no setting a camera keeps").arg(lineNumber).arg(key);
-        else if (!parseInto(kept->field(scratch), value))
-            problem = QStringLiteral("line %1: %2 = \"%3\" is no value it can take")
-                          .arg(lineNumber)
-                          .arg(key, value);
-        else
-            sections[port][key] = value;
+    const ini::FileContents contents = ini::readFile(path_);
+    if (contents.problem == ini::FileContents::Missing)
+        return Reading::Read;
+    if (contents.problem == ini::FileContents::Unreadable) {
+        if (!unreadableReported_)
+            reportConfigurationProblem(QStringLiteral("state file %1 cannot be read (%2); the "
+                                                      "configured values are used, and changes "
+                                                      "are not kept")
+                                           .arg(path_, contents.reason));
+        unreadableReported_ = true;
+        return Reading::Unreadable;
     }
-    if (problem.isEmpty())
-        return true;
+    const ini::Document document = ini::parse(contents.bytes);
+    std::map<int, QString> problems; // by line: the first is reported
+    for (const ini::Problem& problem : document.problems)
+        problems.emplace(problem.line, problem.text);
+    for (const ini::Section& section : document.sections) {
+        const QString port = section.name.mid(sectionPrefix.size());
+        if (section.line > 0 && (!section.name.startsWith(sectionPrefix) || port.isEmpty()))
+            problems.emplace(section.line,
+                             QStringLiteral("[%1] is no [camera.PORT] section").arg(section.name));
+        for (const ini::Entry& entry : section.entries) {
+            const KeptSetting* kept = keptSetting(entry.key);
+            CameraSettings scratch;
+            if (section.line == 0)
+                problems.emplace(entry.line, QStringLiteral("%1 stands outside any [camera.PORT] "
+                                                            "section")
+                                                 .arg(entry.key));
+            else if (!kept)
+                problems.emplace(entry.line,
+                                 QStringLiteral("%1 is no setting a camera keeps").arg(entry.key));
+            else if (!parseInto(kept->field(scratch), entry.value))
+                problems.emplace(entry.line, QStringLiteral("%1 = \"%2\" is no value it can take")
+                                                 .arg(entry.key, entry.value));
+            else
+                sections[port][entry.key] = entry.value;
+        }
+    }
+    if (problems.empty())
+        return Reading::Read;
     sections.clear();
     if (!damageReported_)
-        reportConfigurationProblem(QStringLiteral("state file %1 is damaged (%2); the configured "
-                                                  "values are used, and the file is replaced at "
-                                                  "the next change")
-                                       .arg(path_, problem));
+        reportConfigurationProblem(QStringLiteral("state file %1 is damaged (line %2: %3); the "
+                                                  "configured values are used, and the file is "
+                                                  "replaced at the next change")
+                                       .arg(path_)
+                                       .arg(problems.begin()->first)
+                                       .arg(problems.begin()->second));
     damageReported_ = true;
-    return false;
+    return Reading::Damaged;
 }
 
 // Once: a file that cannot be written now will not be writable at the next change either.
@@ -198,6 +194,16 @@ void StateFile::reportKeepFailure(const QString& why)
         reportConfigurationProblem(
             QStringLiteral("state file %1 %2; changes are not kept").arg(path_, why));
     keepFailureReported_ = true;
+}
+
+QString StateFile::folderProblem() const
+{
+    const QFileInfo folder(QFileInfo(path_).absolutePath());
+    if (!folder.exists())
+        return QStringLiteral("its folder %1 does not exist").arg(folder.filePath());
+    if (!folder.isDir())
+        return QStringLiteral("%1 is no folder").arg(folder.filePath());
+    return QStringLiteral("its folder %1 does not let this program write").arg(folder.filePath());
 }
 
 void StateFile::restore(const std::string& port, CameraSettings& settings)
@@ -218,13 +224,20 @@ void StateFile::remember(const std::string& port, CameraSettings& settings)
 
     // Another program may have kept other cameras, or other settings of this one, meanwhile:
     // only what changed here is written over what the file holds now.
-    QLockFile lock(path_ + QStringLiteral(".lock"));
+    const QString lockPath = path_ + QStringLiteral(".lock");
+    QLockFile lock(lockPath);
     if (!lock.tryLock(lockWaitMs)) {
-        reportKeepFailure(QStringLiteral("stays locked by another program"));
+        reportKeepFailure(lock.error() == QLockFile::LockFailedError
+                              ? QStringLiteral("stays locked by another program")
+                              : QStringLiteral("cannot be written: its lock file %1 cannot be "
+                                               "made (%2)")
+                                    .arg(lockPath, folderProblem()));
         return;
     }
+    // What cannot be read now is not replaced: it may hold what other programs kept.
     Sections sections;
-    readSections(sections);
+    if (readSections(sections) == Reading::Unreadable)
+        return;
     std::map<QString, QString>& kept = sections[QString::fromStdString(port)];
     for (const auto& [key, value] : current) {
         if (known[key] != value)

@@ -47,12 +47,17 @@ public:
 private:
     using Sections = std::map<QString, std::map<QString, QString>>; // port -> key -> value
 
-    bool readSections(Sections& sections);
+    enum class Reading { Read, Damaged, Unreadable };
+
+    Reading readSections(Sections& sections);
     void reportKeepFailure(const QString& why);
+    // Why no lock file can be made beside the state file.
+    QString folderProblem() const;
 
     QString path_;
     std::map<std::string, std::map<QString, QString>> known_; // as last read or written here
     bool damageReported_ = false;
+    bool unreadableReported_ = false;
     bool keepFailureReported_ = false;
 };
 

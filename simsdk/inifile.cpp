@@ -1,8 +1,5 @@
 #include "inifile.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -20,53 +17,48 @@ IniFile::IniFile(const QString& path, const QString& source) : path_(path)
 {
     if (path_.isEmpty())
         return;
-    const QFileInfo info(path_);
-    if (!info.exists() || !info.isFile()) {
+    const ini::FileContents contents = ini::readFile(path_);
+    if (contents.problem == ini::FileContents::Missing) {
         reportConfigurationProblem(
             QStringLiteral("configuration file %1 (%2) does not exist; the built-in configuration "
                            "is used")
                 .arg(path_, source));
         return;
     }
-    // QSettings keeps a process-wide cache of the files it has read and can hand back the old
-    // contents of a file rewritten within the same second; a copy under a fresh name is always
-    // read anew, so reset() sees what the file holds now.
-    QFile original(path_);
-    auto copy = std::make_unique<QTemporaryFile>();
-    const bool copied = original.open(QIODevice::ReadOnly) && copy->open() &&
-                        copy->write(original.readAll()) >= 0 && copy->flush();
-    copy->close();
-    auto settings =
-        copied ? std::make_unique<QSettings>(copy->fileName(), QSettings::IniFormat) : nullptr;
-    if (!settings || settings->status() != QSettings::NoError) {
+    if (contents.problem == ini::FileContents::Unreadable) {
         reportConfigurationProblem(
-            QStringLiteral("configuration file %1 (%2) cannot be read; the built-in configuration "
-                           "is used")
-                .arg(path_, source));
+            QStringLiteral("configuration file %1 (%2) cannot be read (%3); the built-in "
+                           "configuration is used")
+                .arg(path_, source, contents.reason));
         return;
     }
-    copy_ = std::move(copy);
-    settings_ = std::move(settings);
+    document_ = ini::parse(contents.bytes);
+    for (const ini::Problem& problem : document_.problems) {
+        static const char* const leftOut[] = {"it is ignored", "its keys are ignored",
+                                              "the rest of the file is ignored"};
+        reportConfigurationProblem(QStringLiteral("%1: line %2: %3; %4")
+                                       .arg(path_)
+                                       .arg(problem.line)
+                                       .arg(problem.text, QLatin1String(leftOut[problem.extent])));
+    }
+    for (const ini::Section& section : document_.sections) {
+        for (const ini::Entry& entry : section.entries)
+            values_.insert(fullKey(section.name, entry.key), entry.value);
+    }
 }
 
-QVariant IniFile::lookUp(const QString& group, const QString& key)
+QString IniFile::fullKey(const QString& group, const QString& key)
 {
-    readGroups_.insert(group);
-    const QString fullKey = group + QLatin1Char('/') + key;
-    readKeys_.insert(fullKey);
-    return settings_ ? settings_->value(fullKey) : QVariant();
+    return group + QLatin1Char('/') + key;
 }
 
 QString IniFile::text(const QString& group, const QString& key)
 {
-    const QVariant written = lookUp(group, key);
-    if (!written.isValid())
-        return QString();
-    // An unquoted comma makes QSettings hand back a list; for a single value that is a mistake
-    // the message should show as written.
-    if (written.userType() == QMetaType::QStringList)
-        return written.toStringList().join(QLatin1Char(','));
-    return written.toString();
+    readGroups_.insert(group);
+    const QString full = fullKey(group, key);
+    readKeys_.insert(full);
+    const auto found = values_.constFind(full);
+    return found == values_.constEnd() ? QString() : *found;
 }
 
 void IniFile::reportBadValue(const QString& group, const QString& key, const QString& text,
@@ -175,11 +167,11 @@ void IniFile::read(const QString& group, const QString& key, std::string& target
 
 void IniFile::read(const QString& group, const QString& key, QStringList& target)
 {
-    const QVariant written = lookUp(group, key);
-    if (!written.isValid())
+    const QString written = text(group, key);
+    if (written.isNull())
         return;
     target.clear();
-    const QStringList items = written.toStringList();
+    const QStringList items = written.split(QLatin1Char(','));
     for (const QString& item : items) {
         if (!item.trimmed().isEmpty())
             target.append(item.trimmed());
@@ -188,31 +180,25 @@ void IniFile::read(const QString& group, const QString& key, QStringList& target
 
 void IniFile::reportUnreadKeys() const
 {
-    if (!settings_)
-        return;
-    QSet<QString> reportedGroups;
-    const QStringList keys = settings_->allKeys();
-    for (const QString& fullKey : keys) {
-        if (readKeys_.contains(fullKey))
-            continue;
-        const int slash = fullKey.indexOf(QLatin1Char('/'));
-        if (slash < 0) {
-            reportConfigurationProblem(
-                QStringLiteral("%1: key %2 stands outside any section; it is ignored")
-                    .arg(path_, fullKey));
-            continue;
-        }
-        const QString group = fullKey.left(slash);
-        const QString key = fullKey.mid(slash + 1);
-        if (readGroups_.contains(group)) {
-            reportConfigurationProblem(
-                QStringLiteral("%1: [%2] %3 is not a known key; it is ignored")
-                    .arg(path_, group, key));
-        } else if (!reportedGroups.contains(group)) {
-            reportedGroups.insert(group);
+    for (const ini::Section& section : document_.sections) {
+        const bool known = readGroups_.contains(section.name);
+        if (section.line > 0 && !known && !section.entries.empty()) {
             reportConfigurationProblem(
                 QStringLiteral("%1: section [%2] is not a known section; its keys are ignored")
-                    .arg(path_, group));
+                    .arg(path_, section.name));
+            continue;
+        }
+        for (const ini::Entry& entry : section.entries) {
+            if (readKeys_.contains(fullKey(section.name, entry.key)))
+                continue;
+            if (section.line == 0)
+                reportConfigurationProblem(
+                    QStringLiteral("%1: key %2 stands outside any section; it is ignored")
+                        .arg(path_, entry.key));
+            else
+                reportConfigurationProblem(
+                    QStringLiteral("%1: [%2] %3 is not a known key; it is ignored")
+                        .arg(path_, section.name, entry.key));
         }
     }
 }

@@ -1,17 +1,16 @@
-// Typed reading of the stand-in's INI file. A value that cannot be used, a key nobody reads and a
-// file that cannot be read each get one message on standard error naming the file and the key;
-// the target then keeps its built-in value.
+// Typed reading of the stand-in's INI file. A value that cannot be used, a key nobody reads, a line
+// the strict reader does not take and a file that cannot be read each get one message on standard
+// error naming the file and the key or line; the target then keeps its built-in value.
 #pragma once
 
+#include "strictini.h"
+
+#include <QHash>
 #include <QSet>
-#include <QSettings>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryFile>
-#include <QVariant>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace orvex_sim {
@@ -45,9 +44,7 @@ public:
     void reportUnreadKeys() const;
 
 private:
-    // The value of [group] key, invalid when it is absent; either way the key counts as read.
-    QVariant lookUp(const QString& group, const QString& key);
-    // The value as written, or a null string when it is absent.
+    // The value as written, or a null string when it is absent; either way the key counts as read.
     QString text(const QString& group, const QString& key);
     void reportBadValue(const QString& group, const QString& key, const QString& text,
                         const QString& problem, const QString& builtIn) const;
@@ -55,9 +52,11 @@ private:
     void readInteger(const QString& group, const QString& key, T& target, long long minimum,
                      long long maximum);
 
+    static QString fullKey(const QString& group, const QString& key);
+
     QString path_;
-    std::unique_ptr<QTemporaryFile> copy_;
-    std::unique_ptr<QSettings> settings_;
+    ini::Document document_;
+    QHash<QString, QString> values_; // by "group/key"
     QSet<QString> readKeys_;
     QSet<QString> readGroups_;
 };

@@ -1,6 +1,7 @@
 // orvexhd-cli against several simulated cameras: profiles read from one camera reach another
-// unchanged, bad input sends nothing, refusals are reported and do not stop the rest, provisioning
-// goes on past an unplugged camera, and every --json output parses.
+// unchanged and in the window's order, bad input sends nothing to any camera, refusals are told
+// from cameras gone away, reads the camera refuses are left out, output that cannot be written
+// is an error, provisioning goes on past an unplugged camera, and every --json output parses.
 #include "commands.h"
 #include "parametersteps.h"
 #include "portenumeration.h"
@@ -9,23 +10,42 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSpinBox>
 
+#include <deque>
+#include <functional>
 #include <limits>
+#include <map>
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+using Setup = std::function<void()>;
+Q_DECLARE_METATYPE(Setup)
 
 namespace {
 
-// SIM1 holds values a profile could lose (an odd gamma count, a zoom factor that is no short
-// decimal); SIM3 has no detector, no shutter and refuses the vertical flip; SIM4 does not answer.
+// The expert limits reach below what the camera's unsigned GSK can hold. SIM1 holds values a
+// profile could lose (an odd gamma count, a zoom factor that is no short decimal, a sharpening
+// that five digits would give back too but the window shows with six); SIM2 answers
+// the version read with one field 0, which still counts as answering; SIM3 has no
+// detector, no shutter, a region of interest of its own, refuses the vertical flip and will not
+// say its bottom bound; SIM4 does not answer.
 const char* const cameras = "[sdk]\ncameras=SIM1,SIM2,SIM3,SIM4\n"
-                            "[camera.SIM1]\ngamma=85197\nsharpening=77\nzoomFactor=2.3\n"
+                            "[expert]\ngskMin=-5\n"
+                            "[camera.SIM1]\ngamma=85197\nsharpening=78\nzoomFactor=2.3\n"
                             "zoomMethod=1\npolarity=true\ngsk=3\niaMaxBoxes=77\n"
                             "temperatureDrift=false\nsensorTemperature=305500\n"
-                            "[camera.SIM3]\ncameraType=3\nhasShutter=false\nroiX2=600\n"
-                            "refused=setVerticalFlip\n"
+                            "[camera.SIM2]\nriscvVersion=0\n"
+                            "[camera.SIM3]\ncameraType=3\nhasShutter=false\nroiX1=100\n"
+                            "roiX2=600\nrefused=setVerticalFlip,getRoiY2\n"
                             "[camera.SIM4]\nsilent=true\n";
 
 struct Run {
@@ -55,6 +75,7 @@ public:
     ~CliFixture() { ports::setEnumerator({}); }
 
     QString path(const QString& name) const { return dir_.filePath(name); }
+    QString folder() const { return dir_.path(); }
 
     void write(const QString& name, const QString& text) const
     {
@@ -78,14 +99,34 @@ public:
     }
     Run run(const QStringList& arguments) const { return run(dir_.path(), arguments); }
 
-    // The journal's operations that change the camera.
-    static QStringList writes()
+    // The built program over this fixture's configuration, its standard output into a file
+    // (empty: kept).
+    Run runProgram(const QStringList& arguments, const QString& standardOutput = QString()) const
+    {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ORVEX_SDK_CONFIG", path(QStringLiteral("sdk.ini")));
+        program.setProcessEnvironment(environment);
+        if (!standardOutput.isEmpty())
+            program.setStandardOutputFile(standardOutput);
+        QStringList words;
+        for (const QString& argument : arguments)
+            words.append(QString(argument).replace(QLatin1String("%1"), dir_.path()));
+        program.start(QStringLiteral(ORVEX_CLI_EXECUTABLE), words);
+        if (!program.waitForFinished(60000))
+            return {-1, QString(), QString()};
+        return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
+                QString::fromUtf8(program.readAllStandardError())};
+    }
+
+    // The journal's operations that change the camera, with their arguments or by name only.
+    static QStringList writes(bool withArguments = true)
     {
         QStringList operations;
         for (const QString& operation : sent()) {
             if (operation.startsWith(QLatin1String("set")) ||
                 operation.startsWith(QLatin1String("request")))
-                operations.append(operation);
+                operations.append(withArguments ? operation : operation.section(' ', 0, 0));
         }
         return operations;
     }
@@ -127,7 +168,18 @@ private slots:
     void profileFromOneCameraMakesAnotherTheSame();
     void badInputSendsNothing_data();
     void badInputSendsNothing();
-    void refusedSettingIsKoAndTheRestIsSent();
+    void applySendsInTheWindowsBulkOrder();
+    void cameraGetsExactlyWhatWasAsked_data();
+    void cameraGetsExactlyWhatWasAsked();
+    void readLeavesOutWhatTheCameraWouldNotGive_data();
+    void readLeavesOutWhatTheCameraWouldNotGive();
+    void outputThatCannotBeWrittenIsAnError_data();
+    void outputThatCannotBeWrittenIsAnError();
+    void profileGoesIntoAFifoWithoutReplacingIt();
+    void dryRunOpensNoCamera_data();
+    void dryRunOpensNoCamera();
+    void provisionReportsEachRowAsItWent_data();
+    void provisionReportsEachRowAsItWent();
     void provisionGoesOnPastAnUnpluggedCamera();
     void jsonOutputParses_data();
     void jsonOutputParses();
@@ -172,8 +224,9 @@ void CliTest::badInputSendsNothing_data()
     const QStringList applyIni{"apply", "--port", "SIM2", "%1/bad.ini"};
     const QStringList applyJson{"apply", "--port", "SIM2", "%1/bad.json"};
     addRow("unknown section", "[look]\ngamma=1\n", applyIni,
-           "bad.ini: section [look] is not a known section");
-    addRow("unknown key", "[user]\ngama=1\n", applyIni, "bad.ini: [user] gama is not a known key");
+           "bad.ini:1: section [look] is not a known section");
+    addRow("unknown key", "[user]\ngama=1\n", applyIni,
+           "bad.ini:2: [user] gama is not a known key");
     addRow("not a number", "[user]\ngamma=abc\n", applyIni,
            "[user] gamma = \"abc\" is not a number (0.5 to 2.5)");
     addRow("not whole", "[user]\nclhe=40.5\n", applyIni,
@@ -182,18 +235,48 @@ void CliTest::badInputSendsNothing_data()
            "[user] polarity = \"maybe\" is not true or false");
     addRow("form range", "[user]\ngamma=1\nsharpening=4.1\n", applyIni,
            "[user] sharpening = \"4.1\" is outside 0 to 4");
-    addRow("expert limit", "[expert]\ngsk=4\n", applyIni, "[expert] gsk = \"4\" is outside 1 to 3");
+    addRow("expert limit", "[expert]\ngsk=4\n", applyIni,
+           "[expert] gsk = \"4\" is outside -5 to 3");
+    addRow("below the expert limit", "[expert]\ngfid=-1\n", applyIni,
+           "[expert] gfid = \"-1\" is outside 0 to 1000");
+    addRow("beyond the camera's type", "", QStringList{"set", "--port", "SIM2", "gsk=-1"},
+           "set: gsk = \"-1\" cannot be held by the camera");
     addRow("gms beyond 32 bits", "[expert]\ngms=4294967296\n", applyIni,
            "is outside 0 to 4294967295");
     addRow("roi out of order", "[user]\nroiY1=600\nroiY2=500\n", applyIni,
            "[user] roiY1 = 600 is above roiY2 = 500");
+    addRow("roi x out of order", "[user]\nroiX2=500\nroiX1=600\n", applyIni,
+           "[user] roiX1 = 600 is above roiX2 = 500");
+    addRow("line without =", "[user]\nsharpening 1.0\ngamma=1.5\n", applyIni,
+           "bad.ini:2: \"sharpening 1.0\" is no [section] and no key=value");
+    addRow("key twice", "[user]\r\ngamma=1.5\r\ngamma=2\r\n", applyIni,
+           "bad.ini:3: [user] gamma appears again (first on line 2)");
+    addRow("unclosed section", "[user]\ngamma=1.5\n[expert\ngsk=2\n", applyIni,
+           "bad.ini:3: \"[expert\" is not closed by ]");
+    addRow("key outside a section", "gamma=1.5\n[user]\nclhe=3\n", applyIni,
+           "bad.ini:1: key gamma stands outside any section");
+    addRow("no profile at all", QString("x\n").repeated(25), applyIni,
+           "bad.ini:20: \"x\" is no [section]"
+           " and no key=value\norvexhd-cli: %1/bad.ini: 5 more problems\n");
+    addRow("escapes as written", "[%75ser]\ngamma=1.5\n", applyIni,
+           "bad.ini:1: section [%75ser] is not a known section");
+    addRow("UTF-8 key", "\xEF\xBB\xBF[user]\ngamm\xC3\xA4=1\n", applyIni,
+           "bad.ini:2: [user] gamm\u00e4 is not a known key");
     addRow("no setting", "; nothing\n", applyIni, "bad.ini: holds no setting");
     addRow("missing file", "", applyIni, "bad.ini: no such file");
     addRow("JSON syntax", "{\"user\":", applyJson, "bad.json: is not valid JSON");
     addRow("JSON type", "{\"user\":{\"polarity\":1}}", applyJson,
            "[user] polarity = 1 is not true or false");
+    addRow("JSON key twice", "{\"user\":{\"gamma\":1.5,\"g\\u0061mma\":2},\"user\":{}}", applyJson,
+           "bad.json: [user] gamma appears twice\norvexhd-cli: %1/bad.json: section [user]");
+    addRow("JSON text for a number", "{\"user\":{\"gamma\":\"1.5\"}}", applyJson,
+           "[user] gamma = \"1.5\" is text; write a number, without quotes (0.5 to 2.5)");
+    addRow("JSON text", "{\"user\":{\"polarity\":\"true\"}}", applyJson,
+           "[user] polarity = \"true\" is text; write true or false, without quotes");
     addRow("set range", "", QStringList{"set", "--port", "SIM2", "gamma=1", "gamma=0.4"},
            "set: gamma = \"0.4\" is outside 0.5 to 2.5");
+    addRow("set without a key", "", QStringList{"set", "--port", "SIM2", "=5"},
+           "set: \"=5\" is not KEY=VALUE");
     addRow("set unknown", "", QStringList{"set", "--port", "SIM2", "brightness=3"},
            "brightness is not a known setting");
     addRow("ia without detector", "[user]\ngamma=1\n[ia]\niaMaxBoxes=5\n",
@@ -201,8 +284,36 @@ void CliTest::badInputSendsNothing_data()
     addRow("lone roi bound", "[user]\nroiX1=700\n",
            QStringList{"apply", "--port", "SIM3", "%1/bad.ini"},
            "gives roiX1 = 700 above roiX2 = 600");
+    addRow("lone upper roi bound", "[user]\nroiX2=50\n",
+           QStringList{"apply", "--port", "SIM3", "%1/bad.ini"},
+           "the profile's roiX2 with the camera's roiX1 gives roiX1 = 100 above roiX2 = 50");
+    addRow("lone bound the camera will not give", "[user]\nroiY1=700\n",
+           QStringList{"apply", "--port", "SIM3", "%1/bad.ini"},
+           "SIM3: the camera's roiY2 could not be read, so the profile's roiY1 cannot be checked");
+    addRow("ia for one camera of two", "[user]\ngamma=1\n[ia]\niaMaxBoxes=5\n",
+           QStringList{"apply", "--port", "SIM1", "--port", "SIM3", "%1/bad.ini"},
+           "SIM1: nothing was sent, since the profile does not fit every camera named");
+    addRow("roi for one camera of two", "",
+           QStringList{"set", "--port", "SIM3", "--port", "SIM1", "roiX1=700"},
+           "SIM3: the profile's roiX1 with the camera's roiX2");
     addRow("expert mode off", "[expert]\ngsk=2\n", applyIni,
            "[expert] settings need the SDK's expert mode");
+    addRow("CSV quote left open", "SIM1,1\n\"SIM2,2\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:2: a quote is not closed");
+    addRow("CSV row of four", "SIM1,1,p.ini,x\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:1: expected port,serial[,profile], found 4 fields\n");
+    addRow("CSV row of one", "SIM1,1\nSIM2\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:2: expected port,serial[,profile], found 1 fields\n");
+    addRow("CSV port twice", "SIM1,1\nSIM1,2\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:2: port SIM1 is already on line 1\n");
+    addRow("CSV serial number twice", "SIM1,1\n\nSIM2,1\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:3: serial number 1 is already on line 1\n");
+    addRow("CSV profile problem", "SIM1,1\nSIM2,2,absent.ini\n",
+           QStringList{"provision", "%1/rows.csv"}, "rows.csv:2: %1/absent.ini: no such file");
+#ifdef Q_OS_LINUX
+    addRow("read error", "", QStringList{"apply", "--port", "SIM2", "/proc/self/mem"},
+           "/proc/self/mem: cannot be read (");
+#endif
 }
 
 void CliTest::badInputSendsNothing()
@@ -212,13 +323,13 @@ void CliTest::badInputSendsNothing()
     QFETCH(QString, problem);
     CliFixture f;
     if (!content.isEmpty())
-        f.write(arguments.last().endsWith("json") ? "bad.json" : "bad.ini", content);
+        f.write(QFileInfo(arguments.last()).fileName(), content);
     orvex_sim::setExpertMode(QByteArray(QTest::currentDataTag()) != "expert mode off");
 
     const Run run = f.run(arguments);
     QCOMPARE(run.status, 2);
-    QVERIFY2(run.err.contains(problem), qPrintable(run.err));
-    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.contains(problem.replace("%1", f.folder())), qPrintable(run.err));
+    QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
     QCOMPARE(CliFixture::writes(), QStringList());
     QCOMPARE(orvex_sim::parametersAppliedCount(), 0);
     // A profile found wrong before any camera is opened leaves the journal empty.
@@ -226,26 +337,285 @@ void CliTest::badInputSendsNothing()
         QCOMPARE(sent(), QStringList());
 }
 
-void CliTest::refusedSettingIsKoAndTheRestIsSent()
+// The window's three Apply buttons and a full profile's apply send the same operations in the
+// same order, and report them in the same words.
+void CliTest::applySendsInTheWindowsBulkOrder()
 {
+    QStringList windowWrites;
+    QStringList windowReports;
+    {
+        WindowFixture window;
+        window.connectCamera();
+        orvex_sim::clearJournal();
+        window.clearLog();
+        for (const char* apply : {"ApplyParamsUser", "ApplyParamsExpert", "ApplyParamsIA"})
+            window.invoke(apply);
+        windowWrites = CliFixture::writes(false);
+        for (const QString& line : window.logLines()) {
+            if (line.endsWith(" OK") || line.endsWith(" KO"))
+                windowReports.append("SIM2: " + line);
+        }
+    }
     CliFixture f;
-    const Run run = f.run({"set", "--port", "SIM3", "columnCorrection=false", "verticalFlip=true",
-                           "horizontalFlip=true", "--verify"});
-    QCOMPARE(run.status, 1);
-    const QStringList reports{"SIM3: Set IMAGE horizontal FLIP value OK",
-                              "SIM3: Set IMAGE vertical FLIP value KO",
-                              "SIM3: Set column correction value OK",
-                              "SIM3: verticalFlip differs: profile true, camera false"};
-    QCOMPARE(run.out.split('\n').mid(0, 4), reports);
-    QCOMPARE(CliFixture::writes(), (QStringList{"setHorizontalFlip true", "setVerticalFlip true",
-                                                "setColumnCorrection false"}));
-    QCOMPARE(orvex_sim::parametersAppliedCount(), 1);
+    QCOMPARE(f.run({"read", "--port", "SIM2", "-o", "%1/full.ini"}).status, 0);
+    orvex_sim::clearJournal();
+    const Run apply = f.run({"apply", "--port", "SIM2", "%1/full.ini"});
+    QCOMPARE(apply.status, 0);
+    QCOMPARE(CliFixture::writes(false), windowWrites);
+    QCOMPARE(apply.out, windowReports.join('\n') + '\n');
+}
+
+// What each command sends and says, whole: a refusal does not stop the rest, a field of a record
+// keeps the camera's other fields, a read-back that is refused confirms nothing. Every report is
+// also an SDK log record.
+void CliTest::cameraGetsExactlyWhatWasAsked_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("reports");
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<int>("applied"); // notifyParametersApplied calls
+    addRow(
+        "refused setting is KO and the rest is sent",
+        QStringList{"set", "--port", "SIM3", "columnCorrection=false", "verticalFlip=true",
+                    "horizontalFlip=true", "--verify"},
+        1,
+        QStringList{"SIM3: Set IMAGE horizontal FLIP value OK",
+                    "SIM3: Set IMAGE vertical FLIP value KO",
+                    "SIM3: Set column correction value OK",
+                    "SIM3: verticalFlip differs: profile true, camera false"},
+        QStringList{"setHorizontalFlip true", "setVerticalFlip true", "setColumnCorrection false"},
+        1);
+    addRow("zoom field", QStringList{"set", "--port", "SIM1", "zoomFactor=4"}, 0,
+           QStringList{"SIM1: Configure Zoom OK"}, QStringList{"setZoom 4,640,512,1"}, 1);
+    addRow("IA field", QStringList{"set", "--port", "SIM1", "iaSensitivity=60"}, 0,
+           QStringList{"SIM1: Set IA config OK"}, QStringList{"setIaConfiguration 1,77,60,45,0"},
+           1);
+    addRow("NUC now", QStringList{"nuc", "--port", "SIM1"}, 0, QStringList{"SIM1: NUC applied"},
+           QStringList{"requestNuc 0"}, 0);
+    addRow("NUC routine", QStringList{"nuc", "--port", "SIM1", "--auto"}, 0,
+           QStringList{"SIM1: NUC applied"}, QStringList{"requestNuc 1"}, 0);
+    addRow("serial number", QStringList{"serial", "--port", "SIM1", "4294967295"}, 0,
+           QStringList{"SIM1: Serial number set"}, QStringList{"setSerialNumber 4294967295"}, 0);
+    addRow("unconfirmed", QStringList{"set", "--port", "SIM3", "roiY2=500", "--verify"}, 1,
+           QStringList{"SIM3: Set ROI Y2 value OK", "SIM3: Unable to read roiY2"},
+           QStringList{"setRoiY2 500"}, 1);
+}
+
+void CliTest::cameraGetsExactlyWhatWasAsked()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, reports);
+    QFETCH(QStringList, writes);
+    QFETCH(int, applied);
+    CliFixture f;
+    const Run run = f.run(arguments);
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.out, reports.join('\n') + '\n');
+    QCOMPARE(CliFixture::writes(), writes);
+    QCOMPARE(orvex_sim::parametersAppliedCount(), applied);
     QStringList logged;
     for (const SdkRecord& record : sdkRecords()) {
         if (record.level == 2)
             logged.append(record.text);
     }
-    QCOMPARE(logged.mid(logged.size() - 4), reports);
+    QCOMPARE(logged.mid(logged.size() - reports.size()), reports);
+}
+
+// Standard output carries the profile alone; a value the camera would not give is left out,
+// and one that apply would not take is kept as read; either is said on standard error.
+void CliTest::readLeavesOutWhatTheCameraWouldNotGive_data()
+{
+    QTest::addColumn<Setup>("setup"); // of SIM1
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // on standard error; empty: nothing
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value"); // in the profile; empty: left out
+    const auto refuse = [](const char* operation) {
+        return Setup([operation] { orvex_sim::faults("SIM1").refused.insert(operation); });
+    };
+    addRow("refused value", refuse("getGamma"), 1, "SIM1: Unable to read gamma", "gamma", "");
+    addRow("refused bound", refuse("getRoiY2"), 1, "SIM1: Unable to read roiY2", "roiY2", "");
+    addRow("refused zoom", refuse("getZoom"), 1, "SIM1: Unable to read zoom settings", "zoomFactor",
+           "");
+    addRow("refused IA", Setup([] { orvex_sim::faults("SIM1").iaReadStatus = 0; }), 1,
+           "SIM1: Unable to read IA configuration", "iaMaxBoxes", "");
+    addRow("six digits", Setup([] {}), 0, "", "sharpening", "0.304688");
+    addRow("zero that is a value", Setup([] { orvex_sim::settings("SIM1").clhe = 0; }), 0, "",
+           "clhe", "0");
+    addRow("beyond the limits", Setup([] { orvex_sim::settings("SIM1").gfid = 2000; }), 0,
+           "SIM1: [expert] gfid = \"2000\" is outside 0 to 1000; written as read", "gfid", "2000");
+    addRow("roi out of order", Setup([] {
+               orvex_sim::settings("SIM1").roiY1 = 600;
+               orvex_sim::settings("SIM1").roiY2 = 500;
+           }),
+           0, "SIM1: [user] roiY1 = 600 is above roiY2 = 500", "roiY1", "600");
+}
+
+void CliTest::readLeavesOutWhatTheCameraWouldNotGive()
+{
+    QFETCH(Setup, setup);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    CliFixture f;
+    setup();
+    const Run run = f.run({"read", "--port", "SIM1"});
+    QCOMPARE(run.status, status);
+    if (said.isEmpty())
+        QCOMPARE(run.err, QString());
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
+    const QStringList lines = run.out.split('\n');
+    QVERIFY2(lines.first().startsWith("; Orvex HD camera profile"), qPrintable(run.out));
+    QCOMPARE(lines.filter(QRegularExpression("^SIM1:")), QStringList());
+    QCOMPARE(lines.filter(QRegularExpression("^" + key + "=")),
+             value.isEmpty() ? QStringList() : QStringList{key + "=" + value});
+}
+
+// The built program, its output going where it cannot be written.
+void CliTest::outputThatCannotBeWrittenIsAnError_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("standardOutput");
+    QTest::addColumn<QString>("said");
+    const QString full = QStringLiteral("/dev/full");
+    const QString lost = QStringLiteral("orvexhd-cli: standard output could not be written");
+    addRow("ports", QStringList{"ports"}, full, lost);
+    addRow("profile", QStringList{"read", "--port", "SIM1"}, full, lost);
+    addRow("JSON", QStringList{"info", "--port", "SIM2", "--json"}, full, lost);
+    addRow("endless watch", QStringList{"temps", "--port", "SIM2", "--watch", "0.1"}, full, lost);
+    addRow("-o a folder", QStringList{"read", "--port", "SIM1", "-o", "%1"}, QString(),
+           "cannot be written: it is a folder");
+}
+
+void CliTest::outputThatCannotBeWrittenIsAnError()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, standardOutput);
+    QFETCH(QString, said);
+    if (!standardOutput.isEmpty() && !QFileInfo::exists(standardOutput))
+        QSKIP("no device that is always full here");
+    CliFixture f;
+    const Run run = f.runProgram(arguments, standardOutput);
+    QCOMPARE(run.status, 4);
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
+}
+
+// A FIFO named by -o is written into: its reader gets the profile, and it stays a FIFO.
+void CliTest::profileGoesIntoAFifoWithoutReplacingIt()
+{
+#ifdef Q_OS_UNIX
+    CliFixture f;
+    const QString fifo = f.path("profile.fifo");
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess reader;
+    reader.start("cat", {fifo});
+    QVERIFY(reader.waitForStarted());
+    const Run run = f.runProgram({"read", "--port", "SIM1", "-o", fifo});
+    if (!reader.waitForFinished(5000))
+        reader.kill();
+    QCOMPARE(run.status, 0);
+    QVERIFY(reader.readAllStandardOutput().startsWith("; Orvex HD camera profile"));
+    QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+#else
+    QSKIP("FIFOs are made by a POSIX call");
+#endif
+}
+
+// With --dry-run the ports named and the cameras of a CSV have nothing to do: none is opened.
+void CliTest::dryRunOpensNoCamera_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said");
+    addRow("set without a port", QStringList{"set", "sharpening=0.5", "gamma=2"},
+           "would send gamma = 2 with setGamma (131072)\nwould send sharpening = 0.5 with "
+           "setSharpening (128)\n");
+    addRow("set", QStringList{"set", "--port", "SIM1", "iaSensitivity=3"},
+           "would send iaSensitivity = 3 with setIaConfiguration (3)\n");
+    addRow("apply to a camera it does not fit",
+           QStringList{"apply", "--port", "SIM3", "--port", "SIM1", "%1/p.ini", "--verify"},
+           "would send gamma = 1.5 with setGamma (98304)\nwould send iaMaxBoxes = 5 with "
+           "setIaConfiguration (5)\n");
+    addRow("provision", QStringList{"provision", "%1/rows.csv", "--force-serial"},
+           "Checked 2 rows and their profiles; nothing was sent:\nline  port  serial  profile\n"
+           "1     SIM1  1       p.ini\n2     SIM3  2       -\n");
+}
+
+void CliTest::dryRunOpensNoCamera()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    CliFixture f;
+    f.write("p.ini", "[user]\ngamma=1.5\n[ia]\niaMaxBoxes=5\n");
+    f.write("rows.csv", "\"SIM1\",1,\"p.ini\"\nSIM3,2\n");
+    const Run run = f.run(arguments + QStringList{"--dry-run"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, said);
+    QCOMPARE(sent(), QStringList());
+}
+
+// Each row's result in the summary, and what reached its camera: nothing for a row whose profile
+// does not fit, the work up to the failure for a camera that went away.
+void CliTest::provisionReportsEachRowAsItWent_data()
+{
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("result"); // the row in the summary table, its blanks simplified
+    QTest::addColumn<QStringList>("writes");
+    const QStringList none;
+    const auto script = [](const char* port, std::map<std::string, std::deque<bool>> answers) {
+        return Setup([=] { orvex_sim::faults(port).scriptedAnswers = answers; });
+    };
+    addRow("fits", "SIM2,8,line.ini", none, Setup([] {}), 0, "1 SIM2 8 line.ini OK",
+           QStringList{"setSerialNumber 8", "setGamma 98304", "setVerticalFlip true"});
+    addRow("profile does not fit", "SIM3,7,ia.ini", none, Setup([] {}), 2,
+           "1 SIM3 7 ia.ini not provisioned: the profile has [ia] settings", QStringList());
+    addRow("refused serial number", "SIM2,8,line.ini", none,
+           script("SIM2", {{"setSerialNumber", {false}}}), 1,
+           "1 SIM2 8 line.ini KO: refused or differing",
+           QStringList{"setSerialNumber 8", "setGamma 98304", "setVerticalFlip true"});
+    addRow("gone after a refusal", "SIM2,8,line.ini", none,
+           script("SIM2", {{"setGamma", {false}}, {"getFirmwareVersions", {true, false}}}), 3,
+           "1 SIM2 8 line.ini unreachable: the camera no longer answers",
+           QStringList{"setSerialNumber 8", "setGamma 98304"});
+    addRow("port gone", "SIM2,8,line.ini", none, Setup([] {
+               orvex_sim::faults("SIM2").scriptedAnswers = {{"setVerticalFlip", {false}},
+                                                            {"getFirmwareVersions", {true, false}}};
+               ports::setEnumerator([listed = false]() mutable {
+                   QStringList ports = simulatedPortNames();
+                   if (std::exchange(listed, true))
+                       ports.removeAll("SIM2");
+                   return ports;
+               });
+           }),
+           3, "1 SIM2 8 line.ini unreachable: the camera no longer answers: its port is gone",
+           QStringList{"setSerialNumber 8", "setGamma 98304", "setVerticalFlip true"});
+    addRow("forced serial number", "SIM2,9", QStringList{"--force-serial"}, Setup([] {}), 0,
+           "1 SIM2 9 - OK",
+           QString("setSerialNumber 9,").repeated(18).split(',', Qt::SkipEmptyParts));
+}
+
+void CliTest::provisionReportsEachRowAsItWent()
+{
+    QFETCH(QString, rows);
+    QFETCH(QStringList, options);
+    QFETCH(Setup, setup);
+    QFETCH(int, status);
+    QFETCH(QString, result);
+    QFETCH(QStringList, writes);
+    CliFixture f;
+    f.write("line.ini", "[user]\ngamma=1.5\nverticalFlip=true\n");
+    f.write("ia.ini", "[user]\ngamma=1.5\n[ia]\niaMaxBoxes=5\n");
+    f.write("rows.csv", rows);
+    setup();
+    const Run run = f.run(QStringList{"provision", "%1/rows.csv"} + options);
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.out.section("\n", -2).simplified().startsWith(result), qPrintable(run.out));
+    QCOMPARE(CliFixture::writes(), writes);
 }
 
 void CliTest::provisionGoesOnPastAnUnpluggedCamera()
@@ -280,10 +650,10 @@ void CliTest::jsonOutputParses_data()
     QTest::addColumn<QString>("value");
     addRow("ports", QStringList{"ports"}, 1, "ports", "SIM1,SIM2,SIM3,SIM4");
     addRow("info", QStringList{"info", "--port", "SIM1", "--port", "SIM2"}, 2, "riscvVersion",
-           "1.2.0.3");
+           "0.0.0.0");
     addRow("info temperature", QStringList{"info", "--port", "SIM1"}, 1, "sensorTemperature",
            "32.5 C");
-    addRow("read", QStringList{"read", "--port", "SIM3"}, 1, "status", "0");
+    addRow("read", QStringList{"read", "--port", "SIM2"}, 1, "status", "0");
     addRow("apply", QStringList{"apply", "--port", "SIM2", "%1/p.json"}, 1, "reports",
            "Set GAMMA value OK,Set IMAGE vertical FLIP value OK");
     addRow("set refused", QStringList{"set", "--port", "SIM3", "verticalFlip=true"}, 1, "status",
@@ -292,7 +662,7 @@ void CliTest::jsonOutputParses_data()
     addRow("serial", QStringList{"serial", "--port", "SIM2", "4294967295"}, 1, "reports",
            "Serial number set");
     addRow("nuc", QStringList{"nuc", "--port", "SIM1", "--auto"}, 1, "reports", "NUC applied");
-    addRow("temps", QStringList{"temps", "--port", "SIM1", "--watch", "0.01", "--count", "3"}, 3,
+    addRow("temps", QStringList{"temps", "--port", "SIM1", "--watch", "0.1", "--count", "3"}, 3,
            "fpgaTemperature", "45 C");
     addRow("unreachable", QStringList{"temps", "--port", "SIM4"}, 1, "error",
            "the camera does not answer");
@@ -329,18 +699,32 @@ void CliTest::exitStatusSaysWhatWentWrong_data()
     QTest::addColumn<QString>("said"); // on standard output or error
     addRow("help", QStringList{"apply", "--help"}, 0, "Usage: orvexhd-cli apply --port P...");
     addRow("settings listed", QStringList{"set", "--help"}, 0,
-           "expert.gsk                  whole, 1 to 3");
+           "expert.gsk                  whole, -5 to 3");
     addRow("no command", QStringList(), 2, "no command given");
     addRow("unknown command", QStringList{"flash"}, 2, "flash is not a command");
     addRow("no port", QStringList{"info"}, 2, "info: --port is required");
+    addRow("no port for one", QStringList{"nuc"}, 2, "nuc: --port is required");
     addRow("unknown option", QStringList{"nuc", "--port", "SIM1", "--now"}, 2,
            "Unknown option 'now'");
     addRow("two ports for one", QStringList{"nuc", "--port", "SIM1", "--port", "SIM2"}, 2,
            "nuc: takes one --port");
     addRow("serial too big", QStringList{"serial", "--port", "SIM1", "4294967296"}, 2,
            "is not a whole number from 0 to 4294967295");
-    addRow("bad watch", QStringList{"temps", "--port", "SIM1", "--watch", "0"}, 2,
-           "--watch takes seconds above 0");
+    addRow("GMS refused", QStringList{"set", "--port", "SIM2", "gms=2000", "gfid=7"}, 1,
+           "SIM2: Set GMS value KO\nSIM2: Problem transmitting expert parameters values\n");
+    addRow("roi bound at the camera's", QStringList{"set", "--port", "SIM3", "roiX1=600"}, 0,
+           "SIM3: Set ROI X1 value OK");
+    addRow("roi bounds equal",
+           QStringList{"set", "--port", "SIM1", "--dry-run", "roiY1=500", "roiY2=500"}, 0,
+           "would send roiY2 = 500");
+    addRow("port named twice", QStringList{"temps", "--port", "SIM1", "--port", "SIM1"}, 2,
+           "temps: --port SIM1 is named twice");
+    addRow("port named twice for one",
+           QStringList{"serial", "--port", "SIM2", "--port", "SIM2", "5"}, 2,
+           "serial: --port SIM2 is named twice");
+    addRow("busy watch",
+           QStringList{"temps", "--port", "SIM1", "--watch", "0.0001", "--count", "2"}, 2,
+           "--watch takes seconds from 0.1 to 86400");
     addRow("no such port", QStringList{"info", "--port", "SIM1", "--port", "COM9"}, 3,
            "COM9: no such port");
     addRow("silent camera", QStringList{"read", "--port", "SIM4"}, 3,

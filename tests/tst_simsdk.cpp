@@ -200,6 +200,8 @@ private slots:
     void stateFileKeepsWhatChangedAcrossRuns();
     void damagedStateFileGivesOneLineAndTheConfiguredValues_data();
     void damagedStateFileGivesOneLineAndTheConfiguredValues();
+    void unusableStateFileGivesOneLineWithItsCause_data();
+    void unusableStateFileGivesOneLineWithItsCause();
 
     // Faults
     void refusedOperationsFail();
@@ -489,6 +491,16 @@ void TestSimSdk::unknownKeyGivesOneMessage_data()
     QTest::newRow("outside any section") << QByteArray("linkType=UART\n") << "linkType";
     QTest::newRow("unknown operation refused")
         << QByteArray("[camera.SIM1]\nrefused=setGama\n") << "setGama";
+    QTest::newRow("no key=value") << QByteArray("[defaults]\ngamma 1.5\n")
+                                  << "line 2: \"gamma 1.5\" is no [section] and no key=value";
+    QTest::newRow("unclosed section")
+        << QByteArray("[expert\ngskMin=0\n") << "line 1: \"[expert\" is not closed by ]";
+    QTest::newRow("duplicate key") << QByteArray("[defaults]\ngamma=1.5\n\ngamma=2\n")
+                                   << "line 4: [defaults] gamma appears again (first on line 2)";
+    QTest::newRow("duplicate section") << QByteArray("[defaults]\ngamma=1.5\n[defaults]\nclhe=3\n")
+                                       << "line 3: section [defaults] appears again";
+    QTest::newRow("not UTF-8") << QByteArray("[sdk]\r\nlinkType=UART\r\nexpertMode=\xff\n")
+                               << "line 3: is no text";
 }
 
 void TestSimSdk::unknownKeyGivesOneMessage()
@@ -935,7 +947,8 @@ void TestSimSdk::damagedStateFileGivesOneLineAndTheConfiguredValues_data()
 {
     QTest::addColumn<QByteArray>("damage");
     QTest::addColumn<QString>("said");
-    QTest::newRow("not INI") << QByteArray("garbage\n") << "line 3: no key=value";
+    QTest::newRow("not INI") << QByteArray("garbage\n") << "line 3: \"garbage\" is no [section]";
+    QTest::newRow("duplicate key") << QByteArray("gamma=98304\n") << "line 3: [camera.SIM1] gamma";
     QTest::newRow("bad value") << QByteArray("clhe=lots\n") << "clhe = \"lots\" is no value";
     QTest::newRow("beyond its type") << QByteArray("zoomMethod=256\n") << "zoomMethod = \"256\"";
     QTest::newRow("unknown key") << QByteArray("brightness=3\n")
@@ -964,6 +977,32 @@ void TestSimSdk::damagedStateFileGivesOneLineAndTheConfiguredValues()
     QCOMPARE(capture.lines(), QStringList());
     resetWith("[sdk]\nlogFile=sdk.log\nstateFile=state.ini\n");
     QCOMPARE(orvex_sim::settings("SIM1").clhe, 41u);
+}
+
+void TestSimSdk::unusableStateFileGivesOneLineWithItsCause_data()
+{
+    QTest::addColumn<QByteArray>("stateFile");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a folder") << QByteArray("kept") << "kept cannot be read (is a folder)";
+    QTest::newRow("no folder") << QByteArray("absent/state.ini")
+                               << "absent/state.ini.lock cannot be made (its folder";
+    QTest::newRow("a file as its folder") << QByteArray("plain/state.ini") << "plain is no folder";
+}
+
+void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
+{
+    QFETCH(QByteArray, stateFile);
+    QFETCH(QString, said);
+    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("kept")));
+    writeIni("", QStringLiteral("plain"));
+    StderrCapture capture;
+    resetWith("[sdk]\nlogFile=sdk.log\nstateFile=" + stateFile + "\n");
+    Device* device = openCamera();
+    QVERIFY(device->setGamma(98304));
+    QVERIFY(device->setClhe(41));
+    const QStringList messages = capture.lines();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().contains(said), qPrintable(messages.first()));
 }
 
 void TestSimSdk::refusedOperationsFail()
