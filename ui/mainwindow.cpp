@@ -3,10 +3,9 @@
 
 #include "branding.h"
 #include "dialog.h"
+#include "slidergesture.h"
 
-#include <QGuiApplication>
 #include <QLabel>
-#include <QStyle>
 #include <QTimer>
 
 using orvex_sdk::OrvexSdk;
@@ -170,10 +169,10 @@ void MainWindow::connectControls()
     sendSliderMovesOfTheOperator();
 }
 
-// A key, the wheel or a click on the groove moves a slider at once, without the press and release
-// of a drag: such a move is a finished edit and sends, as the release of a drag does, so that the
-// window and the camera never disagree. A drag still sends only on release, and values the program
-// sets never send. The detector's sliders send only through Apply.
+// Keys, the wheel and presses on the groove move a slider without a drag: the operator's gesture
+// that made the moves is one finished edit and sends once, as the release of a drag does, so that
+// the window and the camera never disagree. Values the program sets never send. The detector's
+// sliders send only through Apply.
 void MainWindow::sendSliderMovesOfTheOperator()
 {
     const struct {
@@ -188,26 +187,9 @@ void MainWindow::sendSliderMovesOfTheOperator()
         {ui->gmsSlider, &MainWindow::gmsSendCommand},
         {ui->tintSlider, &MainWindow::tintSendCommand},
     };
-    for (const auto& row : sendingSliders) {
-        QSlider* slider = row.slider;
-        // Emitted before the move reaches the value, only for the operator's own actions.
-        connect(slider, &QAbstractSlider::actionTriggered, this, [this, slider] {
-            const auto dragButtons = Qt::MouseButtons(
-                slider->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons, nullptr, slider));
-            // The button that jumps the handle to the pointer starts a drag, whose release sends.
-            const bool dragStarts = (QGuiApplication::mouseButtons() & dragButtons) != 0;
-            if (!slider->isSliderDown() && !dragStarts &&
-                slider->sliderPosition() != slider->value())
-                sliderMovedByOperator = slider;
-        });
-        // Made after the coupling's own connection, so the spin box already shows the new value.
-        connect(slider, &QAbstractSlider::valueChanged, this, [this, slider, send = row.send] {
-            if (sliderMovedByOperator != slider)
-                return;
-            sliderMovedByOperator = nullptr;
-            (this->*send)();
-        });
-    }
+    // Made after the coupling's own connections, so the spin box already shows the new value.
+    for (const auto& row : sendingSliders)
+        connect(new SliderGesture(row.slider), &SliderGesture::finished, this, row.send);
 }
 
 // The last tab of that exact title wins; the page itself survives, so it can be added again.

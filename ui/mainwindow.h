@@ -150,6 +150,4 @@ private:
     QString selectedPortName;
     std::unique_ptr<std::uint8_t> cameraType;
     int modalBoxesOpen = 0;
-    // The slider whose move by key, wheel or groove click is under way: its value change sends.
-    QSlider* sliderMovedByOperator = nullptr;
 };

@@ -2,11 +2,17 @@
 // in one comes from outside and must never be taken for markup, a link the label would open or an
 // image it would load.
 #include "mainwindow.h"
+#include "slidergesture.h"
 
 #include <QMessageBox>
 
+// The box takes the mouse and the keyboard, so a press or a held key on a slider would never see
+// its release: each ends here, and its edit is finished before the box shows.
 int MainWindow::runModal(QDialog& dialog)
 {
+    const auto gestures = findChildren<SliderGesture*>();
+    for (SliderGesture* gesture : gestures)
+        gesture->end();
     ++modalBoxesOpen;
     const int result = dialog.exec();
     --modalBoxesOpen;
