@@ -6,6 +6,7 @@
 #include "slidergesture.h"
 
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QTimer>
 
 using orvex_sdk::OrvexSdk;
@@ -157,6 +158,9 @@ void MainWindow::connectControls()
     connect(ui->readIAControls, &QPushButton::clicked, this, &MainWindow::ReadParamsIA);
     connect(ui->resetIAControls, &QPushButton::clicked, this, &MainWindow::ResetParamsIA);
     connect(ui->tabWidget, &QTabWidget::tabBarClicked, this, &MainWindow::TabIndexChanged);
+    // The operator also changes tabs with the keyboard, the wheel or a screen reader, none of which
+    // clicks: the shown tab is what counts. A click reports its tab twice, to the same effect.
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::TabIndexChanged);
     connect(ui->enableBprPB, &QPushButton::clicked, this, &MainWindow::bprControl);
     connect(ui->enableOffsetPB, &QPushButton::clicked, this, &MainWindow::offsetControl);
     connect(ui->enableGainPB, &QPushButton::clicked, this, &MainWindow::gainControl);
@@ -192,9 +196,11 @@ void MainWindow::sendSliderMovesOfTheOperator()
         connect(new SliderGesture(row.slider), &SliderGesture::finished, this, row.send);
 }
 
-// The last tab of that exact title wins; the page itself survives, so it can be added again.
+// The last tab of that exact title wins; the page itself survives, so it can be added again. The
+// operator chose no tab here, so what follows the shown tab is not told.
 void MainWindow::removeTabByTitle(const QString& title)
 {
+    const QSignalBlocker tabsMovedByTheProgram(ui->tabWidget);
     constexpr int noMatch = -1;
     int match = noMatch;
     for (int index = 0; index < ui->tabWidget->count(); ++index) {
