@@ -1,11 +1,13 @@
 // The window as a screen reader and a keyboard meet it: every control announces its own role and
-// a name, and Tab walks each area in reading order and out of the text boxes.
+// a name, a value set through it is the operator's edit, and Tab walks each area in reading order
+// and out of the text boxes.
 #include "dialog.h"
-#include "windowfixture.h"
+#include "parametersteps.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QComboBox>
+#include <QDialog>
 #include <QPlainTextEdit>
 #include <QSet>
 #include <QTabWidget>
@@ -96,6 +98,8 @@ private slots:
     void initTestCase();
     void everyControlHasItsRoleAndAName();
     void aboutBoxIsANamedDialog();
+    void valueSetThroughTheControlIsAFinishedEdit_data();
+    void valueSetThroughTheControlIsAFinishedEdit();
     void tabFollowsEachAreaInReadingOrder_data();
     void tabFollowsEachAreaInReadingOrder();
     void tabAndShiftTabLeaveTheTextBoxes_data();
@@ -152,6 +156,58 @@ void AccessibilityTest::aboutBoxIsANamedDialog()
     QCOMPARE(dialog->text(QAccessible::Name), QStringLiteral("About"));
     // Nothing to act on: Escape closes it, and a reader reads its labels as they are.
     QVERIFY(reachableControls(dialog).isEmpty());
+}
+
+void AccessibilityTest::valueSetThroughTheControlIsAFinishedEdit_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("duringABox");
+    QTest::addColumn<QStringList>("operations");
+    addRow("gamma slider", "gammaSlider", 10.0, false, QStringList{"setGamma 98304"});
+    addRow("GMS slider", "gmsSlider", 150.0, false, QStringList{"setGms 150"});
+    addRow("CLHE spin box", "clheEdit", 1234.0, false, QStringList{"setClhe 1234"});
+    addRow("zoom centre", "yCenterZoomEdit", 700.0, false, QStringList{"setZoom 1,640,700,0"});
+    addRow("slider behind a box", "gammaSlider", 10.0, true, QStringList());
+    addRow("spin box behind a box", "clheEdit", 1234.0, true, QStringList());
+}
+
+// A screen reader's Value is the operator's edit of the control, sent once as a key move or Enter
+// sends it; the same value again is no edit. Behind a modal box the window takes no value, as it
+// takes no key or click.
+void AccessibilityTest::valueSetThroughTheControlIsAFinishedEdit()
+{
+    QFETCH(QString, control);
+    QFETCH(double, value);
+    QFETCH(bool, duringABox);
+    QFETCH(QStringList, operations);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    QAccessibleValueInterface* access =
+        QAccessible::queryAccessibleInterface(fixture.child<QWidget>(qPrintable(control)))
+            ->valueInterface();
+    QVERIFY(access);
+    const double before = access->currentValue().toDouble();
+    orvex_sim::clearJournal();
+
+    if (duringABox) {
+        QTimer setter;
+        connect(&setter, &QTimer::timeout, this, [&] {
+            if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                access->setCurrentValue(value);
+                box->reject();
+            }
+        });
+        setter.start(5);
+        fixture.click("aboutButton");
+    } else {
+        access->setCurrentValue(value);
+        access->setCurrentValue(value);
+    }
+
+    QCOMPARE(access->currentValue().toDouble(), duringABox ? before : value);
+    QCOMPARE(sent(), operations);
 }
 
 void AccessibilityTest::tabFollowsEachAreaInReadingOrder_data()

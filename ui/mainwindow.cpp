@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "accessiblevalues.h"
 #include "branding.h"
 #include "dialog.h"
 #include "slidergesture.h"
@@ -13,6 +14,7 @@ using orvex_sdk::OrvexSdk;
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWindow())
 {
+    accessibleValues::install();
     orvex_sdk::IOrvexSdk* sdk = OrvexSdk::get_instance();
     sdk->initialize();
     orvex_sdk::Configuration* configuration = sdk->getConfiguration();
