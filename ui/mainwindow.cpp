@@ -4,6 +4,7 @@
 #include "accessiblevalues.h"
 #include "branding.h"
 #include "dialog.h"
+#include "screenfit.h"
 #include "slidergesture.h"
 
 #include <QLabel>
@@ -48,6 +49,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
                            companyLogoFile + QStringLiteral("/></p></body></html>"));
     ui->orvexLogo->setText(productLogoHtml);
     setWindowTitle(companyName + QStringLiteral(" OXHD camera Varnex"));
+
+    auto* screenFit = new ScreenFit(*this, *ui->centralWidget);
+    connect(screenFit, &ScreenFit::rearranging, this, &MainWindow::programTakesTheInput);
+    connect(screenFit, &ScreenFit::rearranged, this, &MainWindow::programGivesBackTheInput);
 }
 
 // On X11 a list is announced by its current entry, and what it is for by the label whose buddy it
