@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "qtcompat.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 int main(int argc, char** argv)
 {
     announceStartup();
+    qtcompat::scaleToTheScreen();
     QApplication application(argc, argv);
     MainWindow window;
     window.show();
