@@ -2,6 +2,7 @@
 // a name, a value set through it is the operator's edit, and Tab walks each area in reading order
 // and out of the text boxes.
 #include "dialog.h"
+#include "messageboxanswerer.h"
 #include "parametersteps.h"
 
 #include <QAbstractButton>
@@ -10,6 +11,7 @@
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QSet>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -164,32 +166,39 @@ void AccessibilityTest::valueSetThroughTheControlIsAFinishedEdit_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<bool>("duringABox");
     QTest::addColumn<QStringList>("operations");
-    addRow("gamma slider", "gammaSlider", 10.0, false, QStringList{"setGamma 98304"});
-    addRow("GMS slider", "gmsSlider", 150.0, false, QStringList{"setGms 150"});
-    addRow("CLHE spin box", "clheEdit", 1234.0, false, QStringList{"setClhe 1234"});
-    addRow("zoom centre", "yCenterZoomEdit", 700.0, false, QStringList{"setZoom 1,640,700,0"});
-    addRow("slider behind a box", "gammaSlider", 10.0, true, QStringList());
-    addRow("spin box behind a box", "clheEdit", 1234.0, true, QStringList());
+    QTest::addColumn<QString>("boxText");
+    addRow("gamma slider", "gammaSlider", 10.0, false, QStringList{"setGamma 98304"}, "");
+    addRow("GMS slider", "gmsSlider", 150.0, false, QStringList{"setGms 150"}, "");
+    addRow("CLHE spin box", "clheEdit", 1234.0, false, QStringList{"setClhe 1234"}, "");
+    addRow("zoom centre", "yCenterZoomEdit", 700.0, false, QStringList{"setZoom 1,640,700,0"}, "");
+    addRow("ROI bound out of order", "x2RoiEdit", 300.0, false, QStringList{"setRoiX2 600"},
+           "ROI X2 must be higher than ROI X1");
+    addRow("slider behind a box", "gammaSlider", 10.0, true, QStringList(), "");
+    addRow("spin box behind a box", "clheEdit", 1234.0, true, QStringList(), "");
 }
 
 // A screen reader's Value is the operator's edit of the control, sent once as a key move or Enter
-// sends it; the same value again is no edit. Behind a modal box the window takes no value, as it
-// takes no key or click.
+// sends it; the same value again is no edit. A box the edit opens comes after the screen reader
+// has its answer, so that it can read the box. Behind a modal box the window takes no value, as
+// it takes no key or click.
 void AccessibilityTest::valueSetThroughTheControlIsAFinishedEdit()
 {
     QFETCH(QString, control);
     QFETCH(double, value);
     QFETCH(bool, duringABox);
     QFETCH(QStringList, operations);
+    QFETCH(QString, boxText);
 
     WindowFixture fixture;
     fixture.connectCamera();
+    fixture.child<QSpinBox>("x1RoiEdit")->setValue(600);
     QAccessibleValueInterface* access =
         QAccessible::queryAccessibleInterface(fixture.child<QWidget>(qPrintable(control)))
             ->valueInterface();
     QVERIFY(access);
     const double before = access->currentValue().toDouble();
     orvex_sim::clearJournal();
+    MessageBoxAnswerer answerer;
 
     if (duringABox) {
         QTimer setter;
@@ -203,10 +212,15 @@ void AccessibilityTest::valueSetThroughTheControlIsAFinishedEdit()
         fixture.click("aboutButton");
     } else {
         access->setCurrentValue(value);
+        QCOMPARE(answerer.count(), 0);
         access->setCurrentValue(value);
+        QCoreApplication::processEvents();
     }
 
-    QCOMPARE(access->currentValue().toDouble(), duringABox ? before : value);
+    QCOMPARE(answerer.texts(), boxText.isEmpty() ? QStringList() : QStringList{boxText});
+    QCOMPARE(access->currentValue().toDouble(), duringABox          ? before
+                                                : boxText.isEmpty() ? value
+                                                                    : 600.0);
     QCOMPARE(sent(), operations);
 }
 

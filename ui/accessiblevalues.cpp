@@ -200,15 +200,20 @@ public:
     QVariant minimumValue() const override { return box()->property("minimum"); }
     QVariant minimumStepSize() const override { return box()->property("singleStep"); }
 
-    // The box announces the end of the edit as it does on Enter: that signal is what sends.
+    // The box announces the end of the edit as it does on Enter: that signal is what sends. It
+    // does so once the assistive tool has its answer, since the edit may open a box (an ROI bound
+    // out of order) that the tool must be free to read.
     void setCurrentValue(const QVariant& value) override
     {
         if (blockedByABox(box()))
             return;
         const QVariant before = currentValue();
         box()->setProperty("value", value);
-        if (currentValue() != before)
-            emit box()->editingFinished();
+        if (currentValue() == before)
+            return;
+        QAbstractSpinBox* edited = box();
+        QMetaObject::invokeMethod(
+            edited, [edited] { emit edited->editingFinished(); }, Qt::QueuedConnection);
     }
 
 private:
