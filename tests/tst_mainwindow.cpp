@@ -504,6 +504,10 @@ void MainWindowTest::screenChangingUnderAnEditKeepsIt()
     QVERIFY(QRect(0, 0, 1366, 728).contains(window.frameGeometry()));
     QVERIFY(window.centralWidget() != contents);
     QCOMPARE(QApplication::focusWidget(), gamma);
+    // A screen that reports no room is left alone.
+    const QRect fitted = window.frameGeometry();
+    screenBecomes(QRect());
+    QCOMPARE(window.frameGeometry(), fitted);
     screenBecomes(QRect(0, 0, 1920, 1160));
     QCOMPARE(window.centralWidget(), contents);
     QCOMPARE(QApplication::focusWidget(), gamma);

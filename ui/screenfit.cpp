@@ -76,10 +76,13 @@ void ScreenFit::fit()
     QScreen* screen = window_.windowHandle() ? window_.windowHandle()->screen() : nullptr;
     if (!screen)
         return;
+    // A screen that leaves no room (one being taken away) is no screen to fit.
     const QRect area = areaOf(*screen);
+    if (area.isEmpty())
+        return;
     // The window manager's frame, nothing until it has framed the window.
     const QSize frame = window_.frameGeometry().size() - window_.size();
-    const QSize room = area.size() - frame;
+    const QSize room = (area.size() - frame).expandedTo(QSize(1, 1));
     const QSize needed = contents_.minimumSizeHint().expandedTo(formMinimum_);
     const bool fits = needed.width() <= room.width() && needed.height() <= room.height();
     if (!fits || scrollArea_) {
