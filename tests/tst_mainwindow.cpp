@@ -489,6 +489,7 @@ void MainWindowTest::screenChangingUnderAnEditKeepsIt()
 {
     WindowFixture fixture;
     fixture.connectCamera();
+    fixture.monitoringTimer()->stop(); // its temperature reads would show in the journal
     MainWindow& window = fixture.window();
     QWidget* contents = window.centralWidget();
     auto* gamma = static_cast<QDoubleSpinBox*>(fixture.focus("gammaEdit"));
