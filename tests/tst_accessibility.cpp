@@ -102,6 +102,7 @@ private slots:
     void aboutBoxIsANamedDialog();
     void valueSetThroughTheControlIsAFinishedEdit_data();
     void valueSetThroughTheControlIsAFinishedEdit();
+    void valueWaitsForTheEditBeforeIt();
     void tabFollowsEachAreaInReadingOrder_data();
     void tabFollowsEachAreaInReadingOrder();
     void tabAndShiftTabLeaveTheTextBoxes_data();
@@ -222,6 +223,31 @@ void AccessibilityTest::valueSetThroughTheControlIsAFinishedEdit()
                                                 : boxText.isEmpty() ? value
                                                                     : 600.0);
     QCOMPARE(sent(), operations);
+}
+
+// The first edit opens its "ROI" box only once the tool has its answer; a value set before then
+// would be finished behind that box and never sent, so it is not taken.
+void AccessibilityTest::valueWaitsForTheEditBeforeIt()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.child<QSpinBox>("x1RoiEdit")->setValue(600);
+    const auto access = [&fixture](const char* control) {
+        return QAccessible::queryAccessibleInterface(fixture.child<QWidget>(control))
+            ->valueInterface();
+    };
+    orvex_sim::clearJournal();
+    MessageBoxAnswerer answerer;
+
+    access("x2RoiEdit")->setCurrentValue(300);
+    access("clheEdit")->setCurrentValue(1234);
+    QCoreApplication::processEvents();
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(access("clheEdit")->currentValue().toInt(), 40);
+    access("clheEdit")->setCurrentValue(1234);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(sent(), QStringList({"setRoiX2 600", "setClhe 1234"}));
 }
 
 void AccessibilityTest::tabFollowsEachAreaInReadingOrder_data()

@@ -4,15 +4,21 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSlider>
 #include <QSpinBox>
 
 namespace {
 
-bool blockedByABox(const QWidget* control)
+// Spin box edits set through an assistive tool and not finished yet.
+int unfinishedEdits = 0;
+
+// Behind a modal box the window takes no value, as it takes no key or click; nor while an edit is
+// still to finish, since finishing it may open such a box.
+bool takesNoValue(const QWidget* control)
 {
     const QWidget* box = QApplication::activeModalWidget();
-    return box && box != control->window();
+    return unfinishedEdits > 0 || (box && box != control->window());
 }
 
 class AccessibleSlider : public QAccessibleWidget, public QAccessibleValueInterface
@@ -45,7 +51,7 @@ public:
     // makes it a finished move (SliderGesture).
     void setCurrentValue(const QVariant& value) override
     {
-        if (blockedByABox(slider()))
+        if (takesNoValue(slider()))
             return;
         slider()->setSliderPosition(value.toInt());
         // A slider that does not track takes the position as its value only when told.
@@ -205,15 +211,22 @@ public:
     // out of order) that the tool must be free to read.
     void setCurrentValue(const QVariant& value) override
     {
-        if (blockedByABox(box()))
+        if (takesNoValue(box()))
             return;
         const QVariant before = currentValue();
         box()->setProperty("value", value);
         if (currentValue() == before)
             return;
-        QAbstractSpinBox* edited = box();
+        ++unfinishedEdits;
+        const QPointer<QAbstractSpinBox> edited = box();
         QMetaObject::invokeMethod(
-            edited, [edited] { emit edited->editingFinished(); }, Qt::QueuedConnection);
+            qApp,
+            [edited] {
+                --unfinishedEdits;
+                if (edited)
+                    emit edited->editingFinished();
+            },
+            Qt::QueuedConnection);
     }
 
 private:

@@ -3,8 +3,8 @@
 // for these controls only set the value, so the edit is never finished and never reaches the
 // camera. The objects installed here are as Qt's in all else, but finish the edit: a slider moves
 // as a wheel notch moves it, and a spin box's edit ends as with Enter. While a modal box blocks the
-// window they take no value, as the window takes no key or click. A spin box also tells its step,
-// where Qt's tells none.
+// window, or an edit set through them is still to finish, they take no value. A spin box also
+// tells its step, where Qt's tells none.
 #pragma once
 
 namespace accessibleValues {
