@@ -1,6 +1,7 @@
 #include "screenfit.h"
 
 #include <QApplication>
+#include <QLayoutItem>
 #include <QMainWindow>
 #include <QPointer>
 #include <QScreen>
@@ -73,8 +74,9 @@ void ScreenFit::followScreen(QScreen* screen)
 
 void ScreenFit::fit()
 {
+    // A hidden window is fitted when it shows.
     QScreen* screen = window_.windowHandle() ? window_.windowHandle()->screen() : nullptr;
-    if (!screen)
+    if (!screen || !window_.isVisible())
         return;
     // A screen that leaves no room (one being taken away) is no screen to fit.
     const QRect area = areaOf(*screen);
@@ -83,7 +85,8 @@ void ScreenFit::fit()
     // The window manager's frame, nothing until it has framed the window.
     const QSize frame = window_.frameGeometry().size() - window_.size();
     const QSize room = (area.size() - frame).expandedTo(QSize(1, 1));
-    const QSize needed = contents_.minimumSizeHint().expandedTo(formMinimum_);
+    // The least a layout gives the contents, which their size policy may keep at their size hint.
+    const QSize needed = QWidgetItem(&contents_).minimumSize().expandedTo(formMinimum_);
     const bool fits = needed.width() <= room.width() && needed.height() <= room.height();
     if (!fits || scrollArea_) {
         scrollContents(!fits);
