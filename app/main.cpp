@@ -1,5 +1,6 @@
 #include "accessibilitybridge.h"
 #include "mainwindow.h"
+#include "qtcompat.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char** argv)
 {
     prepareAccessibilityBridge();
     announceStartup();
+    qtcompat::scaleToTheScreen();
     QApplication application(argc, argv);
     MainWindow window;
     window.show();

@@ -3,6 +3,7 @@
 
 #include "camerareports.h"
 
+#include <QSignalBlocker>
 #include <QTabBar>
 #include <QTimer>
 
@@ -128,9 +129,11 @@ void MainWindow::showSessionControls(bool connected)
 }
 
 // The page may still be in the tab widget from an earlier connect: it is moved, never added twice.
+// Like any tab the program moves, it is no tab the operator chose.
 void MainWindow::showIaControlTabLast()
 {
     QTabWidget* tabs = ui->tabWidget;
+    const QSignalBlocker tabsMovedByTheProgram(tabs);
     const int present = tabs->indexOf(ui->IAControl);
     if (present < 0) {
         tabs->addTab(ui->IAControl, tr("IA control"));

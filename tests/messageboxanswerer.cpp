@@ -19,6 +19,8 @@ void MessageBoxAnswerer::answerActiveBox()
     texts_.append(box->text());
     icons_.append(box->icon());
     textFormats_.append(box->textFormat());
+    if (beforeAnswering_)
+        beforeAnswering_();
     QAbstractButton* button = box->button(button_);
     if (!button)
         button = box->buttons().value(0);

@@ -7,12 +7,17 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 class MessageBoxAnswerer : public QObject
 {
     Q_OBJECT
 
 public:
     explicit MessageBoxAnswerer(QMessageBox::StandardButton button = QMessageBox::Ok);
+
+    // Runs before each box is answered: what the operator does while the box is up.
+    void beforeAnswering(std::function<void()> action) { beforeAnswering_ = std::move(action); }
 
     int count() const { return titles_.size(); }
     QStringList titles() const { return titles_; }
@@ -27,6 +32,7 @@ private:
     void answerActiveBox();
 
     QMessageBox::StandardButton button_;
+    std::function<void()> beforeAnswering_;
     QTimer poll_;
     QStringList titles_;
     QStringList texts_;

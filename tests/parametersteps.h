@@ -10,8 +10,11 @@
 #include <QClipboard>
 #include <QMessageBox>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 // One row of test data: QTest::newRow(tag) << each value in turn.
 template <class... Values> void addRow(const char* tag, const Values&... values)
@@ -25,6 +28,61 @@ inline void dragSlider(QSlider* slider, int position)
     slider->setSliderDown(true);
     slider->setSliderPosition(position);
     slider->setSliderDown(false);
+}
+
+// A mouse button pressed or let go over a widget, delivered as the windowing system does, through
+// its window: a release goes where the press went, and nowhere while a modal box blocks the window.
+inline void pressOn(QWidget* widget, QPoint at)
+{
+    QWidget* window = widget->window();
+    QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, at));
+}
+
+inline void releaseOn(QWidget* widget, QPoint at)
+{
+    QWidget* window = widget->window();
+    QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, at));
+}
+
+// Beside the handle near the slider's right end, on the groove, which lies above the ticks.
+inline QPoint grooveEnd(const QSlider* slider)
+{
+    return QPoint(slider->width() - 3, slider->height() / 4);
+}
+
+inline QPoint handleCentre(const QSlider* slider)
+{
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.tickPosition = slider->tickPosition();
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    return slider->style()
+        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
+        .center();
+}
+
+inline void turnWheelOneNotch(QWidget* widget)
+{
+    const QPoint centre = widget->rect().center();
+    QWheelEvent notch(centre, widget->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &notch);
+}
+
+// A key held down: its press, then the repeated presses the system sends while it stays down,
+// on X11 each after a release of its own.
+inline void holdKey(QWidget* widget, Qt::Key key, int repeats, bool releasesBetween)
+{
+    QTest::simulateEvent(widget, true, key, Qt::NoModifier, QString(), false);
+    for (int repeat = 0; repeat < repeats; ++repeat) {
+        if (releasesBetween)
+            QTest::simulateEvent(widget, false, key, Qt::NoModifier, QString(), true);
+        QTest::simulateEvent(widget, true, key, Qt::NoModifier, QString(), true);
+    }
 }
 
 // A paste puts the whole number in at once, where typing passes through each of its prefixes.

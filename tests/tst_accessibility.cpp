@@ -1,13 +1,16 @@
 // The window as a screen reader and a keyboard meet it: every control announces its own role and
-// a name, and Tab walks each area in reading order and out of the text boxes.
+// a name, a value set through it is the operator's edit, and Tab walks each area in reading order
+// and out of the text boxes.
 #include "dialog.h"
-#include "windowfixture.h"
+#include "messageboxanswerer.h"
+#include "parametersteps.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QSet>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -96,6 +99,9 @@ private slots:
     void initTestCase();
     void everyControlHasItsRoleAndAName();
     void aboutBoxIsANamedDialog();
+    void valueSetThroughTheControlIsAFinishedEdit_data();
+    void valueSetThroughTheControlIsAFinishedEdit();
+    void valueWaitsForTheEditBeforeIt();
     void tabFollowsEachAreaInReadingOrder_data();
     void tabFollowsEachAreaInReadingOrder();
     void tabAndShiftTabLeaveTheTextBoxes_data();
@@ -152,6 +158,90 @@ void AccessibilityTest::aboutBoxIsANamedDialog()
     QCOMPARE(dialog->text(QAccessible::Name), QStringLiteral("About"));
     // Nothing to act on: Escape closes it, and a reader reads its labels as they are.
     QVERIFY(reachableControls(dialog).isEmpty());
+}
+
+void AccessibilityTest::valueSetThroughTheControlIsAFinishedEdit_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("duringABox");
+    QTest::addColumn<QStringList>("operations");
+    QTest::addColumn<QString>("boxText");
+    addRow("gamma slider", "gammaSlider", 10.0, false, QStringList{"setGamma 98304"}, "");
+    addRow("GMS slider", "gmsSlider", 150.0, false, QStringList{"setGms 150"}, "");
+    addRow("CLHE spin box", "clheEdit", 1234.0, false, QStringList{"setClhe 1234"}, "");
+    addRow("zoom centre", "yCenterZoomEdit", 700.0, false, QStringList{"setZoom 1,640,700,0"}, "");
+    addRow("ROI bound out of order", "x2RoiEdit", 300.0, false, QStringList{"setRoiX2 600"},
+           "ROI X2 must be higher than ROI X1");
+    addRow("slider behind a box", "gammaSlider", 10.0, true, QStringList{"setRoiX2 600"},
+           "ROI X2 must be higher than ROI X1");
+    addRow("spin box behind a box", "clheEdit", 1234.0, true, QStringList{"setRoiX2 600"},
+           "ROI X2 must be higher than ROI X1");
+}
+
+// A screen reader's Value is the operator's edit of the control, sent once as a key move or Enter
+// sends it; the same value again is no edit. A box the edit opens comes after the screen reader
+// has its answer, so that it can read the box. Behind a modal box the window takes no value, as
+// it takes no key or click.
+void AccessibilityTest::valueSetThroughTheControlIsAFinishedEdit()
+{
+    QFETCH(QString, control);
+    QFETCH(double, value);
+    QFETCH(bool, duringABox);
+    QFETCH(QStringList, operations);
+    QFETCH(QString, boxText);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.child<QSpinBox>("x1RoiEdit")->setValue(600);
+    QAccessibleValueInterface* access =
+        QAccessible::queryAccessibleInterface(fixture.child<QWidget>(qPrintable(control)))
+            ->valueInterface();
+    QVERIFY(access);
+    const double before = access->currentValue().toDouble();
+    orvex_sim::clearJournal();
+    MessageBoxAnswerer answerer;
+
+    if (duringABox) {
+        answerer.beforeAnswering([&] { access->setCurrentValue(value); });
+        fixture.typeAndEnter("x2RoiEdit", "300");
+    } else {
+        access->setCurrentValue(value);
+        QCOMPARE(answerer.count(), 0);
+        access->setCurrentValue(value);
+        QCoreApplication::processEvents();
+    }
+
+    QCOMPARE(answerer.texts(), boxText.isEmpty() ? QStringList() : QStringList{boxText});
+    QCOMPARE(access->currentValue().toDouble(), duringABox          ? before
+                                                : boxText.isEmpty() ? value
+                                                                    : 600.0);
+    QCOMPARE(sent(), operations);
+}
+
+// The first edit opens its "ROI" box only once the tool has its answer; a value set before then
+// would be finished behind that box and never sent, so it is not taken.
+void AccessibilityTest::valueWaitsForTheEditBeforeIt()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.child<QSpinBox>("x1RoiEdit")->setValue(600);
+    const auto access = [&fixture](const char* control) {
+        return QAccessible::queryAccessibleInterface(fixture.child<QWidget>(control))
+            ->valueInterface();
+    };
+    orvex_sim::clearJournal();
+    MessageBoxAnswerer answerer;
+
+    access("x2RoiEdit")->setCurrentValue(300);
+    access("clheEdit")->setCurrentValue(1234);
+    QCoreApplication::processEvents();
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(access("clheEdit")->currentValue().toInt(), 40);
+    access("clheEdit")->setCurrentValue(1234);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(sent(), QStringList({"setRoiX2 600", "setClhe 1234"}));
 }
 
 void AccessibilityTest::tabFollowsEachAreaInReadingOrder_data()

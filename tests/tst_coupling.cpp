@@ -1,5 +1,5 @@
 // Each slider and its spin box follow each other, whichever the operator moves, and the Read
-// button follows the clicked tab while a camera is connected.
+// button follows the tab the operator shows while a camera is connected.
 #include "parametersteps.h"
 
 #include <QDoubleSpinBox>
@@ -23,7 +23,8 @@ private slots:
     void valueBeyondTheSliderRange();
     void unrepresentableValueLandsOnASliderEnd_data();
     void unrepresentableValueLandsOnASliderEnd();
-    void readButtonFollowsTheClickedTabWhileConnected();
+    void readButtonFollowsTheShownTabWhileConnected_data();
+    void readButtonFollowsTheShownTabWhileConnected();
 };
 
 void CouplingTest::spinBoxFollowsDraggedSlider_data()
@@ -141,27 +142,48 @@ void CouplingTest::unrepresentableValueLandsOnASliderEnd()
     QCOMPARE(fixture.child<QSlider>("gammaSlider")->value(), position);
 }
 
-void CouplingTest::readButtonFollowsTheClickedTabWhileConnected()
+void CouplingTest::readButtonFollowsTheShownTabWhileConnected_data()
 {
+    QTest::addColumn<QString>("way");
+    QTest::newRow("clicks on the tab bar") << "click";
+    QTest::newRow("arrow keys on the tab bar") << "arrow";
+    QTest::newRow("Ctrl+Tab and Ctrl+Shift+Tab") << "ctrl";
+}
+
+void CouplingTest::readButtonFollowsTheShownTabWhileConnected()
+{
+    QFETCH(QString, way);
+
     WindowFixture fixture;
     auto* tabs = fixture.child<QTabWidget>("tabWidget");
+    QTabBar* bar = tabs->tabBar();
     auto* read = fixture.child<QPushButton>("readParamButtonUser");
-    const auto clickTab = [&](const char* pageName) {
+    const auto showTab = [&](const char* pageName) {
         const int index = tabs->indexOf(fixture.child<QWidget>(pageName));
-        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
-                          tabs->tabBar()->tabRect(index).center());
+        if (way == QLatin1String("click"))
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        for (int step = 0; step < tabs->count() && tabs->currentIndex() != index; ++step) {
+            const bool forward = tabs->currentIndex() < index;
+            if (way == QLatin1String("arrow"))
+                QTest::keyClick(bar, forward ? Qt::Key_Right : Qt::Key_Left);
+            else
+                QTest::keyClick(bar, Qt::Key_Tab,
+                                forward ? Qt::ControlModifier
+                                        : Qt::ControlModifier | Qt::ShiftModifier);
+        }
+        QCOMPARE(tabs->currentIndex(), index);
     };
 
     fixture.connectCamera();
-    clickTab("ExpertMode");
+    showTab("ExpertMode");
     QVERIFY(!read->isEnabled());
-    clickTab("UserMode");
+    showTab("UserMode");
     QVERIFY(read->isEnabled());
-    clickTab("IAControl");
+    showTab("IAControl");
     QVERIFY(!read->isEnabled());
 
     fixture.click("disconnectDeviceButton");
-    clickTab("UserMode");
+    showTab("UserMode");
     QVERIFY(!read->isEnabled());
 }
 

@@ -1,6 +1,7 @@
 // The window as the operator first meets it: its start state, its slot table, the wiring of its
-// controls, the operation log and the About box.
+// controls, the operation log, the About box, and its fit on screens of every size.
 #include "messageboxanswerer.h"
+#include "screenfit.h"
 #include "sdkrecords.h"
 #include "windowfixture.h"
 
@@ -11,10 +12,12 @@
 #include <QMetaMethod>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
+#include <QWindow>
 
 namespace {
 
@@ -52,6 +55,9 @@ private slots:
     void aboutIsBuiltAnewEachTime();
     void destroyingAShownWindowReachesNoCamera_data();
     void destroyingAShownWindowReachesNoCamera();
+    void everyControlIsReachableOnASmallScreen_data();
+    void everyControlIsReachableOnASmallScreen();
+    void screenChangingUnderAnEditKeepsIt();
 };
 
 void MainWindowTest::startsWithOnlyScanAndPortListUsable()
@@ -442,6 +448,74 @@ void MainWindowTest::destroyingAShownWindowReachesNoCamera()
     fixture.destroyWindow();
 
     QCOMPARE(WindowFixture::journalOperations(), QStringList());
+}
+
+void MainWindowTest::everyControlIsReachableOnASmallScreen_data()
+{
+    QTest::addColumn<QRect>("area");
+    QTest::newRow("1366x768, task bar below") << QRect(0, 0, 1366, 728);
+    QTest::newRow("1920x1080 at 125 %") << QRect(0, 0, 1536, 832);
+    QTest::newRow("1920x1080 at 150 %, panel above") << QRect(0, 27, 1280, 693);
+    QTest::newRow("narrower than the window") << QRect(0, 0, 800, 600);
+}
+
+// The window stays inside the screen's area, and Tab brings each control into view on every page,
+// down to the temperatures, Clear Log and About at the bottom.
+void MainWindowTest::everyControlIsReachableOnASmallScreen()
+{
+    QFETCH(QRect, area);
+
+    WindowFixture fixture(QString(), area);
+    fixture.connectCamera();
+    QVERIFY(area.contains(fixture.window().frameGeometry()));
+    for (const char* page : {"UserMode", "ExpertMode", "IAControl"}) {
+        fixture.showPage(page);
+        QWidget* first = fixture.focus("disconnectDeviceButton");
+        QWidget* focused = first;
+        for (int stop = 0; stop < 100; ++stop) {
+            QVERIFY2(!focused->visibleRegion().isEmpty(), qPrintable(focused->objectName()));
+            QTest::keyClick(focused, Qt::Key_Tab);
+            focused = QApplication::focusWidget();
+            if (focused == first)
+                break;
+        }
+        QCOMPARE(focused, first);
+    }
+}
+
+// Half-way through typing a value, the window goes to a smaller screen and back: it fits each
+// screen, the operator keeps the focus, and the value is sent when the operator finishes the edit.
+void MainWindowTest::screenChangingUnderAnEditKeepsIt()
+{
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.monitoringTimer()->stop(); // its temperature reads would show in the journal
+    MainWindow& window = fixture.window();
+    QWidget* contents = window.centralWidget();
+    auto* gamma = static_cast<QDoubleSpinBox*>(fixture.focus("gammaEdit"));
+    gamma->selectAll();
+    QTest::keyClicks(gamma, "1.3");
+    orvex_sim::clearJournal();
+    const auto screenBecomes = [&window](const QRect& area) {
+        ScreenFit::setAreaOf([area](const QScreen&) { return area; });
+        emit window.windowHandle()->screen()->availableGeometryChanged(area);
+    };
+
+    screenBecomes(QRect(0, 0, 1366, 728));
+    QVERIFY(QRect(0, 0, 1366, 728).contains(window.frameGeometry()));
+    QVERIFY(window.centralWidget() != contents);
+    QCOMPARE(QApplication::focusWidget(), gamma);
+    // A screen that reports no room is left alone.
+    const QRect fitted = window.frameGeometry();
+    screenBecomes(QRect());
+    QCOMPARE(window.frameGeometry(), fitted);
+    screenBecomes(QRect(0, 0, 1920, 1160));
+    QCOMPARE(window.centralWidget(), contents);
+    QCOMPARE(QApplication::focusWidget(), gamma);
+    QCOMPARE(WindowFixture::journalOperations(), QStringList());
+
+    QTest::keyClick(gamma, Qt::Key_Enter);
+    QCOMPARE(WindowFixture::lastArguments("setGamma"), QStringLiteral("85196"));
 }
 
 QTEST_MAIN(MainWindowTest)

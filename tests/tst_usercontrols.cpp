@@ -7,7 +7,7 @@
 #include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QWheelEvent>
+#include <QTabWidget>
 
 namespace {
 
@@ -45,6 +45,10 @@ private slots:
     void draggedSliderSendsOnlyOnRelease();
     void sliderMovedAtOnceSendsOnce_data();
     void sliderMovedAtOnceSendsOnce();
+    void heldGestureSendsOnceWhenLetGo_data();
+    void heldGestureSendsOnceWhenLetGo();
+    void boxOpenedDuringAPressEndsIt_data();
+    void boxOpenedDuringAPressEndsIt();
     void listWithoutAnEntryIsNotSent_data();
     void listWithoutAnEntryIsNotSent();
     void boxTakingTheFocusSendsNoOtherEdit_data();
@@ -132,8 +136,8 @@ void UserControlsTest::sliderMovedAtOnceSendsOnce_data()
            "");
 }
 
-// Keys, the wheel and a click on the groove move a slider without a release: the move is the
-// finished edit, sent once with the same encoding and report as a release.
+// A key press, a wheel notch and a click on the groove move a slider without a drag: the move is
+// the finished edit, sent once with the same encoding and report as a drag's release.
 void UserControlsTest::sliderMovedAtOnceSendsOnce()
 {
     QFETCH(QString, page);
@@ -155,19 +159,128 @@ void UserControlsTest::sliderMovedAtOnceSendsOnce()
     } else if (move == QLatin1String("page")) {
         QTest::keyClick(moved, Qt::Key_PageUp);
     } else if (move == QLatin1String("wheel")) {
-        const QPoint centre = moved->rect().center();
-        QWheelEvent notch(centre, moved->mapToGlobal(centre), QPoint(), QPoint(0, 120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(moved, &notch);
+        turnWheelOneNotch(moved);
     } else {
-        // Beside the handle, on the groove, which lies above the ticks.
-        QTest::mouseClick(moved, Qt::LeftButton, {},
-                          QPoint(moved->width() - 3, moved->height() / 4));
+        QTest::mouseClick(moved, Qt::LeftButton, {}, grooveEnd(moved));
     }
 
     QVERIFY(moved->value() > before);
     QCOMPARE(sent(), operations);
     QCOMPARE(fixture.logLines(), report.isEmpty() ? QStringList() : QStringList{report});
+}
+
+void UserControlsTest::heldGestureSendsOnceWhenLetGo_data()
+{
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<QString>("operation");
+    addRow("arrow key, a release before each repeat", "gmsSlider", "key x11", "setGms");
+    addRow("arrow key, repeats alone", "gmsSlider", "key", "setGms");
+    addRow("wheel during a held key", "gmsSlider", "key wheel", "setGms");
+    addRow("Tab during a held key", "gmsSlider", "key Tab", "setGms");
+    addRow("groove", "clheSlider", "groove", "setClhe");
+    addRow("Escape during a groove press", "clheSlider", "groove Escape", "setClhe");
+    addRow("groove, let go over another slider", "clheSlider", "groove elsewhere", "setClhe");
+}
+
+// A held key or button repeats its step; each send would block the window for the link's latency.
+void UserControlsTest::heldGestureSendsOnceWhenLetGo()
+{
+    QFETCH(QString, slider);
+    QFETCH(QString, gesture);
+    QFETCH(QString, operation);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.monitoringTimer()->stop(); // its temperature reads would show among the sends
+    auto* moved = fixture.child<QSlider>(qPrintable(slider));
+    fixture.child<QTabWidget>("tabWidget")->setCurrentWidget(moved->parentWidget());
+    fixture.focus(qPrintable(slider));
+    const int before = moved->value();
+    orvex_sim::clearJournal();
+
+    const bool byKey = gesture.startsWith("key");
+    if (byKey)
+        holdKey(moved, Qt::Key_Right, 4, gesture.contains("x11"));
+    if (gesture.contains("wheel"))
+        turnWheelOneNotch(moved);
+    if (!byKey) {
+        pressOn(moved, grooveEnd(moved));
+        QTRY_VERIFY(moved->value() >= before + 3 * moved->pageStep());
+    }
+    if (gesture.contains("Escape"))
+        QTest::keyClick(moved, Qt::Key_Escape);
+    QVERIFY(moved->value() > before);
+    QCOMPARE(sent(), QStringList());
+
+    if (gesture.contains("Tab"))
+        QTest::keyClick(moved, Qt::Key_Tab);
+    if (byKey)
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Right);
+    else
+        releaseOn(gesture.contains("elsewhere") ? fixture.child<QWidget>("gammaSlider") : moved,
+                  QPoint(3, 3));
+
+    QCOMPARE(sent(), QStringList{operation + ' ' + QString::number(moved->value())});
+}
+
+void UserControlsTest::boxOpenedDuringAPressEndsIt_data()
+{
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<QStringList>("operations");
+    addRow("ROI box on a press on the groove", "groove",
+           QStringList{"setRoiX1 300", "setGamma 98304"});
+    addRow("ROI box on a press on the handle", "handle",
+           QStringList{"setRoiX1 300", "setGamma 65536"});
+    addRow("port monitor's warning during a drag", "drag", QStringList());
+}
+
+// The operator lets go while the box is up, so the release goes to the box. A press is over when
+// its box is: the slider neither repeats its step nor stays down, and later moves send again.
+void UserControlsTest::boxOpenedDuringAPressEndsIt()
+{
+    QFETCH(QString, press);
+    QFETCH(QStringList, operations);
+
+    WindowFixture fixture;
+    fixture.connectCamera();
+    fixture.monitoringTimer()->stop(); // its temperature reads would show among the sends
+    const bool drag = press == QLatin1String("drag");
+    auto* slider = fixture.child<QSlider>(drag ? "gmsSlider" : "gammaSlider");
+    MessageBoxAnswerer answerer;
+    QPoint at;
+    answerer.beforeAnswering([&] { releaseOn(slider, at); });
+
+    if (drag) {
+        fixture.showPage("ExpertMode");
+        at = handleCentre(slider);
+        pressOn(slider, at);
+        QVERIFY(slider->isSliderDown());
+        orvex_sim::clearJournal();
+        // The camera's only port goes: the monitor disconnects, scans and finds no port at all.
+        orvex_sim::unplug("SIM1");
+        fixture.invoke("monitoringSystem");
+    } else {
+        // Typed into X1 and not yet finished, beyond X2: leaving X1 opens the "ROI" box.
+        fixture.child<QSpinBox>("x2RoiEdit")->setValue(300);
+        auto* x1 = static_cast<QSpinBox*>(fixture.focus("x1RoiEdit"));
+        x1->selectAll();
+        QTest::keyClicks(x1, "400");
+        orvex_sim::clearJournal();
+        at = press == QLatin1String("groove") ? grooveEnd(slider) : handleCentre(slider);
+        pressOn(slider, at);
+    }
+    QCOMPARE(answerer.count(), 1);
+    const int afterTheBox = slider->value();
+    QTest::qWait(700); // past the first repeat of a held press, due after 500 ms
+
+    QCOMPARE(slider->value(), afterTheBox);
+    QVERIFY(!slider->isSliderDown());
+    QCOMPARE(sent(), operations);
+    if (!drag) {
+        QTest::keyClick(slider, Qt::Key_Right);
+        QCOMPARE(sent().size(), operations.size() + 1);
+    }
 }
 
 void UserControlsTest::listWithoutAnEntryIsNotSent_data()

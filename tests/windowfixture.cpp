@@ -1,6 +1,7 @@
 #include "windowfixture.h"
 
 #include "portenumeration.h"
+#include "screenfit.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -27,8 +28,9 @@ QStringList simulatedPortNames()
 
 } // namespace
 
-WindowFixture::WindowFixture(const QString& iniText)
+WindowFixture::WindowFixture(const QString& iniText, const QRect& screenArea)
 {
+    ScreenFit::setAreaOf([screenArea](const QScreen&) { return screenArea; });
     std::string iniPath;
     if (!iniText.isEmpty()) {
         const QString path = dir_.filePath(QStringLiteral("sdk.ini"));
@@ -49,6 +51,7 @@ WindowFixture::~WindowFixture()
 {
     window_.reset();
     ports::setEnumerator({});
+    ScreenFit::setAreaOf({});
 }
 
 QString WindowFixture::logText() const

@@ -6,6 +6,7 @@
 #include "simcontrol.h"
 
 #include <QPlainTextEdit>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -18,7 +19,10 @@ class WindowFixture
 public:
     // iniText: the stand-in's configuration for this window (empty: the built-in values).
     // The stand-in is reset before the window is built, so every fixture starts afresh.
-    explicit WindowFixture(const QString& iniText = QString());
+    // screenArea: what the window's screen leaves to windows; by default a desktop's, where the
+    // window fits (the offscreen platform's own screen is 800x600).
+    explicit WindowFixture(const QString& iniText = QString(),
+                           const QRect& screenArea = QRect(0, 0, 1920, 1160));
     ~WindowFixture();
 
     MainWindow& window() { return *window_; }

@@ -1,18 +1,21 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "accessiblevalues.h"
 #include "branding.h"
 #include "dialog.h"
+#include "screenfit.h"
+#include "slidergesture.h"
 
-#include <QGuiApplication>
 #include <QLabel>
-#include <QStyle>
+#include <QSignalBlocker>
 #include <QTimer>
 
 using orvex_sdk::OrvexSdk;
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWindow())
 {
+    accessibleValues::install();
     orvex_sdk::IOrvexSdk* sdk = OrvexSdk::get_instance();
     sdk->initialize();
     orvex_sdk::Configuration* configuration = sdk->getConfiguration();
@@ -46,6 +49,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
                            companyLogoFile + QStringLiteral("/></p></body></html>"));
     ui->orvexLogo->setText(productLogoHtml);
     setWindowTitle(companyName + QStringLiteral(" OXHD camera Varnex"));
+
+    auto* screenFit = new ScreenFit(*this, *ui->centralWidget);
+    connect(screenFit, &ScreenFit::rearranging, this, &MainWindow::programTakesTheInput);
+    connect(screenFit, &ScreenFit::rearranged, this, &MainWindow::programGivesBackTheInput);
 }
 
 // On X11 a list is announced by its current entry, and what it is for by the label whose buddy it
@@ -158,6 +165,9 @@ void MainWindow::connectControls()
     connect(ui->readIAControls, &QPushButton::clicked, this, &MainWindow::ReadParamsIA);
     connect(ui->resetIAControls, &QPushButton::clicked, this, &MainWindow::ResetParamsIA);
     connect(ui->tabWidget, &QTabWidget::tabBarClicked, this, &MainWindow::TabIndexChanged);
+    // The operator also changes tabs with the keyboard, the wheel or a screen reader, none of which
+    // clicks: the shown tab is what counts. A click reports its tab twice, to the same effect.
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::TabIndexChanged);
     connect(ui->enableBprPB, &QPushButton::clicked, this, &MainWindow::bprControl);
     connect(ui->enableOffsetPB, &QPushButton::clicked, this, &MainWindow::offsetControl);
     connect(ui->enableGainPB, &QPushButton::clicked, this, &MainWindow::gainControl);
@@ -170,10 +180,10 @@ void MainWindow::connectControls()
     sendSliderMovesOfTheOperator();
 }
 
-// A key, the wheel or a click on the groove moves a slider at once, without the press and release
-// of a drag: such a move is a finished edit and sends, as the release of a drag does, so that the
-// window and the camera never disagree. A drag still sends only on release, and values the program
-// sets never send. The detector's sliders send only through Apply.
+// Keys, the wheel and presses on the groove move a slider without a drag: the operator's gesture
+// that made the moves is one finished edit and sends once, as the release of a drag does, so that
+// the window and the camera never disagree. Values the program sets never send. The detector's
+// sliders send only through Apply.
 void MainWindow::sendSliderMovesOfTheOperator()
 {
     const struct {
@@ -188,31 +198,16 @@ void MainWindow::sendSliderMovesOfTheOperator()
         {ui->gmsSlider, &MainWindow::gmsSendCommand},
         {ui->tintSlider, &MainWindow::tintSendCommand},
     };
-    for (const auto& row : sendingSliders) {
-        QSlider* slider = row.slider;
-        // Emitted before the move reaches the value, only for the operator's own actions.
-        connect(slider, &QAbstractSlider::actionTriggered, this, [this, slider] {
-            const auto dragButtons = Qt::MouseButtons(
-                slider->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons, nullptr, slider));
-            // The button that jumps the handle to the pointer starts a drag, whose release sends.
-            const bool dragStarts = (QGuiApplication::mouseButtons() & dragButtons) != 0;
-            if (!slider->isSliderDown() && !dragStarts &&
-                slider->sliderPosition() != slider->value())
-                sliderMovedByOperator = slider;
-        });
-        // Made after the coupling's own connection, so the spin box already shows the new value.
-        connect(slider, &QAbstractSlider::valueChanged, this, [this, slider, send = row.send] {
-            if (sliderMovedByOperator != slider)
-                return;
-            sliderMovedByOperator = nullptr;
-            (this->*send)();
-        });
-    }
+    // Made after the coupling's own connections, so the spin box already shows the new value.
+    for (const auto& row : sendingSliders)
+        connect(new SliderGesture(row.slider), &SliderGesture::finished, this, row.send);
 }
 
-// The last tab of that exact title wins; the page itself survives, so it can be added again.
+// The last tab of that exact title wins; the page itself survives, so it can be added again. The
+// operator chose no tab here, so what follows the shown tab is not told.
 void MainWindow::removeTabByTitle(const QString& title)
 {
+    const QSignalBlocker tabsMovedByTheProgram(ui->tabWidget);
     constexpr int noMatch = -1;
     int match = noMatch;
     for (int index = 0; index < ui->tabWidget->count(); ++index) {

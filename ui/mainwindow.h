@@ -104,6 +104,8 @@ private:
     void sendSliderMovesOfTheOperator();
 
     // ui/messageboxes.cpp
+    void programTakesTheInput();
+    void programGivesBackTheInput();
     int runModal(QDialog& dialog);
     bool editFinishedByOperator() const;
     void showWarning(const QString& text);
@@ -149,7 +151,5 @@ private:
     QStringList portList;
     QString selectedPortName;
     std::unique_ptr<std::uint8_t> cameraType;
-    int modalBoxesOpen = 0;
-    // The slider whose move by key, wheel or groove click is under way: its value change sends.
-    QSlider* sliderMovedByOperator = nullptr;
+    int inputTakenByProgram = 0;
 };

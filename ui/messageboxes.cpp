@@ -2,22 +2,39 @@
 // in one comes from outside and must never be taken for markup, a link the label would open or an
 // image it would load.
 #include "mainwindow.h"
+#include "slidergesture.h"
 
 #include <QMessageBox>
 
+// A box, or the window moving its contents for a smaller screen, takes the mouse and the keyboard
+// from the operator's controls. A press or a held key on a slider would never see its release:
+// each ends here, and its edit is finished first.
+void MainWindow::programTakesTheInput()
+{
+    const auto gestures = findChildren<SliderGesture*>();
+    for (SliderGesture* gesture : gestures)
+        gesture->end();
+    ++inputTakenByProgram;
+}
+
+void MainWindow::programGivesBackTheInput()
+{
+    --inputTakenByProgram;
+}
+
 int MainWindow::runModal(QDialog& dialog)
 {
-    ++modalBoxesOpen;
+    programTakesTheInput();
     const int result = dialog.exec();
-    --modalBoxesOpen;
+    programGivesBackTheInput();
     return result;
 }
 
-// A box takes the focus from whatever control held it, and a spin box that loses the focus
-// finishes its edit: that edit is the box's doing, not the operator's, and is not sent.
+// Meanwhile a spin box that loses the focus finishes its edit: that edit is the program's doing,
+// not the operator's, and is not sent.
 bool MainWindow::editFinishedByOperator() const
 {
-    return modalBoxesOpen == 0;
+    return inputTakenByProgram == 0;
 }
 
 void MainWindow::showWarning(const QString& text)

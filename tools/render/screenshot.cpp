@@ -2,6 +2,7 @@
 // one of the About box. tools/screenshot runs it on a virtual X display of its own.
 #include "dialog.h"
 #include "mainwindow.h"
+#include "qtcompat.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -40,6 +41,8 @@ QString fileNameFor(const QString& tabTitle)
 
 int main(int argc, char** argv)
 {
+    // As the tool itself starts.
+    qtcompat::scaleToTheScreen();
     QApplication application(argc, argv);
     if (!drawsAsAUserSees(QApplication::platformName())) {
         std::fprintf(stderr,
