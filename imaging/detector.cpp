@@ -9,8 +9,9 @@ namespace {
 
 constexpr int networkSide = 416;
 // Warm by at least this many counts (about two kelvin), so that noise on a flat picture, as the
-// closed shutter gives, is never an object.
+// closed shutter gives, is never an object; each point of sensitivity less asks for more.
 constexpr int leastContrast = 120;
+constexpr int contrastPerPoint = 8;
 constexpr int leastArea = 8; // pixels of the resized picture
 
 struct Input {
@@ -52,16 +53,11 @@ std::vector<cv::Rect> Detector::find(const cv::Mat& counts, const DetectorSettin
     else
         cv::resize(counts(input.region), resized_, input.size, 0.0, 0.0, cv::INTER_AREA);
 
-    // Warm means above the background by a share of the picture's spread; the more sensitive,
-    // the smaller the share.
+    // Warm means warmer than most of what the detector sees.
     countLevels(resized_, histogram_);
-    const std::int64_t pixels = std::int64_t(resized_.total());
-    const int lowest = countAtShare(histogram_, pixels, 0.01);
-    const int background = countAtShare(histogram_, pixels, 0.5);
-    const int highest = countAtShare(histogram_, pixels, 0.99);
-    const int share = 100 - settings.sensitivity;
+    const int background = countAtShare(histogram_, std::int64_t(resized_.total()), 0.5);
     const int threshold =
-        background + std::max(leastContrast, (highest - lowest) * share * 37 / 10000);
+        background + leastContrast + (100 - settings.sensitivity) * contrastPerPoint;
     const cv::Mat warm = resized_ > threshold;
     const int found =
         cv::connectedComponentsWithStats(warm, labels_, stats_, centroids_, 8, CV_32S);
