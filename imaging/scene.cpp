@@ -119,7 +119,7 @@ cv::Mat vehicleKelvin(int length)
         return cv::Rect(at(x, y), cv::Size(int(w * length), int(h * height)));
     };
     fillRectangle(kelvin, area(0.0, 0.36, 1.0, 0.44), 11.0f);  // body, warmed by the engine
-    fillRectangle(kelvin, area(0.18, 0.04, 0.46, 0.33), 6.0f); // cabin
+    fillRectangle(kelvin, area(0.18, 0.04, 0.46, 0.33), 4.0f); // cabin
     fillRectangle(kelvin, area(0.24, 0.1, 0.16, 0.22), 0.5f);  // windows
     fillRectangle(kelvin, area(0.44, 0.1, 0.16, 0.22), 0.5f);
     fillRectangle(kelvin, area(0.72, 0.38, 0.27, 0.36), 45.0f); // engine
