@@ -12,11 +12,10 @@ namespace {
 constexpr double gammaOne = 65536.0;    // 16.16
 constexpr double sharpeningOne = 256.0; // 8.8
 
-QString describedSource(const QString& stateFile)
+QString describedSource(const QString& stateFile, const QFileInfo& file)
 {
     if (stateFile.isEmpty())
         return CameraFollower::tr("Settings as configured: no state file");
-    const QFileInfo file(stateFile);
     if (!file.exists())
         return CameraFollower::tr("Settings as configured: %1 does not exist yet")
             .arg(QDir::toNativeSeparators(stateFile));
@@ -78,7 +77,11 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
         reading.problem = tr("the camera on %1 does not answer").arg(port);
         return reading;
     }
-    orvex_sim::takeKeptSettings(port_);
+    const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
+    const QFileInfo file(stateFile);
+    // Only a file is read: opening a pipe put there would wait for a writer, frame after frame.
+    if (file.isFile())
+        orvex_sim::takeKeptSettings(port_);
     const orvex_sim::CameraSettings& camera = orvex_sim::settings(port_);
     // Each NUC makes new tables at the sensor's temperature of that moment.
     if (nucRequests_ && *nucRequests_ != camera.nucRequests)
@@ -86,6 +89,6 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
     nucRequests_ = camera.nucRequests;
     reading.answers = true;
     reading.settings = imagingSettings(camera, nucFrame_);
-    reading.source = describedSource(QString::fromStdString(orvex_sim::stateFilePath()));
+    reading.source = describedSource(stateFile, file);
     return reading;
 }

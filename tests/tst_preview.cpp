@@ -106,7 +106,7 @@ void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
 void PreviewTest::followerSaysWhereTheSettingsComeFrom_data()
 {
     QTest::addColumn<QByteArray>("stateFile");
-    QTest::addColumn<QByteArray>("state"); // "folder": a folder where the file should be
+    QTest::addColumn<QByteArray>("state"); // "folder", "pipe": no file where the file should be
     QTest::addColumn<QString>("said");
     QTest::addColumn<bool>("polarity");
     const QByteArray inverted = "[camera.SIM1]\npolarity=true\n";
@@ -115,6 +115,7 @@ void PreviewTest::followerSaysWhereTheSettingsComeFrom_data()
         << QByteArray() << QByteArray() << "as configured: no state file" << false;
     QTest::newRow("not there yet") << kept << QByteArray() << "does not exist yet" << false;
     QTest::newRow("a folder") << kept << QByteArray("folder") << "is not a file" << false;
+    QTest::newRow("a pipe") << kept << QByteArray("pipe") << "is not a file" << false;
     QTest::newRow("damaged") << kept << QByteArray("polarity=lots\n") << "Settings from" << false;
     QTest::newRow("kept") << kept << inverted << "Settings from" << true;
 }
@@ -128,6 +129,9 @@ void PreviewTest::followerSaysWhereTheSettingsComeFrom()
     configure({}, stateFile);
     if (state == "folder")
         QVERIFY(QDir(folder_->path()).mkdir(QStringLiteral("state.ini")));
+    else if (state == "pipe")
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("state.ini"))}),
+                 0);
     else if (!state.isEmpty())
         writeState(state);
 
@@ -139,7 +143,7 @@ void PreviewTest::followerSaysWhereTheSettingsComeFrom()
     QCOMPARE(reading.settings.nucFrame, std::int64_t(0));
 
     // A NUC request another program made counts from the frame at which it is seen.
-    if (state == "folder")
+    if (state == "folder" || state == "pipe")
         return;
     writeState("[camera.SIM1]\nnucRequests=7\n");
     QCOMPARE(follower.read(250).settings.nucFrame, std::int64_t(stateFile.isEmpty() ? 0 : 250));
