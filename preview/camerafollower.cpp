@@ -67,6 +67,9 @@ CameraFollower::CameraFollower(std::string port) : port_(std::move(port)) {}
 CameraFollower::Reading CameraFollower::read(std::int64_t frame)
 {
     Reading reading;
+    const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
+    const QFileInfo file(stateFile);
+    reading.source = describedSource(stateFile, file);
     const std::vector<std::string> ports = orvex_sim::portNames();
     const QString port = QString::fromStdString(port_);
     if (std::find(ports.begin(), ports.end(), port_) == ports.end()) {
@@ -77,8 +80,6 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
         reading.problem = tr("the camera on %1 does not answer").arg(port);
         return reading;
     }
-    const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
-    const QFileInfo file(stateFile);
     // Only a file is read: opening a pipe put there would wait for a writer, frame after frame.
     if (file.isFile())
         orvex_sim::takeKeptSettings(port_);
@@ -89,6 +90,5 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
     nucRequests_ = camera.nucRequests;
     reading.answers = true;
     reading.settings = imagingSettings(camera, nucFrame_);
-    reading.source = describedSource(stateFile, file);
     return reading;
 }

@@ -25,12 +25,11 @@ QString tapName(imaging::Tap tap)
     return PreviewWindow::tr(names[int(tap)]);
 }
 
-QLabel* statusLabel(QStatusBar* bar, const QString& accessibleName, int stretch)
+QLabel* statusLabel(QStatusBar* bar, const QString& accessibleName)
 {
     auto* label = new QLabel(bar);
     label->setAccessibleName(accessibleName);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    bar->addPermanentWidget(label, stretch);
     return label;
 }
 
@@ -42,9 +41,13 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
     ui_->setupUi(this);
     source_->setParent(this);
     setWindowTitle(tr("Orvex HD preview: %1").arg(source_->name()));
-    settingsLabel_ = statusLabel(ui_->statusbar, tr("Settings source"), 1);
-    probeLabel_ = statusLabel(ui_->statusbar, tr("Probed pixel"), 0);
-    rateLabel_ = statusLabel(ui_->statusbar, tr("Frame rate"), 0);
+    settingsLabel_ = statusLabel(ui_->statusbar, tr("Settings source"));
+    probeLabel_ = statusLabel(ui_->statusbar, tr("Probed pixel"));
+    rateLabel_ = statusLabel(ui_->statusbar, tr("Frame rate"));
+    // "No signal" takes the settings' place while it lasts.
+    ui_->statusbar->addWidget(settingsLabel_, 1);
+    ui_->statusbar->addPermanentWidget(probeLabel_);
+    ui_->statusbar->addPermanentWidget(rateLabel_);
     ui_->detectionPanel->hide();
     colours_ = paletteColours(Palette::Grey);
     clock_.start();
