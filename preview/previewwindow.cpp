@@ -3,11 +3,13 @@
 #include "ui_previewwindow.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QScrollBar>
 
 namespace {
 
 constexpr qint64 rateWindowMs = 1000;
+constexpr qint64 detectionListMs = 1000;
 
 QString tapName(imaging::Tap tap)
 {
@@ -25,10 +27,13 @@ QString tapName(imaging::Tap tap)
     return PreviewWindow::tr(names[int(tap)]);
 }
 
-QLabel* statusLabel(QStatusBar* bar, const QString& accessibleName)
+// A screen reader reads a label's text as its name, so what the label is for goes in its
+// description.
+QLabel* statusLabel(QStatusBar* bar, const QString& objectName, const QString& description)
 {
     auto* label = new QLabel(bar);
-    label->setAccessibleName(accessibleName);
+    label->setObjectName(objectName);
+    label->setAccessibleDescription(description);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
 }
@@ -41,9 +46,12 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
     ui_->setupUi(this);
     source_->setParent(this);
     setWindowTitle(tr("Orvex HD preview: %1").arg(source_->name()));
-    settingsLabel_ = statusLabel(ui_->statusbar, tr("Settings source"));
-    probeLabel_ = statusLabel(ui_->statusbar, tr("Probed pixel"));
-    rateLabel_ = statusLabel(ui_->statusbar, tr("Frame rate"));
+    settingsLabel_ = statusLabel(ui_->statusbar, QStringLiteral("settingsLabel"),
+                                 tr("Where the settings that shape the picture come from"));
+    probeLabel_ = statusLabel(ui_->statusbar, QStringLiteral("probeLabel"),
+                              tr("The probed pixel's raw count and level"));
+    rateLabel_ = statusLabel(ui_->statusbar, QStringLiteral("rateLabel"),
+                             tr("Frames a second, and the time one takes to make"));
     // "No signal" takes the settings' place while it lasts.
     ui_->statusbar->addWidget(settingsLabel_, 1);
     ui_->statusbar->addPermanentWidget(probeLabel_);
@@ -146,15 +154,23 @@ void PreviewWindow::showDetections()
                          .arg(box.height);
     }
     ui_->detectionPanel->setVisible(picture.detectionsListed);
-    // Rewritten only when it changes, so that a screen reader is not told the same list each
-    // frame.
-    if (lines == detections_)
+    // The boxes move every frame. A list rewritten as often would have a screen reader speak
+    // nothing else, so it follows at a reading pace, its rows changed in place.
+    const qint64 now = clock_.elapsed();
+    const bool sameRows = lines.size() == detections_.size();
+    if (lines == detections_ || (sameRows && now - detectionsShownAt_ < detectionListMs))
         return;
     detections_ = lines;
-    const int row = ui_->detectionList->currentRow();
-    ui_->detectionList->clear();
-    ui_->detectionList->addItems(lines);
-    ui_->detectionList->setCurrentRow(std::min(row, ui_->detectionList->count() - 1));
+    detectionsShownAt_ = now;
+    QListWidget* list = ui_->detectionList;
+    while (list->count() > lines.size())
+        delete list->takeItem(list->count() - 1);
+    for (int row = 0; row < lines.size(); ++row) {
+        if (row < list->count())
+            list->item(row)->setText(lines.at(row));
+        else
+            list->addItem(lines.at(row));
+    }
 }
 
 void PreviewWindow::countFrame(double processingMs)

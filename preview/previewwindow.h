@@ -43,6 +43,7 @@ private:
     Frame frame_;
     QVector<QRgb> colours_;
     QStringList detections_;
+    qint64 detectionsShownAt_ = 0;
     QLabel* settingsLabel_;
     QLabel* probeLabel_;
     QLabel* rateLabel_;

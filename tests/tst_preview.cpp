@@ -30,11 +30,8 @@ double skyLevel(const PreviewWindow& window)
 
 QString statusText(const PreviewWindow& window, const QString& name)
 {
-    for (const QLabel* label : window.findChildren<QLabel*>()) {
-        if (label->accessibleName() == name)
-            return label->text();
-    }
-    return QStringLiteral("(no %1)").arg(name);
+    const auto* label = window.findChild<QLabel*>(name);
+    return label ? label->text() : QStringLiteral("(no %1)").arg(name);
 }
 
 } // namespace
@@ -94,13 +91,13 @@ void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
     window.show();
     QTRY_VERIFY(window.frame().picture);
     QVERIFY(skyLevel(window) < 100); // white-hot: the cold sky is dark
-    QVERIFY(statusText(window, "Settings source").contains("does not exist yet"));
+    QVERIFY(statusText(window, "settingsLabel").contains("does not exist yet"));
 
     writeState("[camera.SIM1]\npolarity=true\n");
     QTRY_VERIFY(skyLevel(window) > 150);
-    QCOMPARE(statusText(window, "Settings source"),
+    QCOMPARE(statusText(window, "settingsLabel"),
              QStringLiteral("Settings from %1").arg(QDir::toNativeSeparators(path("state.ini"))));
-    QVERIFY(statusText(window, "Probed pixel").isEmpty());
+    QVERIFY(statusText(window, "probeLabel").isEmpty());
 }
 
 void PreviewTest::followerSaysWhereTheSettingsComeFrom_data()
@@ -207,8 +204,8 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     QTest::keyClick(scale, Qt::Key_Down); // one screen pixel a picture pixel
     QCOMPARE(view->minimumSize(), QSize(1280, 1024));
     QTest::keyClick(view, Qt::Key_Right);
-    QTRY_VERIFY(statusText(window, "Probed pixel").contains("raw count"));
-    QVERIFY(statusText(window, "Frame rate").contains("frames/s"));
+    QTRY_VERIFY(statusText(window, "probeLabel").contains("raw count"));
+    QVERIFY(statusText(window, "rateLabel").contains("frames/s"));
 
     // A window too small to show anything keeps going.
     window.resize(1, 1);
