@@ -121,10 +121,13 @@ void PreviewWindow::showPicture()
 void PreviewWindow::showProbe()
 {
     const QPoint pixel = ui_->pictureView->probe();
-    if (!frame_.picture || pixel.x() < 0)
+    if (!frame_.picture)
         return;
     const imaging::Picture& picture = *frame_.picture;
     const cv::Point shown(pixel.x(), pixel.y());
+    // A probe set on a picture of another size waits until it is moved onto this one.
+    if (!cv::Rect(0, 0, picture.levels.cols, picture.levels.rows).contains(shown))
+        return;
     const int level = picture.levels.at<std::uint8_t>(shown);
     if (picture.counts.empty()) {
         probeLabel_->setText(tr("x %1, y %2: level %3").arg(pixel.x()).arg(pixel.y()).arg(level));
