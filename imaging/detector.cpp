@@ -48,10 +48,13 @@ double overlap(const cv::Rect& a, const cv::Rect& b)
 std::vector<cv::Rect> Detector::find(const cv::Mat& counts, const DetectorSettings& settings)
 {
     const Input input = inputFor(settings.resizeMode);
-    if (input.size == input.region.size())
+    if (input.size == input.region.size()) {
         counts(input.region).copyTo(resized_);
-    else
-        cv::resize(counts(input.region), resized_, input.size, 0.0, 0.0, cv::INTER_AREA);
+    } else {
+        // Halved first: shrinking the whole way by areas costs nearly twice as much.
+        cv::pyrDown(counts(input.region), halved_);
+        cv::resize(halved_, resized_, input.size, 0.0, 0.0, cv::INTER_AREA);
+    }
 
     // Warm means warmer than most of what the detector sees.
     countLevels(resized_, histogram_);

@@ -19,6 +19,7 @@ public:
     std::vector<cv::Rect> find(const cv::Mat& counts, const DetectorSettings& settings);
 
 private:
+    cv::Mat halved_;
     cv::Mat resized_;
     cv::Mat labels_;
     cv::Mat stats_;
