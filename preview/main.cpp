@@ -26,14 +26,14 @@ void complain(const QString& text)
     QTextStream(stderr) << "orvexhd-preview: " << text << '\n';
 }
 
-// A snapshot needs no display, so the application it runs in has no widgets; which one to make is
-// known only from the raw arguments.
-bool asksForSnapshot(int argc, char** argv)
+bool asksFor(int argc, char** argv, const QList<QByteArray>& options)
 {
     for (int index = 1; index < argc; ++index) {
         const QByteArray argument(argv[index]);
-        if (argument == "--snapshot" || argument.startsWith("--snapshot="))
-            return true;
+        for (const QByteArray& option : options) {
+            if (argument == option || argument.startsWith(option + '='))
+                return true;
+        }
     }
     return false;
 }
@@ -42,10 +42,13 @@ bool asksForSnapshot(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    const bool snapshot = asksForSnapshot(argc, argv);
+    // A snapshot and the help need no display, so the application they run in has no widgets;
+    // which one to make is known only from the raw arguments.
+    const bool snapshot = asksFor(argc, argv, {"--snapshot"});
+    const bool displayless = snapshot || asksFor(argc, argv, {"-h", "--help", "--help-all", "-?"});
     std::unique_ptr<QCoreApplication> application =
-        snapshot ? std::make_unique<QCoreApplication>(argc, argv)
-                 : std::make_unique<QApplication>(argc, argv);
+        displayless ? std::make_unique<QCoreApplication>(argc, argv)
+                    : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvexhd-preview"));
 
     QCommandLineParser parser;
@@ -80,9 +83,10 @@ int main(int argc, char** argv)
     if (!parser.positionalArguments().isEmpty())
         return usage(
             Preview::tr("unexpected argument %1").arg(parser.positionalArguments().first()));
-    if (!parser.isSet(portOption))
+    if (parser.value(portOption).isEmpty())
         return usage(Preview::tr("--port names the camera to show"));
-    if (parser.isSet(snapshotOption) != snapshot)
+    if (parser.isSet(snapshotOption) != snapshot ||
+        (snapshot && parser.value(snapshotOption).isEmpty()))
         return usage(Preview::tr("--snapshot needs a file name"));
     if (parser.isSet(frameOption) && !snapshot)
         return usage(Preview::tr("--frame goes with --snapshot"));

@@ -237,6 +237,8 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("frame abc", sim1 + QStringList{"FOLDER/shot.png", "--frame", "abc"}, {}, 2,
         "whole number");
     row("no port", {"--snapshot", "FOLDER/shot.png"}, {}, 2, "--port");
+    row("an empty port", {"--port", "", "--snapshot", "FOLDER/shot.png"}, {}, 2, "--port");
+    row("an empty file name", sim1 + QStringList{""}, {}, 2, "needs a file name");
     row("no such port", {"--port", "SIM9", "--snapshot", "FOLDER/shot.png"}, {}, 3,
         "SIM9 is not plugged in");
     row("a camera that does not answer", sim1 + QStringList{"FOLDER/shot.png"},
