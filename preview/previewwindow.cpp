@@ -52,6 +52,8 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
                               tr("The probed pixel's raw count and level"));
     rateLabel_ = statusLabel(ui_->statusbar, QStringLiteral("rateLabel"),
                              tr("Frames a second, and the time one takes to make"));
+    // A long path cuts the text short rather than widening the window; the tooltip holds it all.
+    settingsLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     // "No signal" takes the settings' place while it lasts.
     ui_->statusbar->addWidget(settingsLabel_, 1);
     ui_->statusbar->addPermanentWidget(probeLabel_);
@@ -74,7 +76,10 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
     });
     connect(source_, &FrameSource::frameReady, this, &PreviewWindow::showFrame);
     connect(source_, &FrameSource::signalLost, this, &PreviewWindow::showNoSignal);
-    connect(source_, &FrameSource::settingsDescribed, settingsLabel_, &QLabel::setText);
+    connect(source_, &FrameSource::settingsDescribed, this, [this](const QString& text) {
+        settingsLabel_->setText(text);
+        settingsLabel_->setToolTip(text);
+    });
     source_->start();
 }
 
