@@ -102,6 +102,7 @@ const std::vector<KeptSetting>& keptSettings()
         kept("zoomMethod", [](C& c) -> F { return &c.zoom.method; }),
         kept("contrastType", [](C& c) -> F { return &c.contrastType; }),
         kept("nucState", [](C& c) -> F { return &c.nucState; }),
+        kept("nucRequests", [](C& c) -> F { return &c.nucRequests; }),
         kept("horizontalFlip", [](C& c) -> F { return &c.horizontalFlip; }),
         kept("verticalFlip", [](C& c) -> F { return &c.verticalFlip; }),
         kept("vignettingCorrection", [](C& c) -> F { return &c.vignettingCorrection; }),

@@ -29,6 +29,16 @@ void unplug(const std::string& port)
     SdkRoot::instance().camera(port).unplug();
 }
 
+void takeKeptSettings(const std::string& port)
+{
+    SdkRoot::instance().camera(port).takeKeptSettings();
+}
+
+std::string stateFilePath()
+{
+    return SdkRoot::instance().configuration().stateFile().toStdString();
+}
+
 orvex_sdk::Configuration& configuration()
 {
     return SdkRoot::instance().configuration();

@@ -33,6 +33,9 @@ struct CameraSettings {
     orvex_sdk::ZoomSettings zoom{1.0f, 640, 512, 0};
     std::uint8_t contrastType = 0;
     std::uint8_t nucState = 2; // as last set: 0 off, 1 or 2 on
+    // NUC requests carried out: a program that follows the state file sees each one, also when
+    // NUC was already on.
+    std::uint32_t nucRequests = 0;
     bool horizontalFlip = false;
     bool verticalFlip = false;
     bool vignettingCorrection = true;
@@ -92,6 +95,13 @@ Faults& faults(const std::string& port);
 
 // Pulls the cable: the port leaves the list and the camera stops answering.
 void unplug(const std::string& port);
+
+// Takes what the state file keeps for the camera now over its settings, as an open does: how a
+// program that only watches a camera follows what other programs change. Throws like settings().
+void takeKeptSettings(const std::string& port);
+
+// The state file of the configuration, or empty when the cameras forget.
+std::string stateFilePath();
 
 // The stand-in's configuration as the Configuration interface shows it; tests may change it.
 orvex_sdk::Configuration& configuration();

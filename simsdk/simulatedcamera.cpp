@@ -641,6 +641,8 @@ bool CameraDevice::requestNuc(std::uint8_t mode)
     return operate("requestNuc", toText(mode), false, [&] {
         const bool accepted =
             mode < nucModeAutomatic || (mode == nucModeAutomatic && settings_.hasShutter);
+        if (accepted)
+            ++settings_.nucRequests;
         return store(settings_.nucState, nucStateAfterRequest, accepted);
     });
 }

@@ -47,10 +47,11 @@ public:
     // A port is opened by one connection at a time, as a serial port is.
     bool isOpen() const { return open_; }
 
+    void takeKeptSettings();
+
 private:
     friend class CameraDevice;
 
-    void takeKeptSettings();
     void keepChanges();
 
     std::string port_;

@@ -864,6 +864,8 @@ void TestSimSdk::nucRequestSwitchesNucOn()
     QVERIFY(device->setNucEnabled(0));
     QVERIFY(device->requestNuc(1));
     QVERIFY(device->getNucEnabled());
+    // Counted, so that a program following the state file sees each request.
+    QCOMPARE(orvex_sim::settings("SIM1").nucRequests, 2u);
 }
 
 void TestSimSdk::temperaturesDriftSlowlyAroundTheBase()

@@ -65,13 +65,13 @@ start_server() {
     fi
 }
 
-# Exports DISPLAY for an Xvfb of this script's own.
+# Exports DISPLAY for an Xvfb of this script's own: start_virtual_display [WIDTHxHEIGHT]
 start_virtual_display() {
     # With -displayfd, Xvfb itself takes the first number no other server holds, so runs side by
     # side never race for one. 96 dpi is what an X server reports unless told otherwise (Xvfb's
     # own default is 100), so point sizes come out in the pixels a user sees.
     start_server "the virtual display (Xvfb)" \
-        Xvfb -displayfd 3 -screen 0 1400x1200x24 -dpi 96 -nolisten tcp
+        Xvfb -displayfd 3 -screen 0 "${1:-1400x1200}x24" -dpi 96 -nolisten tcp
     export DISPLAY=":$server_line"
     # What a desktop session provides; without it the toolkit warns and makes a folder in /tmp.
     if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -89,6 +89,13 @@ start_session_bus() {
     start_server "the session bus (dbus-daemon)" \
         dbus-daemon --session --nofork --nopidfile --print-address=3
     export DBUS_SESSION_BUS_ADDRESS="$server_line"
+}
+
+# Starts a program beside the one that run_to_the_end waits for; it is stopped with the rest.
+run_beside() {
+    "$@" &
+    started_pids+=("$!")
+    started_names+=("")
 }
 
 # Runs the program and waits for it. In the background, so that its process id is known and the

@@ -1,8 +1,14 @@
 // Renders the window as an operator sees it with the demo camera connected: one PNG per tab and
-// one of the About box. tools/screenshot runs it on a virtual X display of its own.
+// one of the About box, and orvexhd-preview beside it. tools/screenshot runs it on a virtual X
+// display of its own.
 #include "dialog.h"
 #include "mainwindow.h"
 #include "qtcompat.h"
+#ifdef ORVEX_PREVIEW
+#include "previewwindow.h"
+#include "simcontrol.h"
+#include "simulatedsource.h"
+#endif
 
 #include <QApplication>
 #include <QComboBox>
@@ -61,6 +67,16 @@ int main(int argc, char** argv)
     ports->setCurrentIndex(ports->findText(QStringLiteral("SIM1")));
     QMetaObject::invokeMethod(&window, "connectDevice", Qt::DirectConnection);
 
+#ifdef ORVEX_PREVIEW
+    // The demo camera's picture as the preview shows it, with the detector drawing and listing
+    // its boxes, in the iron palette.
+    orvex_sim::settings("SIM1").ia.outputType = 3;
+    PreviewWindow preview(std::make_unique<SimulatedSource>(QStringLiteral("SIM1")));
+    preview.findChild<QComboBox*>(QStringLiteral("paletteCombo"))->setCurrentIndex(1);
+    preview.resize(900, 600);
+    preview.show();
+#endif
+
     bool allSaved = true;
     // Let the first temperature refresh land before the pictures are taken.
     QTimer::singleShot(1200, &window, [&] {
@@ -75,6 +91,9 @@ int main(int argc, char** argv)
         Dialog about;
         about.show();
         allSaved &= save(about, folder, QStringLiteral("about.png"));
+#ifdef ORVEX_PREVIEW
+        allSaved &= save(preview, folder, QStringLiteral("preview.png"));
+#endif
         application.quit();
     });
     application.exec();

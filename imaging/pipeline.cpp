@@ -1,0 +1,172 @@
+#include "pipeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace imaging {
+namespace {
+
+constexpr int tileGrid = 8;
+// OpenCV's CLAHE reads a clip limit of 0 as no limit at all; the least it clips at is one pixel a
+// level, which keeps CLHE 0 linear in tiles too.
+constexpr double leastClipLimit = 0.01;
+
+bool drawn(const DetectorSettings& detector)
+{
+    return detector.outputType == 2 || detector.outputType == 3;
+}
+
+bool listed(const DetectorSettings& detector)
+{
+    return detector.outputType == 1 || detector.outputType == 3;
+}
+
+} // namespace
+
+cv::Point Geometry::sensorPixel(cv::Point shown) const
+{
+    const int x = mirrored ? sensorWidth - 1 - shown.x : shown.x;
+    const int y = upsideDown ? sensorHeight - 1 - shown.y : shown.y;
+    return {window.x + int(std::int64_t(x) * window.width / sensorWidth),
+            window.y + int(std::int64_t(y) * window.height / sensorHeight)};
+}
+
+cv::Rect Geometry::shownArea(const cv::Rect& sensor) const
+{
+    const double xScale = double(sensorWidth) / window.width;
+    const double yScale = double(sensorHeight) / window.height;
+    int left = cvFloor((sensor.x - window.x) * xScale);
+    int right = cvCeil((sensor.br().x - window.x) * xScale);
+    int top = cvFloor((sensor.y - window.y) * yScale);
+    int bottom = cvCeil((sensor.br().y - window.y) * yScale);
+    if (mirrored) {
+        left = sensorWidth - std::exchange(right, sensorWidth - left);
+    }
+    if (upsideDown) {
+        top = sensorHeight - std::exchange(bottom, sensorHeight - top);
+    }
+    return cv::Rect(cv::Point(left, top), cv::Point(right, bottom)) &
+           cv::Rect(0, 0, sensorWidth, sensorHeight);
+}
+
+Pipeline::Pipeline() : clahe_(cv::createCLAHE(leastClipLimit, {tileGrid, tileGrid})) {}
+
+void Pipeline::showCounts(Picture& picture)
+{
+    stretchLinearly(counts_, picture.levels, histogram_);
+}
+
+void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)
+{
+    const Roi& roi = settings.roi;
+    countLevels(counts_(cv::Rect(cv::Point(roi.x1, roi.y1), cv::Point(roi.x2 + 1, roi.y2 + 1))),
+                histogram_);
+    if (settings.contrastType == 0) {
+        roiContrastTable(histogram_, settings.clhe, settings.gamma, settings.polarity, table_);
+        applyTable(counts_, table_, levels);
+        return;
+    }
+    // In tiles, CLAHE works on the 8-bit levels of a linear stretch of the ROI's range.
+    roiContrastTable(histogram_, 0, 1.0, false, table_);
+    applyTable(counts_, table_, linear_);
+    clahe_->setClipLimit(settings.clhe == 0 ? leastClipLimit : double(settings.clhe));
+    clahe_->apply(linear_, equalised_);
+    cv::LUT(equalised_, levelTable(settings.gamma, settings.polarity), levels);
+}
+
+Picture Pipeline::finished(Picture& picture, const Settings& settings) const
+{
+    picture.detectionsListed = !picture.detections.empty() && listed(settings.detector);
+    if (drawn(settings.detector))
+        drawDetections(picture);
+    return std::move(picture);
+}
+
+Picture Pipeline::render(std::int64_t frame, const Settings& requested)
+{
+    const Settings settings = withinRanges(requested);
+    Picture picture;
+    picture.frame = frame;
+    picture.tap = tapOf(settings);
+    picture.counts = scene_.counts(frame, settings);
+    picture.counts.copyTo(counts_);
+    const auto shows = [&](Tap tap) {
+        return picture.tap == tap;
+    };
+
+    if (shows(Tap::Raw))
+        showCounts(picture);
+    if (settings.nucState != 0)
+        correctNonUniformity(counts_, scene_.tables(), settings, scratch_);
+    if (shows(Tap::Nuc))
+        showCounts(picture);
+    if (settings.columnCorrection)
+        correctColumns(counts_, scene_.tables().columnOffsets);
+    if (shows(Tap::ColumnCorrection))
+        showCounts(picture);
+    if (settings.vignettingCorrection)
+        correctVignetting(counts_, scene_.tables().vignetting);
+    if (shows(Tap::VignettingCorrection))
+        showCounts(picture);
+    // The detector looks at the corrected picture, whichever tap the video shows.
+    if (detectorRuns(settings.detector))
+        picture.detections = detector_.find(counts_, settings.detector);
+    if (picture.tap < Tap::EdgeEnhancement)
+        return finished(picture, settings);
+
+    if (settings.sharpening > 0.0)
+        sharpen(counts_, settings.sharpening, scratch_);
+    if (shows(Tap::EdgeEnhancement)) {
+        showCounts(picture);
+        return finished(picture, settings);
+    }
+    applyContrast(settings, picture.levels);
+    if (picture.tap < Tap::Zoom)
+        return finished(picture, settings);
+
+    const cv::Rect window = zoomWindow(settings);
+    if (window.size() != picture.levels.size()) {
+        cv::Mat zoomed;
+        cv::resize(picture.levels(window), zoomed, picture.levels.size(), 0.0, 0.0,
+                   settings.zoomMethod == 0 ? cv::INTER_NEAREST : cv::INTER_LINEAR);
+        picture.levels = zoomed;
+        picture.geometry.window = window;
+    }
+    if (shows(Tap::Zoom))
+        return finished(picture, settings);
+
+    if (settings.horizontalFlip || settings.verticalFlip) {
+        const int around = settings.horizontalFlip && settings.verticalFlip ? -1
+                           : settings.horizontalFlip                        ? 1
+                                                                            : 0;
+        cv::Mat flipped;
+        cv::flip(picture.levels, flipped, around);
+        picture.levels = flipped;
+        picture.geometry.mirrored = settings.horizontalFlip;
+        picture.geometry.upsideDown = settings.verticalFlip;
+    }
+    return finished(picture, settings);
+}
+
+void drawDetections(Picture& picture)
+{
+    const cv::Scalar dark(0);
+    const cv::Scalar light(255);
+    for (std::size_t index = 0; index < picture.detections.size(); ++index) {
+        const cv::Rect box = picture.geometry.shownArea(picture.detections[index]);
+        if (box.empty())
+            continue;
+        // A light line on a dark one shows on any part of the picture, in either polarity.
+        cv::rectangle(picture.levels, box, dark, 4);
+        cv::rectangle(picture.levels, box, light, 2);
+        const std::string number = std::to_string(index + 1);
+        const cv::Point corner(box.x + 2, box.y > 24 ? box.y - 6 : box.y + 22);
+        cv::putText(picture.levels, number, corner, cv::FONT_HERSHEY_SIMPLEX, 0.7, dark, 4,
+                    cv::LINE_AA);
+        cv::putText(picture.levels, number, corner, cv::FONT_HERSHEY_SIMPLEX, 0.7, light, 2,
+                    cv::LINE_AA);
+    }
+}
+
+} // namespace imaging

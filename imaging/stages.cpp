@@ -1,0 +1,163 @@
+#include "stages.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace imaging {
+namespace {
+
+constexpr int levelCount = 256;
+constexpr int countCount = 65536;
+constexpr double gainOne = 4096.0;
+// The tails left out of a stretch: a few bad or hot pixels must not decide the contrast.
+constexpr double shownLowShare = 0.01;
+constexpr double shownHighShare = 0.99;
+constexpr double contrastLowShare = 0.001;
+constexpr double contrastHighShare = 0.999;
+
+std::int64_t total(const Histogram& bins)
+{
+    std::int64_t sum = 0;
+    for (const int count : bins)
+        sum += count;
+    return sum;
+}
+
+std::uint8_t level(double share, double gamma, bool polarity)
+{
+    const double bright = std::pow(std::clamp(share, 0.0, 1.0), 1.0 / gamma);
+    return std::uint8_t(std::lround((polarity ? 1.0 - bright : bright) * (levelCount - 1)));
+}
+
+} // namespace
+
+void countLevels(const cv::Mat& counts, Histogram& bins)
+{
+    CV_Assert(counts.type() == CV_16UC1);
+    bins.assign(countCount, 0);
+    for (int y = 0; y < counts.rows; ++y) {
+        const auto* row = counts.ptr<std::uint16_t>(y);
+        for (int x = 0; x < counts.cols; ++x)
+            ++bins[row[x]];
+    }
+}
+
+int countAtShare(const Histogram& bins, std::int64_t pixels, double share)
+{
+    const double wanted = share * double(pixels);
+    std::int64_t below = 0;
+    for (int count = 0; count < int(bins.size()); ++count) {
+        below += bins[std::size_t(count)];
+        if (double(below) > wanted)
+            return count;
+    }
+    return int(bins.size()) - 1;
+}
+
+void correctNonUniformity(cv::Mat& counts, const SensorTables& tables, const Settings& settings,
+                          cv::Mat& scratch)
+{
+    if (settings.offsetCorrection)
+        cv::subtract(counts, tables.offsets, counts, cv::noArray(), CV_16U);
+    if (settings.gainCorrection) {
+        cv::multiply(counts, tables.gainCorrection, counts, 1.0 / gainOne);
+        cv::add(counts, tables.gainBias, counts, cv::noArray(), CV_16U);
+        cv::min(counts, countMaximum, counts);
+    }
+    if (settings.bprCorrection) {
+        cv::medianBlur(counts, scratch, 3);
+        for (const cv::Point& pixel : tables.badPixels)
+            counts.at<std::uint16_t>(pixel) = scratch.at<std::uint16_t>(pixel);
+    }
+}
+
+void correctColumns(cv::Mat& counts, const cv::Mat& columnOffsets)
+{
+    cv::subtract(counts, columnOffsets, counts, cv::noArray(), CV_16U);
+    cv::min(counts, countMaximum, counts);
+}
+
+void correctVignetting(cv::Mat& counts, const cv::Mat& vignetting)
+{
+    cv::add(counts, vignetting, counts);
+    cv::min(counts, countMaximum, counts);
+}
+
+void sharpen(cv::Mat& counts, double amount, cv::Mat& scratch)
+{
+    cv::GaussianBlur(counts, scratch, {3, 3}, 0.0);
+    cv::addWeighted(counts, 1.0 + amount, scratch, -amount, 0.0, counts);
+    cv::min(counts, countMaximum, counts);
+}
+
+void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch)
+{
+    countLevels(counts, scratch);
+    const std::int64_t pixels = std::int64_t(counts.total());
+    const int low = countAtShare(scratch, pixels, shownLowShare);
+    const int high = std::max(countAtShare(scratch, pixels, shownHighShare), low + 1);
+    const double scale = double(levelCount - 1) / double(high - low);
+    counts.convertTo(levels, CV_8U, scale, -double(low) * scale);
+}
+
+void roiContrastTable(const Histogram& roi, std::uint32_t clhe, double gamma, bool polarity,
+                      std::vector<std::uint8_t>& table)
+{
+    const std::int64_t pixels = total(roi);
+    const int low = countAtShare(roi, pixels, contrastLowShare);
+    const int high = countAtShare(roi, pixels, contrastHighShare);
+    const int binCount = high - low + 1;
+    double inRange = 0.0;
+    for (int count = low; count <= high; ++count)
+        inRange += roi[std::size_t(count)];
+    const double limit = double(clhe) * inRange / binCount;
+    double clipped = 0.0;
+    for (int count = low; count <= high; ++count)
+        clipped += std::min(double(roi[std::size_t(count)]), limit);
+    const double spread = (inRange - clipped) / binCount;
+
+    table.resize(countCount);
+    std::fill(table.begin(), table.begin() + low, level(0.0, gamma, polarity));
+    double below = 0.0;
+    for (int count = low; count <= high; ++count) {
+        const double share = std::min(double(roi[std::size_t(count)]), limit) + spread;
+        table[std::size_t(count)] = level((below + share / 2.0) / inRange, gamma, polarity);
+        below += share;
+    }
+    std::fill(table.begin() + high + 1, table.end(), level(1.0, gamma, polarity));
+}
+
+void applyTable(const cv::Mat& counts, const std::vector<std::uint8_t>& table, cv::Mat& levels)
+{
+    CV_Assert(counts.type() == CV_16UC1 && table.size() == std::size_t(countCount));
+    levels.create(counts.size(), CV_8U);
+    for (int y = 0; y < counts.rows; ++y) {
+        const auto* in = counts.ptr<std::uint16_t>(y);
+        auto* out = levels.ptr<std::uint8_t>(y);
+        for (int x = 0; x < counts.cols; ++x)
+            out[x] = table[in[x]];
+    }
+}
+
+cv::Mat levelTable(double gamma, bool polarity)
+{
+    cv::Mat table(1, levelCount, CV_8U);
+    for (int index = 0; index < levelCount; ++index)
+        table.at<std::uint8_t>(index) = level(index / double(levelCount - 1), gamma, polarity);
+    return table;
+}
+
+cv::Rect zoomWindow(const Settings& settings)
+{
+    const int width =
+        std::clamp(int(std::lround(sensorWidth / settings.zoomFactor)), 1, sensorWidth);
+    const int height =
+        std::clamp(int(std::lround(sensorHeight / settings.zoomFactor)), 1, sensorHeight);
+    const int x = std::clamp(settings.zoomXCenter - width / 2, 0, sensorWidth - width);
+    const int y = std::clamp(settings.zoomYCenter - height / 2, 0, sensorHeight - height);
+    return {x, y, width, height};
+}
+
+} // namespace imaging

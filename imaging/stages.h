@@ -1,0 +1,48 @@
+// The stages of the camera's video chain. The corrections work in place on the 14-bit counts
+// (CV_16U); the contrast turns them into 8-bit levels (CV_8U) through one table; zoom and flips
+// work on the levels. Scratch buffers are the caller's, so that they live from frame to frame.
+#pragma once
+
+#include "scene.h"
+#include "settings.h"
+
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+#include <vector>
+
+namespace imaging {
+
+// How many pixels hold each count: bins[count], for counts of up to 16 bits.
+using Histogram = std::vector<int>;
+void countLevels(const cv::Mat& counts, Histogram& bins);
+// The smallest count below which more than share of the pixels lie.
+int countAtShare(const Histogram& bins, std::int64_t pixels, double share);
+
+// The offset, gain and bad-pixel corrections of the NUC, each when its own setting is on.
+void correctNonUniformity(cv::Mat& counts, const SensorTables& tables, const Settings& settings,
+                          cv::Mat& scratch);
+void correctColumns(cv::Mat& counts, const cv::Mat& columnOffsets);
+void correctVignetting(cv::Mat& counts, const cv::Mat& vignetting);
+// An unsharp mask: amount times the detail above a slight blur is added back.
+void sharpen(cv::Mat& counts, double amount, cv::Mat& scratch);
+
+// The counts from the first to the 99th percentile spread linearly over the 8-bit levels: how a
+// picture of raw counts is shown.
+void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch);
+
+// The table from counts to levels that the CLHE contrast makes of the ROI's histogram: each count's
+// share of the ROI is clipped at clhe times the mean share and the clipped part is spread evenly
+// over the ROI's range, so that 0 stretches the range linearly and 30000 equalises it fully. Gamma
+// and polarity follow in the same table. 65536 entries, so that any count has one.
+void roiContrastTable(const Histogram& roi, std::uint32_t clhe, double gamma, bool polarity,
+                      std::vector<std::uint8_t>& table);
+void applyTable(const cv::Mat& counts, const std::vector<std::uint8_t>& table, cv::Mat& levels);
+// Gamma and polarity for levels that are already 8-bit: a 256-entry table for cv::LUT.
+cv::Mat levelTable(double gamma, bool polarity);
+
+// The part of the picture that the zoom enlarges to the whole: factor times smaller, about the
+// centre, moved inside the picture where the centre is too near an edge.
+cv::Rect zoomWindow(const Settings& settings);
+
+} // namespace imaging

@@ -1,0 +1,41 @@
+// A simulated camera as the other programs leave it. This process's stand-in holds the camera's
+// configured settings; the state file, read again at every frame, holds what the window and
+// orvexhd-cli changed since. The follower sends nothing to the camera and never writes the file.
+#pragma once
+
+#include "settings.h"
+#include "simcontrol.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class CameraFollower
+{
+    Q_DECLARE_TR_FUNCTIONS(CameraFollower)
+
+public:
+    struct Reading {
+        bool answers = false;
+        QString problem; // why there is no picture, when the camera does not answer
+        imaging::Settings settings;
+        QString source; // where the settings come from, for the status bar
+    };
+
+    explicit CameraFollower(std::string port);
+
+    // The camera now; frame is the frame about to be made, from which a NUC seen now counts.
+    Reading read(std::int64_t frame);
+
+private:
+    std::string port_;
+    std::optional<std::uint32_t> nucRequests_;
+    std::int64_t nucFrame_ = 0;
+};
+
+// The picture's settings from the camera's, in their meaning; nucFrame is the frame of the last
+// NUC.
+imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::int64_t nucFrame);

@@ -1,0 +1,40 @@
+// Where the preview's pictures come from. The simulated camera's pipeline is one source; a capture
+// device would be another, shown by the same window.
+#pragma once
+
+#include "pipeline.h"
+
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+struct Frame {
+    // The picture's levels, the raw counts behind them where the source has them (empty
+    // otherwise), where its pixels come from and what the detector found.
+    std::shared_ptr<const imaging::Picture> picture;
+    double processingMs = 0.0; // what making it took
+};
+Q_DECLARE_METATYPE(Frame)
+
+class FrameSource : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    virtual void start() = 0;
+    // The camera's port or the device, for the window's title.
+    virtual QString name() const = 0;
+
+signals:
+    // The newest frame. One that comes while the window is still busy with the last replaces it
+    // on the way: frames are dropped, never queued.
+    void frameReady(const Frame& frame);
+    // There is no picture now, and why; the next frame ends it.
+    void signalLost(const QString& reason);
+    // Where the settings that shape the picture come from, when that changes.
+    void settingsDescribed(const QString& text);
+};

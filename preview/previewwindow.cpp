@@ -1,0 +1,192 @@
+#include "previewwindow.h"
+
+#include "ui_previewwindow.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+
+namespace {
+
+constexpr qint64 rateWindowMs = 1000;
+constexpr qint64 detectionListMs = 1000;
+
+QString tapName(imaging::Tap tap)
+{
+    static const char* const names[] = {
+        QT_TRANSLATE_NOOP("PreviewWindow", "RAW"),
+        QT_TRANSLATE_NOOP("PreviewWindow", "NUC"),
+        QT_TRANSLATE_NOOP("PreviewWindow", "COLUMN CORRECTION"),
+        QT_TRANSLATE_NOOP("PreviewWindow", "VIGNETTING CORRECTION"),
+        QT_TRANSLATE_NOOP("PreviewWindow", "EDGE ENHANCEMENT"),
+        QT_TRANSLATE_NOOP("PreviewWindow", "LUT CORRECTION"),
+        QT_TRANSLATE_NOOP("PreviewWindow", "RESERVED"),
+        QT_TRANSLATE_NOOP("PreviewWindow", "ZOOM"),
+        QT_TRANSLATE_NOOP("PreviewWindow", "BT656/SDI"),
+    };
+    return PreviewWindow::tr(names[int(tap)]);
+}
+
+// A screen reader reads a label's text as its name, so what the label is for goes in its
+// description.
+QLabel* statusLabel(QStatusBar* bar, const QString& objectName, const QString& description)
+{
+    auto* label = new QLabel(bar);
+    label->setObjectName(objectName);
+    label->setAccessibleDescription(description);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+} // namespace
+
+PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::PreviewWindow>()), source_(source.release())
+{
+    ui_->setupUi(this);
+    source_->setParent(this);
+    setWindowTitle(tr("Orvex HD preview: %1").arg(source_->name()));
+    settingsLabel_ = statusLabel(ui_->statusbar, QStringLiteral("settingsLabel"),
+                                 tr("Where the settings that shape the picture come from"));
+    probeLabel_ = statusLabel(ui_->statusbar, QStringLiteral("probeLabel"),
+                              tr("The probed pixel's raw count and level"));
+    rateLabel_ = statusLabel(ui_->statusbar, QStringLiteral("rateLabel"),
+                             tr("Frames a second, and the time one takes to make"));
+    // A long path cuts the text short rather than widening the window; the tooltip holds it all.
+    settingsLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // "No signal" takes the settings' place while it lasts.
+    ui_->statusbar->addWidget(settingsLabel_, 1);
+    ui_->statusbar->addPermanentWidget(probeLabel_);
+    ui_->statusbar->addPermanentWidget(rateLabel_);
+    ui_->detectionPanel->hide();
+    colours_ = paletteColours(Palette::Grey);
+    clock_.start();
+
+    connect(ui_->paletteCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this](int index) {
+                colours_ = paletteColours(Palette(index));
+                showPicture();
+            });
+    connect(ui_->scaleCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this](int index) { ui_->pictureView->setActualSize(index == 1); });
+    connect(ui_->pictureView, &PictureView::probeMoved, this, [this](QPoint pixel) {
+        const QPoint at = ui_->pictureView->widgetPosition(pixel);
+        ui_->pictureScroll->ensureVisible(at.x(), at.y());
+        showProbe();
+    });
+    connect(source_, &FrameSource::frameReady, this, &PreviewWindow::showFrame);
+    connect(source_, &FrameSource::signalLost, this, &PreviewWindow::showNoSignal);
+    connect(source_, &FrameSource::settingsDescribed, this, [this](const QString& text) {
+        settingsLabel_->setText(text);
+        settingsLabel_->setToolTip(text);
+    });
+    source_->start();
+}
+
+PreviewWindow::~PreviewWindow() = default;
+
+void PreviewWindow::showFrame(const Frame& frame)
+{
+    frame_ = frame;
+    countFrame(frame.processingMs);
+    ui_->outputLabel->setText(tr("Video output: %1").arg(tapName(frame.picture->tap)));
+    showPicture();
+    showProbe();
+    showDetections();
+}
+
+void PreviewWindow::showNoSignal(const QString& reason)
+{
+    frame_ = Frame();
+    arrivals_.clear();
+    ui_->pictureView->setNoSignal(reason);
+    ui_->outputLabel->clear();
+    rateLabel_->clear();
+    probeLabel_->clear();
+    detections_.clear();
+    ui_->detectionList->clear();
+    ui_->detectionPanel->hide();
+    ui_->statusbar->showMessage(tr("No signal: %1").arg(reason));
+}
+
+void PreviewWindow::showPicture()
+{
+    if (!frame_.picture)
+        return;
+    const cv::Mat& levels = frame_.picture->levels;
+    // A copy of its own, so the image outlives the frame.
+    QImage image =
+        QImage(levels.data, levels.cols, levels.rows, int(levels.step), QImage::Format_Indexed8)
+            .copy();
+    image.setColorTable(colours_);
+    ui_->statusbar->clearMessage();
+    ui_->pictureView->setPicture(image);
+}
+
+void PreviewWindow::showProbe()
+{
+    const QPoint pixel = ui_->pictureView->probe();
+    if (!frame_.picture)
+        return;
+    const imaging::Picture& picture = *frame_.picture;
+    const cv::Point shown(pixel.x(), pixel.y());
+    // A probe set on a picture of another size waits until it is moved onto this one.
+    if (!cv::Rect(0, 0, picture.levels.cols, picture.levels.rows).contains(shown))
+        return;
+    const int level = picture.levels.at<std::uint8_t>(shown);
+    if (picture.counts.empty()) {
+        probeLabel_->setText(tr("x %1, y %2: level %3").arg(pixel.x()).arg(pixel.y()).arg(level));
+        return;
+    }
+    // The raw count of the sensor pixel that the zoom and the flips brought here.
+    const cv::Point sensor = picture.geometry.sensorPixel(shown);
+    probeLabel_->setText(tr("x %1, y %2: raw count %3, level %4")
+                             .arg(pixel.x())
+                             .arg(pixel.y())
+                             .arg(picture.counts.at<std::uint16_t>(sensor))
+                             .arg(level));
+}
+
+void PreviewWindow::showDetections()
+{
+    const imaging::Picture& picture = *frame_.picture;
+    QStringList lines;
+    if (picture.detectionsListed) {
+        int number = 0;
+        for (const cv::Rect& box : picture.detections)
+            lines << tr("%1: x %2, y %3, %4 × %5")
+                         .arg(++number)
+                         .arg(box.x)
+                         .arg(box.y)
+                         .arg(box.width)
+                         .arg(box.height);
+    }
+    ui_->detectionPanel->setVisible(picture.detectionsListed);
+    // The boxes move every frame. A list rewritten as often would have a screen reader speak
+    // nothing else, so it follows at a reading pace, its rows changed in place.
+    const qint64 now = clock_.elapsed();
+    const bool sameRows = lines.size() == detections_.size();
+    if (lines == detections_ || (sameRows && now - detectionsShownAt_ < detectionListMs))
+        return;
+    detections_ = lines;
+    detectionsShownAt_ = now;
+    QListWidget* list = ui_->detectionList;
+    while (list->count() > lines.size())
+        delete list->takeItem(list->count() - 1);
+    for (int row = 0; row < lines.size(); ++row) {
+        if (row < list->count())
+            list->item(row)->setText(lines.at(row));
+        else
+            list->addItem(lines.at(row));
+    }
+}
+
+void PreviewWindow::countFrame(double processingMs)
+{
+    const qint64 now = clock_.elapsed();
+    arrivals_.push_back(now);
+    while (now - arrivals_.front() > rateWindowMs)
+        arrivals_.pop_front();
+    rateLabel_->setText(
+        tr("%1 frames/s, %2 ms a frame").arg(arrivals_.size()).arg(processingMs, 0, 'f', 1));
+}

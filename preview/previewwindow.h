@@ -1,0 +1,52 @@
+// The preview's window: a frame source's pictures, the view choices that are not camera settings
+// (palette, scale), the detector's list where the camera reports one, and a status bar that says
+// where the settings come from, what the probed pixel holds, and how fast frames come.
+#pragma once
+
+#include "framesource.h"
+#include "palettes.h"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <deque>
+#include <memory>
+
+namespace Ui {
+class PreviewWindow;
+}
+class QLabel;
+
+class PreviewWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Takes the source over and starts it.
+    explicit PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* parent = nullptr);
+    ~PreviewWindow() override;
+
+    // The frame shown, with no picture while there is no signal.
+    const Frame& frame() const { return frame_; }
+
+private:
+    void showFrame(const Frame& frame);
+    void showNoSignal(const QString& reason);
+    void showPicture();
+    void showProbe();
+    void showDetections();
+    void countFrame(double processingMs);
+
+    std::unique_ptr<Ui::PreviewWindow> ui_;
+    FrameSource* source_;
+    Frame frame_;
+    QVector<QRgb> colours_;
+    QStringList detections_;
+    qint64 detectionsShownAt_ = 0;
+    QLabel* settingsLabel_;
+    QLabel* probeLabel_;
+    QLabel* rateLabel_;
+    QElapsedTimer clock_;
+    std::deque<qint64> arrivals_; // of the frames of the last second
+};

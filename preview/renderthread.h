@@ -1,0 +1,49 @@
+// Renders the simulated camera's frames on a thread of its own, one at a time. A request made
+// while a frame is rendered waits in one place, replacing any request already waiting there, and
+// the newest frame waits for its taker in one place too: a slow side makes the other drop frames,
+// never queue them.
+#pragma once
+
+#include "framesource.h"
+#include "settings.h"
+
+#include <QMutex>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <cstdint>
+#include <optional>
+
+class RenderThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit RenderThread(QObject* parent = nullptr);
+    // Waits for the frame in hand, if any.
+    ~RenderThread() override;
+
+    void request(std::int64_t frame, const imaging::Settings& settings);
+    // The newest frame, once; null when none came since the last take.
+    Frame take();
+
+signals:
+    // A frame waits to be taken. Said once until it is taken, however many frames came meanwhile.
+    void rendered();
+
+protected:
+    void run() override;
+
+private:
+    struct Job {
+        std::int64_t frame;
+        imaging::Settings settings;
+    };
+
+    QMutex mutex_;
+    QWaitCondition wake_;
+    std::optional<Job> job_;
+    Frame result_;
+    bool announced_ = false;
+    bool stopping_ = false;
+};

@@ -1,0 +1,55 @@
+#include "simulatedsource.h"
+
+namespace {
+
+constexpr int frameMs = 1000 / imaging::framesPerSecond;
+
+} // namespace
+
+SimulatedSource::SimulatedSource(const QString& port, QObject* parent)
+    : FrameSource(parent), port_(port), follower_(port.toStdString())
+{
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(frameMs);
+    connect(&timer_, &QTimer::timeout, this, &SimulatedSource::tick);
+    connect(&renderer_, &RenderThread::rendered, this, &SimulatedSource::deliver);
+}
+
+void SimulatedSource::start()
+{
+    clock_.start();
+    renderer_.start();
+    timer_.start();
+    tick();
+}
+
+void SimulatedSource::tick()
+{
+    // The frame of this moment, not the next in a row: a late frame is skipped, so the scene keeps
+    // the pace of the clock.
+    const std::int64_t frame = clock_.elapsed() / frameMs;
+    const CameraFollower::Reading reading = follower_.read(frame);
+    if (reading.source != source_) {
+        source_ = reading.source;
+        emit settingsDescribed(source_);
+    }
+    if (!reading.answers) {
+        if (answering_ || problem_ != reading.problem) {
+            answering_ = false;
+            problem_ = reading.problem;
+            emit signalLost(problem_);
+        }
+        return;
+    }
+    answering_ = true;
+    problem_.clear();
+    renderer_.request(frame, reading.settings);
+}
+
+void SimulatedSource::deliver()
+{
+    const Frame frame = renderer_.take();
+    // A frame asked for before the camera went is not shown after "No signal".
+    if (frame.picture && answering_)
+        emit frameReady(frame);
+}

@@ -1,0 +1,71 @@
+#include "snapshot.h"
+
+#include "camerafollower.h"
+#include "pipeline.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QSaveFile>
+
+namespace {
+
+struct Snapshot {
+    Q_DECLARE_TR_FUNCTIONS(Snapshot)
+};
+
+bool written(QFileDevice& file, const QByteArray& bytes)
+{
+    return file.write(bytes) == bytes.size() && file.flush() && file.error() == QFile::NoError;
+}
+
+} // namespace
+
+bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
+{
+    const QFileInfo target(path);
+    if (target.isDir()) {
+        error = Snapshot::tr("it is a folder");
+        return false;
+    }
+    if (target.exists() && !target.isFile()) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || !written(file, bytes)) {
+            error = file.errorString();
+            return false;
+        }
+        return true;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !written(file, bytes) || !file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error)
+{
+    CameraFollower follower(port.toStdString());
+    const CameraFollower::Reading reading = follower.read(frame);
+    if (!reading.answers) {
+        error = reading.problem;
+        return 3;
+    }
+    imaging::Pipeline pipeline;
+    const imaging::Picture picture = pipeline.render(frame, reading.settings);
+    const cv::Mat& levels = picture.levels;
+    const QImage image(levels.data, levels.cols, levels.rows, int(levels.step),
+                       QImage::Format_Grayscale8);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString why;
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") ||
+        !writeFile(path, png, why)) {
+        error = Snapshot::tr("%1 cannot be written: %2").arg(path, why);
+        return 2;
+    }
+    return 0;
+}

@@ -1,0 +1,15 @@
+// One frame of a simulated camera to a PNG file, as the window shows it with the grey palette.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// Writes the frame at the camera's resolution. On failure, error says why and the result is the
+// exit status: 3 when the camera is not there or does not answer, 2 when the file cannot be
+// written; 0 on success.
+int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error);
+
+// The picture's bytes to path. A regular file is replaced whole or not at all; a device or a
+// pipe is written directly, since replacing it would put a file where it stood.
+bool writeFile(const QString& path, const QByteArray& bytes, QString& error);

@@ -1,0 +1,486 @@
+// The simulated camera's video on its own: each setting does to the picture what its stage is for,
+// each tap shows the stage it names, the detector finds the warm objects, and a frame number with
+// its settings always gives the same picture.
+#include "pipeline.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <QTest>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+using imaging::Picture;
+using imaging::Settings;
+using Change = std::function<void(Settings&)>;
+using Property = std::function<bool(const Picture& before, const Picture& after)>;
+Q_DECLARE_METATYPE(Change)
+Q_DECLARE_METATYPE(Property)
+
+namespace {
+
+constexpr std::int64_t frame = 0;
+
+double mean(const cv::Mat& levels)
+{
+    return cv::mean(levels)[0];
+}
+
+// Fine detail: how much neighbouring pixels differ, on average.
+double detail(const cv::Mat& levels)
+{
+    cv::Mat difference;
+    cv::absdiff(levels.colRange(1, levels.cols), levels.colRange(0, levels.cols - 1), difference);
+    return mean(difference);
+}
+
+// Stripes: how much the means of neighbouring columns differ.
+double stripes(const cv::Mat& levels)
+{
+    cv::Mat columns;
+    cv::reduce(levels, columns, 0, cv::REDUCE_AVG, CV_64F);
+    return detail(columns);
+}
+
+// How far the levels' distribution is from an even one over 0 to 255 (0: even, 1: one level).
+double unevenness(const cv::Mat& levels)
+{
+    cv::Mat histogram;
+    const int size = 256;
+    const float range[] = {0, 256};
+    const float* ranges[] = {range};
+    const int channel = 0;
+    cv::calcHist(&levels, 1, &channel, cv::Mat(), histogram, 1, &size, ranges);
+    double below = 0.0;
+    double farthest = 0.0;
+    for (int level = 0; level < size; ++level) {
+        below += histogram.at<float>(level) / double(levels.total());
+        farthest = std::max(farthest, std::fabs(below - (level + 1) / 256.0));
+    }
+    return farthest;
+}
+
+double cornersBelowCentre(const cv::Mat& levels)
+{
+    const cv::Size patch(64, 64);
+    const cv::Point farCorner(levels.cols - patch.width, levels.rows - patch.height);
+    const double corners =
+        (mean(levels(cv::Rect({0, 0}, patch))) + mean(levels(cv::Rect(farCorner, patch)))) / 2.0;
+    const cv::Point centre(levels.cols / 2 - 32, levels.rows / 2 - 32);
+    return mean(levels(cv::Rect(centre, patch))) - corners;
+}
+
+bool same(const cv::Mat& a, const cv::Mat& b)
+{
+    return a.size() == b.size() && cv::norm(a, b, cv::NORM_INF) == 0.0;
+}
+
+// The picture magnified by factor about the top left of window: after(x, y) is before(x / factor).
+bool magnifies(const cv::Mat& before, const cv::Mat& after, cv::Rect window, int factor)
+{
+    for (int y = 0; y < window.height; y += 7) {
+        for (int x = 0; x < window.width; x += 7) {
+            if (after.at<std::uint8_t>(y * factor, x * factor) !=
+                before.at<std::uint8_t>(window.y + y, window.x + x))
+                return false;
+        }
+    }
+    return true;
+}
+
+const cv::Rect sky(0, 0, 1280, 300);
+
+} // namespace
+
+class ImagingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void settingDoesWhatItsStageIsFor_data();
+    void settingDoesWhatItsStageIsFor();
+    void tapShowsTheStageItNames_data();
+    void tapShowsTheStageItNames();
+    void detectorFindsTheWarmObjects_data();
+    void detectorFindsTheWarmObjects();
+    void valueBeyondItsRangeActsAsTheNearestAccepted_data();
+    void valueBeyondItsRangeActsAsTheNearestAccepted();
+    void sameFrameAndSettingsGiveTheSamePicture();
+
+private:
+    imaging::Pipeline pipeline_;
+};
+
+void ImagingTest::settingDoesWhatItsStageIsFor_data()
+{
+    QTest::addColumn<Change>("base");
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<Property>("holds");
+    const Change none = [](Settings&) {
+    };
+    const Change shutter = [](Settings& s) {
+        s.shutterClosed = true;
+    };
+    const auto row = [](const char* name, Change base, Change change, Property holds) {
+        QTest::newRow(name) << base << change << holds;
+    };
+
+    row(
+        "polarity inverts", none, [](Settings& s) { s.polarity = true; },
+        [](const Picture& b, const Picture& a) {
+            cv::Mat sum;
+            cv::add(b.levels, a.levels, sum, cv::noArray(), CV_16U);
+            return cv::countNonZero(sum != 255) == 0;
+        });
+    row(
+        "horizontal flip mirrors exactly", none, [](Settings& s) { s.horizontalFlip = true; },
+        [](const Picture& b, const Picture& a) {
+            cv::Mat mirrored;
+            cv::flip(b.levels, mirrored, 1);
+            return same(mirrored, a.levels);
+        });
+    row(
+        "vertical flip mirrors exactly", none, [](Settings& s) { s.verticalFlip = true; },
+        [](const Picture& b, const Picture& a) {
+            cv::Mat mirrored;
+            cv::flip(b.levels, mirrored, 0);
+            return same(mirrored, a.levels);
+        });
+    row(
+        "zoom 2 magnifies about the centre", none, [](Settings& s) { s.zoomFactor = 2.0; },
+        [](const Picture& b, const Picture& a) {
+            return magnifies(b.levels, a.levels, {320, 256, 640, 512}, 2);
+        });
+    row(
+        "zoom 8 at a corner stays inside the picture", none,
+        [](Settings& s) {
+            s.zoomFactor = 8.0;
+            s.zoomXCenter = 0;
+            s.zoomYCenter = 0;
+        },
+        [](const Picture& b, const Picture& a) {
+            return magnifies(b.levels, a.levels, {0, 0, 160, 128}, 8);
+        });
+    row(
+        "NUC off raises the pixel-to-pixel variation", none, [](Settings& s) { s.nucState = 0; },
+        [](const Picture& b, const Picture& a) { return detail(a.levels) > 2 * detail(b.levels); });
+    row(
+        "BPR off leaves stuck pixels", none, [](Settings& s) { s.bprCorrection = false; },
+        [](const Picture& b, const Picture& a) {
+            cv::Mat medians;
+            cv::medianBlur(b.levels, medians, 3);
+            const auto outliers = [&](const cv::Mat& levels) {
+                cv::Mat difference;
+                cv::absdiff(levels, medians, difference);
+                return cv::countNonZero(difference > 100);
+            };
+            return outliers(a.levels) > 10 * (outliers(b.levels) + 1);
+        });
+    row(
+        "column correction off raises the variance of column means", none,
+        [](Settings& s) { s.columnCorrection = false; },
+        [](const Picture& b, const Picture& a) {
+            return stripes(a.levels) > 3 * stripes(b.levels);
+        });
+    row(
+        "vignetting correction off darkens the corners", shutter,
+        [](Settings& s) { s.vignettingCorrection = false; },
+        [](const Picture& b, const Picture& a) {
+            return cornersBelowCentre(a.levels) > 40 &&
+                   std::fabs(cornersBelowCentre(b.levels)) < 20;
+        });
+    row(
+        "sharpening raises the fine detail", [](Settings& s) { s.sharpening = 0.0; },
+        [](Settings& s) { s.sharpening = 4.0; },
+        [](const Picture& b, const Picture& a) {
+            return detail(a.levels) > 1.5 * detail(b.levels);
+        });
+    row(
+        "CLHE spreads the histogram of the ROI", [](Settings& s) { s.clhe = 0; },
+        [](Settings& s) { s.clhe = 30000; },
+        [](const Picture& b, const Picture& a) {
+            return unevenness(a.levels) < unevenness(b.levels) / 2;
+        });
+    row(
+        "a ROI on the sky spreads the sky", none,
+        [](Settings& s) {
+            s.roi = {5, 5, 1275, 295};
+        },
+        [](const Picture& b, const Picture& a) {
+            return unevenness(a.levels(sky)) < unevenness(b.levels(sky)) / 2;
+        });
+    row(
+        "CLAHE in tiles raises the sky's local contrast", none,
+        [](Settings& s) { s.contrastType = 1; },
+        [](const Picture& b, const Picture& a) {
+            return detail(a.levels(sky)) > detail(b.levels(sky));
+        });
+    row(
+        "gamma 2.5 brightens", none, [](Settings& s) { s.gamma = 2.5; },
+        [](const Picture& b, const Picture& a) { return mean(a.levels) > mean(b.levels) + 20; });
+    row(
+        "gamma 0.5 darkens", none, [](Settings& s) { s.gamma = 0.5; },
+        [](const Picture& b, const Picture& a) { return mean(a.levels) < mean(b.levels) - 20; });
+    row("a closed shutter shows a flat field", none, shutter,
+        [](const Picture& b, const Picture& a) {
+            const auto skyBelowGround = [](const cv::Mat& counts) {
+                return mean(counts(cv::Rect(0, 700, 1280, 300))) - mean(counts(sky));
+            };
+            return skyBelowGround(b.counts) > 1000 && std::fabs(skyBelowGround(a.counts)) < 100;
+        });
+    row(
+        "TINT scales the response to the scene", [](Settings& s) { s.tint = 0; },
+        [](Settings& s) { s.tint = 2; },
+        [](const Picture& b, const Picture& a) {
+            cv::Scalar meanBefore, spreadBefore, meanAfter, spreadAfter;
+            cv::meanStdDev(b.counts, meanBefore, spreadBefore);
+            cv::meanStdDev(a.counts, meanAfter, spreadAfter);
+            return spreadAfter[0] > 2 * spreadBefore[0];
+        });
+    // Half a minute after the last NUC the sensor has warmed and the offsets have drifted apart.
+    row(
+        "a NUC re-zeroes the drift of the offsets", [](Settings& s) { s.nucFrame = -750; },
+        [](Settings& s) { s.nucFrame = 0; },
+        [](const Picture& b, const Picture& a) {
+            return detail(a.levels(sky)) < 0.7 * detail(b.levels(sky));
+        });
+}
+
+void ImagingTest::settingDoesWhatItsStageIsFor()
+{
+    QFETCH(Change, base);
+    QFETCH(Change, change);
+    QFETCH(Property, holds);
+    Settings settings;
+    base(settings);
+    const Picture before = pipeline_.render(frame, settings);
+    change(settings);
+    const Picture after = pipeline_.render(frame, settings);
+    QVERIFY(holds(before, after));
+}
+
+void ImagingTest::tapShowsTheStageItNames_data()
+{
+    QTest::addColumn<int>("tap");
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<bool>("shows");
+    using imaging::Tap;
+    const Change nucOff = [](Settings& s) {
+        s.nucState = 0;
+    };
+    const Change columnsOff = [](Settings& s) {
+        s.columnCorrection = false;
+    };
+    const Change vignettingOff = [](Settings& s) {
+        s.vignettingCorrection = false;
+    };
+    const Change sharper = [](Settings& s) {
+        s.sharpening = 4.0;
+    };
+    const Change inverted = [](Settings& s) {
+        s.polarity = true;
+    };
+    const Change zoomed = [](Settings& s) {
+        s.zoomFactor = 2.0;
+    };
+    const Change flipped = [](Settings& s) {
+        s.horizontalFlip = true;
+    };
+    const auto row = [](const char* name, Tap tap, Change change, bool shows) {
+        QTest::newRow(name) << int(tap) << change << shows;
+    };
+    row("RAW before the NUC", Tap::Raw, nucOff, false);
+    row("NUC", Tap::Nuc, nucOff, true);
+    row("NUC before the column correction", Tap::Nuc, columnsOff, false);
+    row("COLUMN CORRECTION", Tap::ColumnCorrection, columnsOff, true);
+    row("COLUMN CORRECTION before the vignetting", Tap::ColumnCorrection, vignettingOff, false);
+    row("VIGNETTING CORRECTION", Tap::VignettingCorrection, vignettingOff, true);
+    row("VIGNETTING CORRECTION before the edges", Tap::VignettingCorrection, sharper, false);
+    row("EDGE ENHANCEMENT", Tap::EdgeEnhancement, sharper, true);
+    row("EDGE ENHANCEMENT before the LUT", Tap::EdgeEnhancement, inverted, false);
+    row("LUT CORRECTION", Tap::LutCorrection, inverted, true);
+    row("LUT CORRECTION before the zoom", Tap::LutCorrection, zoomed, false);
+    row("RESERVED passes the LUT's picture", Tap::Reserved, inverted, true);
+    row("ZOOM", Tap::Zoom, zoomed, true);
+    row("ZOOM before the flips", Tap::Zoom, flipped, false);
+    row("BT656/SDI", Tap::Output, flipped, true);
+}
+
+void ImagingTest::tapShowsTheStageItNames()
+{
+    QFETCH(int, tap);
+    QFETCH(Change, change);
+    QFETCH(bool, shows);
+    Settings settings;
+    settings.videoOutput = tap;
+    const Picture before = pipeline_.render(frame, settings);
+    QCOMPARE(before.levels.size(), cv::Size(imaging::sensorWidth, imaging::sensorHeight));
+    change(settings);
+    const Picture after = pipeline_.render(frame, settings);
+    QCOMPARE(!same(before.levels, after.levels), shows);
+}
+
+void ImagingTest::detectorFindsTheWarmObjects_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<int>("boxes"); // -1: one for each warm object, on it
+    const auto row = [](const char* name, Change change, int boxes) {
+        QTest::newRow(name) << change << boxes;
+    };
+    row(
+        "a box on each warm object", [](Settings&) {}, -1);
+    row(
+        "as many boxes as max boxes", [](Settings& s) { s.detector.sensitivity = 100; }, 10);
+    row(
+        "max boxes 2",
+        [](Settings& s) {
+            s.detector.sensitivity = 100;
+            s.detector.maxBoxes = 2;
+        },
+        2);
+    row(
+        "max boxes 0", [](Settings& s) { s.detector.maxBoxes = 0; }, 0);
+    row(
+        "resize mode 0: detector off", [](Settings& s) { s.detector.resizeMode = 0; }, 0);
+    row(
+        "resize mode 4: the centre only", [](Settings& s) { s.detector.resizeMode = 4; }, 1);
+    row(
+        "output type 0: detector off", [](Settings& s) { s.detector.outputType = 0; }, 0);
+    row(
+        "a camera without detector", [](Settings& s) { s.detector.fitted = false; }, 0);
+    row(
+        "no object behind the closed shutter", [](Settings& s) { s.shutterClosed = true; }, 0);
+}
+
+void ImagingTest::detectorFindsTheWarmObjects()
+{
+    QFETCH(Change, change);
+    QFETCH(int, boxes);
+    Settings settings;
+    settings.detector.outputType = 3;
+    change(settings);
+    const Picture picture = pipeline_.render(frame, settings);
+    if (boxes >= 0) {
+        QCOMPARE(int(picture.detections.size()), boxes);
+        return;
+    }
+    const std::vector<cv::Rect> objects = pipeline_.scene().warmObjects(frame);
+    QVERIFY(objects.size() >= 4);
+    QCOMPARE(picture.detections.size(), objects.size());
+    for (const cv::Rect& object : objects) {
+        const auto onIt = [&](const cv::Rect& box) {
+            const cv::Point centre = (box.tl() + box.br()) / 2;
+            return object.contains(centre);
+        };
+        QCOMPARE(std::count_if(picture.detections.begin(), picture.detections.end(), onIt), 1);
+    }
+    // Drawn in the picture and listed, as the output type says.
+    QVERIFY(picture.detectionsListed);
+    settings.detector.outputType = 1;
+    QVERIFY(!same(pipeline_.render(frame, settings).levels, picture.levels));
+}
+
+void ImagingTest::valueBeyondItsRangeActsAsTheNearestAccepted_data()
+{
+    QTest::addColumn<Change>("beyond");
+    QTest::addColumn<Change>("nearest");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const auto row = [](const char* name, Change beyond, Change nearest) {
+        QTest::newRow(name) << beyond << nearest;
+    };
+    row(
+        "gamma 0", [](Settings& s) { s.gamma = 0.0; }, [](Settings& s) { s.gamma = 0.5; });
+    row(
+        "gamma NaN", [=](Settings& s) { s.gamma = nan; }, [](Settings& s) { s.gamma = 1.0; });
+    row(
+        "CLHE 4e9", [](Settings& s) { s.clhe = 4000000000u; }, [](Settings& s) { s.clhe = 30000; });
+    row(
+        "zoom 1e30", [](Settings& s) { s.zoomFactor = 1e30; },
+        [](Settings& s) { s.zoomFactor = 8.0; });
+    row(
+        "zoom NaN", [=](Settings& s) { s.zoomFactor = nan; }, [](Settings&) {});
+    row(
+        "zoom centre far outside",
+        [](Settings& s) {
+            s.zoomFactor = 4.0;
+            s.zoomXCenter = -100000;
+            s.zoomYCenter = 100000;
+        },
+        [](Settings& s) {
+            s.zoomFactor = 4.0;
+            s.zoomXCenter = 0;
+            s.zoomYCenter = 1023;
+        });
+    row(
+        "video output 200", [](Settings& s) { s.videoOutput = 200; },
+        [](Settings& s) { s.videoOutput = 8; });
+    row(
+        "ROI inverted",
+        [](Settings& s) {
+            s.roi = {900, 800, 100, 50};
+        },
+        [](Settings& s) {
+            s.roi = {100, 50, 900, 800};
+        });
+    row(
+        "ROI beyond the picture",
+        [](Settings& s) {
+            s.roi = {-50, -50, 5000, 5000};
+        },
+        [](Settings& s) {
+            s.roi = {5, 5, 1275, 1019};
+        });
+    row(
+        "sharpening 1e9", [](Settings& s) { s.sharpening = 1e9; },
+        [](Settings& s) { s.sharpening = 4.0; });
+    row(
+        "max boxes -1",
+        [](Settings& s) {
+            s.detector.maxBoxes = -1;
+            s.detector.outputType = 2;
+        },
+        [](Settings& s) {
+            s.detector.outputType = 2;
+            s.detector.maxBoxes = 0;
+        });
+    row(
+        "resize mode 9",
+        [](Settings& s) {
+            s.detector.resizeMode = 9;
+            s.detector.outputType = 2;
+        },
+        [](Settings& s) {
+            s.detector.resizeMode = 4;
+            s.detector.outputType = 2;
+        });
+}
+
+void ImagingTest::valueBeyondItsRangeActsAsTheNearestAccepted()
+{
+    QFETCH(Change, beyond);
+    QFETCH(Change, nearest);
+    Settings outside;
+    beyond(outside);
+    Settings inside;
+    nearest(inside);
+    QVERIFY(same(pipeline_.render(frame, outside).levels, pipeline_.render(frame, inside).levels));
+}
+
+void ImagingTest::sameFrameAndSettingsGiveTheSamePicture()
+{
+    Settings settings;
+    settings.detector.outputType = 2;
+    settings.contrastType = 1;
+    imaging::Pipeline another;
+    const Picture first = pipeline_.render(1234, settings);
+    QVERIFY(same(first.levels, another.render(1234, settings).levels));
+    QVERIFY(same(first.counts, another.render(1234, settings).counts));
+    QVERIFY(!same(first.counts, another.render(1235, settings).counts));
+    // A one-pixel ROI still gives a picture, and the same one each time.
+    settings.roi = {640, 512, 640, 512};
+    QVERIFY(same(pipeline_.render(7, settings).levels, another.render(7, settings).levels));
+}
+
+QTEST_GUILESS_MAIN(ImagingTest)
+#include "tst_imaging.moc"
