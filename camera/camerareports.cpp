@@ -1,5 +1,7 @@
 #include "camerareports.h"
 
+#include "settingstable.h"
+
 #include <QThread>
 
 namespace camera {
@@ -26,16 +28,24 @@ QString temperatureText(float milliKelvin)
     return QString::number(double(celsius(milliKelvin)), 'g', 6) + QStringLiteral(" C");
 }
 
-bool forceSerialNumber(orvex_sdk::Device& device, std::uint32_t serialNumber)
+bool writeSerialNumber(orvex_sdk::Device& device, std::uint32_t serialNumber, bool forced)
 {
+    const Setting& row = setting(Key::SerialNumber);
+    if (!forced)
+        return send(row, device, double(serialNumber));
     constexpr int attempts = 18;
     constexpr unsigned long pauseMs = 10;
     bool accepted = false;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        accepted = device.setSerialNumber(serialNumber);
+        accepted = send(row, device, double(serialNumber));
         QThread::msleep(pauseMs);
     }
     return accepted;
+}
+
+const Texts& serialNumberTexts(bool forced)
+{
+    return forced ? texts::forcedSerialNumberWrite : texts::serialNumberWrite;
 }
 
 } // namespace camera

@@ -21,13 +21,16 @@ constexpr std::uint8_t statusSucceeded = 1;
 constexpr std::uint8_t nucNow = 0;
 constexpr std::uint8_t automaticNucRoutine = 1;
 
+// A report's two texts: the one for a camera that accepted, the one for a refusal.
+struct Texts {
+    const char* ok;
+    const char* ko;
+};
+
 namespace texts {
-constexpr char serialNumberSet[] = "Serial number set";
-constexpr char serialNumberNotSet[] = "Serial number NOT set";
-constexpr char forcedSerialNumberSet[] = "Force Serial number OK";
-constexpr char forcedSerialNumberNotSet[] = "Force Serial number NOT OK";
-constexpr char nucApplied[] = "NUC applied";
-constexpr char nucRefused[] = "Error on processing the NUC request";
+constexpr Texts serialNumberWrite{"Serial number set", "Serial number NOT set"};
+constexpr Texts forcedSerialNumberWrite{"Force Serial number OK", "Force Serial number NOT OK"};
+constexpr Texts nucRequest{"NUC applied", "Error on processing the NUC request"};
 constexpr char noCameraType[] = "No camera type found";
 constexpr char iaUnreadable[] = "Unable to read IA configuration";
 constexpr char expertNotTransmitted[] = "Problem transmitting expert parameters values";
@@ -52,8 +55,10 @@ float celsius(float milliKelvin);
 // The text of a temperature box: "45 C", "-273 C", "32.0437 C".
 QString temperatureText(float milliKelvin);
 
-// The forced serial-number write: every attempt is made whatever the earlier ones gave, with a
-// pause after each; only the last attempt's answer counts.
-bool forceSerialNumber(orvex_sdk::Device& device, std::uint32_t serialNumber);
+// The serial-number write: a single one, or the forced write, in which every attempt is made
+// whatever the earlier ones gave, with a pause after each, and only the last attempt's answer
+// counts. Reported with texts::serialNumberWrite or texts::forcedSerialNumberWrite.
+bool writeSerialNumber(orvex_sdk::Device& device, std::uint32_t serialNumber, bool forced);
+const Texts& serialNumberTexts(bool forced);
 
 } // namespace camera

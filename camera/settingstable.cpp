@@ -3,7 +3,9 @@
 #include "camerareports.h"
 
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <sstream>
 #include <type_traits>
 
 namespace camera {
@@ -13,58 +15,228 @@ using orvex_sdk::Configuration;
 using orvex_sdk::IaConfiguration;
 using orvex_sdk::ZoomSettings;
 
+constexpr std::size_t profileSettingCount = std::size_t(Key::IaOutputType) + 1;
+constexpr std::size_t keyCount = std::size_t(Key::SerialNumber) + 1;
+
 constexpr Range onOff{0.0, 1.0};
 constexpr double largestCount = double(std::numeric_limits<std::uint32_t>::max());
 
-Setting number(const char* key, Section section, Kind kind, Encoding encoding, Range range,
-               const char* operation, Setter set, Getter get, const char* okText,
-               const char* koText)
+constexpr ReadBack numberLine(const char* label)
 {
-    return {key,       section, kind, encoding, range,  nullptr, nullptr,
-            operation, set,     get,  {},       okText, koText};
+    return {label, ReadBackForm::Number};
+}
+constexpr ReadBack countLine(const char* label)
+{
+    return {label, ReadBackForm::Count};
+}
+constexpr ReadBack activationLine(const char* label)
+{
+    return {label, ReadBackForm::Activation};
+}
+constexpr ReadBack enablementLine(const char* label)
+{
+    return {label, ReadBackForm::Enablement};
 }
 
-Setting toggle(const char* key, Section section, const char* operation, Setter set, Getter get,
-               const char* okText, const char* koText)
+constexpr Setting number(Key id, const char* key, Section section, Kind kind, Encoding encoding,
+                         Range range, const char* operation, Setter set, Getter get, Texts texts,
+                         ReadBack readBack)
 {
-    return number(key, section, Kind::Switch, Encoding::Plain, onOff, operation, set, get, okText,
-                  koText);
+    return {id,  key, section, kind,  encoding, range,    nullptr, nullptr, operation,
+            set, get, {},      texts, texts,    readBack, 1,       false};
+}
+
+constexpr Setting toggle(Key id, const char* key, Section section, const char* operation,
+                         Setter set, Getter get, Texts texts, ReadBack readBack)
+{
+    return number(id, key, section, Kind::Switch, Encoding::Plain, onOff, operation, set, get,
+                  texts, readBack);
+}
+
+// The window's own edit of the control reports in words of its own.
+constexpr Setting editedIn(Texts editTexts, Setting setting)
+{
+    setting.editTexts = editTexts;
+    return setting;
 }
 
 // GSK, GFID and TINT: the window sets their controls' ranges from the configuration's limits.
-Setting expertConstant(const char* key, std::int32_t Configuration::*minimum,
-                       std::int32_t Configuration::*maximum, const char* operation, Setter set,
-                       Getter get, const char* okText, const char* koText)
+constexpr Setting expertConstant(Key id, const char* key, std::int32_t Configuration::*minimum,
+                                 std::int32_t Configuration::*maximum, const char* operation,
+                                 Setter set, Getter get, Texts texts, const char* readBackLabel)
 {
-    Setting setting = number(key, Section::Expert, Kind::Whole, Encoding::Plain, {}, operation, set,
-                             get, okText, koText);
+    Setting setting = number(id, key, Section::Expert, Kind::Whole, Encoding::Plain, {}, operation,
+                             set, get, texts, countLine(readBackLabel));
     setting.configuredMinimum = minimum;
     setting.configuredMaximum = maximum;
     return setting;
 }
 
 // A field of a record the camera takes whole: sent with the record's operation and texts.
-Setting recordField(const char* key, Section section, Kind kind, Encoding encoding, Range range,
-                    RecordField field, const char* operation, const char* okText,
-                    const char* koText)
+constexpr Setting recordField(Key id, const char* key, Section section, Kind kind,
+                              Encoding encoding, Range range, RecordField field,
+                              const char* operation, Texts texts, ReadBack readBack)
 {
     Setting setting =
-        number(key, section, kind, encoding, range, operation, {}, {}, okText, koText);
+        number(id, key, section, kind, encoding, range, operation, {}, {}, texts, readBack);
     setting.field = field;
     return setting;
 }
 
-Setting zoomField(const char* key, Kind kind, Encoding encoding, Range range, RecordField field)
+constexpr Texts zoomTexts{"Configure Zoom OK", "Configure Zoom KO"};
+constexpr Texts iaTexts{"Set IA config OK", "Set IA config KO"};
+
+constexpr Setting zoomField(Key id, const char* key, Kind kind, Encoding encoding, Range range,
+                            RecordField field, ReadBack readBack = {})
 {
-    return recordField(key, Section::User, kind, encoding, range, field, "setZoom",
-                       "Configure Zoom OK", "Configure Zoom KO");
+    return recordField(id, key, Section::User, kind, encoding, range, field, "setZoom", zoomTexts,
+                       readBack);
 }
 
-Setting iaField(const char* key, Kind kind, Range range, RecordField field)
+constexpr Setting iaField(Key id, const char* key, Kind kind, Range range, RecordField field,
+                          const char* readBackLabel)
 {
-    return recordField(key, Section::Ia, kind, Encoding::Plain, range, field, "setIaConfiguration",
-                       "Set IA config OK", "Set IA config KO");
+    return recordField(id, key, Section::Ia, kind, Encoding::Plain, range, field,
+                       "setIaConfiguration", iaTexts, countLine(readBackLabel));
 }
+
+using D = Device;
+using Z = ZoomSettings;
+using I = IaConfiguration;
+constexpr Section user = Section::User;
+constexpr Section expert = Section::Expert;
+
+constexpr Setting nucEnabled()
+{
+    // The bulk run sends NUC on as 1, where the NUC toggle itself sends 2.
+    Setting setting =
+        editedIn({"Set NUC control OK", "Set NUC control value KO"},
+                 toggle(Key::NucEnabled, "nucEnabled", user, "setNucEnabled", &D::setNucEnabled,
+                        &D::getNucEnabled, {"Enable NUC OK", "Enable NUC KO"},
+                        activationLine("NUC state = ")));
+    setting.toggledOn = 2;
+    return setting;
+}
+
+constexpr Setting gms()
+{
+    // The form allows one more than the camera's unsigned 32 bits can hold.
+    Setting setting = number(Key::Gms, "gms", expert, Kind::Whole, Encoding::Plain,
+                             {0.0, largestCount}, "setGms", &D::setGms, &D::getGms,
+                             {"Set GMS value OK", "Set GMS value KO"}, countLine("GMS value = "));
+    setting.refusalWithholdsApplied = true;
+    return setting;
+}
+
+constexpr Setting table[] = {
+    number(Key::Gamma, "gamma", user, Kind::Real, Encoding::FixedPoint16, {0.5, 2.5}, "setGamma",
+           &D::setGamma, &D::getGamma, {"Set GAMMA value OK", "Set GAMMA value KO"},
+           numberLine("Gamma value = ")),
+    number(Key::Clhe, "clhe", user, Kind::Whole, Encoding::Plain, {0.0, 30000.0}, "setClhe",
+           &D::setClhe, &D::getClhe, {"Set CLHE value OK", "Set CLHE value KO"},
+           // A plain integer to the camera, but reported like the other real numbers of the read.
+           numberLine("CLHE value = ")),
+    editedIn({"Configure EDGE CORRECTION OK", "Configure EDGE CORRECTION KO"},
+             number(Key::Sharpening, "sharpening", user, Kind::Real, Encoding::FixedPoint8,
+                    {0.0, 4.0}, "setSharpening", &D::setSharpening, &D::getSharpening,
+                    {"Set SHARPENING value OK", "Set SHARPENING value KO"},
+                    numberLine("Sharpening value = "))),
+    number(Key::RoiX1, "roiX1", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX1",
+           &D::setRoiX1, &D::getRoiX1, {"Set ROI X1 value OK", "Set ROI X1 value KO"},
+           countLine("ROI X1 value = ")),
+    number(Key::RoiY1, "roiY1", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY1",
+           &D::setRoiY1, &D::getRoiY1, {"Set ROI Y1 value OK", "Set ROI Y1 value KO"},
+           countLine("ROI Y1 value = ")),
+    number(Key::RoiX2, "roiX2", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX2",
+           &D::setRoiX2, &D::getRoiX2, {"Set ROI X2 value OK", "Set ROI X2 value KO"},
+           countLine("ROI X2 value = ")),
+    number(Key::RoiY2, "roiY2", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY2",
+           &D::setRoiY2, &D::getRoiY2, {"Set ROI Y2 value OK", "Set ROI Y2 value KO"},
+           countLine("ROI Y2 value = ")),
+    toggle(Key::Polarity, "polarity", user, "setPolarity", &D::setPolarity, &D::getPolarity,
+           {"Set POLARITY value OK", "Set POLARITY value KO"},
+           {"Polarity value = ", ReadBackForm::Flag}),
+    zoomField(Key::ZoomFactor, "zoomFactor", Kind::Real, Encoding::Single, {1.0, 8.0}, &Z::factor,
+              numberLine("ZOOM factor value = ")),
+    zoomField(Key::ZoomMethod, "zoomMethod", Kind::Choice, Encoding::Plain, {0.0, 1.0}, &Z::method),
+    zoomField(Key::ZoomXCenter, "zoomXCenter", Kind::Whole, Encoding::Plain, {0.0, 1920.0},
+              &Z::xCenter),
+    zoomField(Key::ZoomYCenter, "zoomYCenter", Kind::Whole, Encoding::Plain, {0.0, 1080.0},
+              &Z::yCenter),
+    number(Key::ContrastType, "contrastType", user, Kind::Choice, Encoding::Plain, {0.0, 1.0},
+           "setContrastType", &D::setContrastType, &D::getContrastType,
+           {"Configure contrast type OK", "Configure contrast type KO"},
+           {"Contrast type = ", ReadBackForm::ContrastName}),
+    nucEnabled(),
+    editedIn({"Set HORIZONTAL FLIP value OK", "Set HORIZONTAL FLIP value KO"},
+             toggle(Key::HorizontalFlip, "horizontalFlip", user, "setHorizontalFlip",
+                    &D::setHorizontalFlip, &D::getHorizontalFlip,
+                    {"Set IMAGE horizontal FLIP value OK", "Set IMAGE horizontal FLIP value KO"},
+                    activationLine("Horizontal flip = "))),
+    editedIn({"Set VERTICAL FLIP value OK", "Set VERTICAL FLIP value KO"},
+             toggle(Key::VerticalFlip, "verticalFlip", user, "setVerticalFlip", &D::setVerticalFlip,
+                    &D::getVerticalFlip,
+                    {"Set IMAGE vertical FLIP value OK", "Set IMAGE vertical FLIP value KO"},
+                    activationLine("vertical flip = "))),
+    toggle(Key::VignettingCorrection, "vignettingCorrection", user, "setVignettingCorrection",
+           &D::setVignettingCorrection, &D::getVignettingCorrection,
+           {"Set vignetting correction value OK", "Set vignetting correction value KO"},
+           activationLine("Vignetting Correction state = ")),
+    toggle(Key::ColumnCorrection, "columnCorrection", user, "setColumnCorrection",
+           &D::setColumnCorrection, &D::getColumnCorrection,
+           {"Set column correction value OK", "Set column correction value KO"},
+           activationLine("Column Correction state = ")),
+    expertConstant(Key::Gsk, "gsk", &Configuration::gskMin, &Configuration::gskMax, "setGsk",
+                   &D::setGsk, &D::getGsk, {"Set GSK value OK", "Set GSK value KO"},
+                   "GSK value = "),
+    expertConstant(Key::Gfid, "gfid", &Configuration::gfidMin, &Configuration::gfidMax, "setGfid",
+                   &D::setGfid, &D::getGfid, {"Set GFID value OK", "Set GFID value KO"},
+                   "GFID value = "),
+    expertConstant(Key::Tint, "tint", &Configuration::tintMin, &Configuration::tintMax, "setTint",
+                   &D::setTint, &D::getTint, {"Set TINT value OK", "Set TINT value KO"},
+                   "TINT value = "),
+    gms(),
+    toggle(Key::BprCorrection, "bpr", expert, "setBprCorrection", &D::setBprCorrection,
+           &D::getBprCorrection, {"Set BPR correction value OK", "Set BPR correction value KO"},
+           enablementLine("BPR state = ")),
+    toggle(Key::OffsetCorrection, "offset", expert, "setOffsetCorrection", &D::setOffsetCorrection,
+           &D::getOffsetCorrection,
+           {"Set Offset correction value OK", "Set Offset correction value KO"},
+           enablementLine("OFFSET state = ")),
+    toggle(Key::GainCorrection, "gain", expert, "setGainCorrection", &D::setGainCorrection,
+           &D::getGainCorrection, {"Set Gain correction value OK", "Set Gain correction value KO"},
+           enablementLine("GAIN state = ")),
+    iaField(Key::IaResizeMode, "iaResizeMode", Kind::Choice, {0.0, 4.0}, &I::resizeMode,
+            "IA resize mode = "),
+    iaField(Key::IaMaxBoxes, "iaMaxBoxes", Kind::Whole, {0.0, 100.0}, &I::maxBoxes,
+            "IA max boxes = "),
+    iaField(Key::IaSensitivity, "iaSensitivity", Kind::Whole, {0.0, 100.0}, &I::sensitivity,
+            "IA sensitivity = "),
+    iaField(Key::IaInterOverUnion, "iaInterOverUnion", Kind::Whole, {0.0, 100.0},
+            &I::interOverUnion, "IA InterOU = "),
+    iaField(Key::IaOutputType, "iaOutputType", Kind::Choice, {0.0, 3.0}, &I::outputType,
+            "IA Output type = "),
+    // The shutter's position is read through a byte of its own, which the window's read-back
+    // handles itself.
+    toggle(Key::ShutterPosition, "shutterClosed", user, "setShutterPosition",
+           &D::setShutterPosition, {}, {"Set shutter position OK", "Set shutter position KO"}, {}),
+    number(Key::VideoOutput, "videoOutput", user, Kind::Choice, Encoding::Plain, {0.0, 8.0},
+           "setVideoOutput", &D::setVideoOutput, {},
+           {"Set VIDEO OUTPUT value OK", "Set VIDEO OUTPUT value KO"}, {}),
+    number(Key::SerialNumber, "serialNumber", expert, Kind::Whole, Encoding::Plain,
+           {0.0, largestCount}, "setSerialNumber", &D::setSerialNumber, &D::getSerialNumber,
+           texts::serialNumberWrite, countLine("Serial number = ")),
+};
+
+constexpr bool inKeyOrder()
+{
+    for (std::size_t index = 0; index < std::size(table); ++index) {
+        if (table[index].id != Key(index))
+            return false;
+    }
+    return std::size(table) == keyCount;
+}
+static_assert(inKeyOrder(), "the table's rows stand in the order of their keys");
 
 template <class Operation> struct ArgumentOf;
 template <class Result, class Argument> struct ArgumentOf<Result (Device::*)(Argument)> {
@@ -92,75 +264,14 @@ template <class Holder> const Holder& recordIn(const Records& records)
 
 } // namespace
 
-const std::vector<Setting>& settings()
+const Setting& setting(Key key)
 {
-    using D = Device;
-    using Z = ZoomSettings;
-    using I = IaConfiguration;
-    const Section user = Section::User;
-    const Section expert = Section::Expert;
-    static const std::vector<Setting> table{
-        number("gamma", user, Kind::Real, Encoding::FixedPoint16, {0.5, 2.5}, "setGamma",
-               &D::setGamma, &D::getGamma, "Set GAMMA value OK", "Set GAMMA value KO"),
-        number("clhe", user, Kind::Whole, Encoding::Plain, {0.0, 30000.0}, "setClhe", &D::setClhe,
-               &D::getClhe, "Set CLHE value OK", "Set CLHE value KO"),
-        number("sharpening", user, Kind::Real, Encoding::FixedPoint8, {0.0, 4.0}, "setSharpening",
-               &D::setSharpening, &D::getSharpening, "Set SHARPENING value OK",
-               "Set SHARPENING value KO"),
-        number("roiX1", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX1", &D::setRoiX1,
-               &D::getRoiX1, "Set ROI X1 value OK", "Set ROI X1 value KO"),
-        number("roiY1", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY1", &D::setRoiY1,
-               &D::getRoiY1, "Set ROI Y1 value OK", "Set ROI Y1 value KO"),
-        number("roiX2", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX2", &D::setRoiX2,
-               &D::getRoiX2, "Set ROI X2 value OK", "Set ROI X2 value KO"),
-        number("roiY2", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY2", &D::setRoiY2,
-               &D::getRoiY2, "Set ROI Y2 value OK", "Set ROI Y2 value KO"),
-        toggle("polarity", user, "setPolarity", &D::setPolarity, &D::getPolarity,
-               "Set POLARITY value OK", "Set POLARITY value KO"),
-        zoomField("zoomFactor", Kind::Real, Encoding::Single, {1.0, 8.0}, &Z::factor),
-        zoomField("zoomMethod", Kind::Choice, Encoding::Plain, {0.0, 1.0}, &Z::method),
-        zoomField("zoomXCenter", Kind::Whole, Encoding::Plain, {0.0, 1920.0}, &Z::xCenter),
-        zoomField("zoomYCenter", Kind::Whole, Encoding::Plain, {0.0, 1080.0}, &Z::yCenter),
-        number("contrastType", user, Kind::Choice, Encoding::Plain, {0.0, 1.0}, "setContrastType",
-               &D::setContrastType, &D::getContrastType, "Configure contrast type OK",
-               "Configure contrast type KO"),
-        // The bulk run sends NUC on as 1, where the NUC toggle itself sends 2.
-        toggle("nucEnabled", user, "setNucEnabled", &D::setNucEnabled, &D::getNucEnabled,
-               "Enable NUC OK", "Enable NUC KO"),
-        toggle("horizontalFlip", user, "setHorizontalFlip", &D::setHorizontalFlip,
-               &D::getHorizontalFlip, "Set IMAGE horizontal FLIP value OK",
-               "Set IMAGE horizontal FLIP value KO"),
-        toggle("verticalFlip", user, "setVerticalFlip", &D::setVerticalFlip, &D::getVerticalFlip,
-               "Set IMAGE vertical FLIP value OK", "Set IMAGE vertical FLIP value KO"),
-        toggle("vignettingCorrection", user, "setVignettingCorrection", &D::setVignettingCorrection,
-               &D::getVignettingCorrection, "Set vignetting correction value OK",
-               "Set vignetting correction value KO"),
-        toggle("columnCorrection", user, "setColumnCorrection", &D::setColumnCorrection,
-               &D::getColumnCorrection, "Set column correction value OK",
-               "Set column correction value KO"),
-        expertConstant("gsk", &Configuration::gskMin, &Configuration::gskMax, "setGsk", &D::setGsk,
-                       &D::getGsk, "Set GSK value OK", "Set GSK value KO"),
-        expertConstant("gfid", &Configuration::gfidMin, &Configuration::gfidMax, "setGfid",
-                       &D::setGfid, &D::getGfid, "Set GFID value OK", "Set GFID value KO"),
-        expertConstant("tint", &Configuration::tintMin, &Configuration::tintMax, "setTint",
-                       &D::setTint, &D::getTint, "Set TINT value OK", "Set TINT value KO"),
-        // The form allows one more than the camera's unsigned 32 bits can hold.
-        number("gms", expert, Kind::Whole, Encoding::Plain, {0.0, largestCount}, "setGms",
-               &D::setGms, &D::getGms, "Set GMS value OK", "Set GMS value KO"),
-        toggle("bpr", expert, "setBprCorrection", &D::setBprCorrection, &D::getBprCorrection,
-               "Set BPR correction value OK", "Set BPR correction value KO"),
-        toggle("offset", expert, "setOffsetCorrection", &D::setOffsetCorrection,
-               &D::getOffsetCorrection, "Set Offset correction value OK",
-               "Set Offset correction value KO"),
-        toggle("gain", expert, "setGainCorrection", &D::setGainCorrection, &D::getGainCorrection,
-               "Set Gain correction value OK", "Set Gain correction value KO"),
-        iaField("iaResizeMode", Kind::Choice, {0.0, 4.0}, &I::resizeMode),
-        iaField("iaMaxBoxes", Kind::Whole, {0.0, 100.0}, &I::maxBoxes),
-        iaField("iaSensitivity", Kind::Whole, {0.0, 100.0}, &I::sensitivity),
-        iaField("iaInterOverUnion", Kind::Whole, {0.0, 100.0}, &I::interOverUnion),
-        iaField("iaOutputType", Kind::Choice, {0.0, 3.0}, &I::outputType),
-    };
-    return table;
+    return table[std::size_t(key)];
+}
+
+SettingList settings()
+{
+    return {table, profileSettingCount};
 }
 
 QString sectionName(Section section)
@@ -178,7 +289,7 @@ QString sectionName(Section section)
 
 std::optional<Section> sectionNamed(const QString& name)
 {
-    for (Section section : {Section::User, Section::Expert, Section::Ia}) {
+    for (Section section : sections) {
         if (sectionName(section) == name)
             return section;
     }
@@ -208,12 +319,49 @@ const Setting* findSetting(const QString& name)
     return nullptr;
 }
 
-const Setting& knownSetting(const char* key)
+std::vector<BulkStep> bulkRun(Section section)
 {
-    const Setting* setting = findSetting(QLatin1String(key));
-    if (!setting)
-        qFatal("the camera's table has no setting %s", key);
-    return *setting;
+    std::vector<BulkStep> steps;
+    Record previous = Record::None;
+    for (const Setting& setting : settings()) {
+        const Record record = recordOf(setting);
+        if (setting.section == section && (record == Record::None || record != previous))
+            steps.push_back({setting, record});
+        previous = record;
+    }
+    return steps;
+}
+
+bool isRoiBound(Key key)
+{
+    return key == Key::RoiX1 || key == Key::RoiX2 || key == Key::RoiY1 || key == Key::RoiY2;
+}
+
+Key oppositeRoiBound(Key bound)
+{
+    switch (bound) {
+    case Key::RoiX1:
+        return Key::RoiX2;
+    case Key::RoiX2:
+        return Key::RoiX1;
+    case Key::RoiY1:
+        return Key::RoiY2;
+    default:
+        break;
+    }
+    Q_ASSERT(bound == Key::RoiY2);
+    return Key::RoiY1;
+}
+
+bool roiOutOfOrder(Key bound, double value, double oppositeValue)
+{
+    const bool lowerBound = bound == Key::RoiX1 || bound == Key::RoiY1;
+    return lowerBound ? value > oppositeValue : value < oppositeValue;
+}
+
+const Texts& textsOf(const Setting& setting, Run run)
+{
+    return run == Run::Bulk ? setting.bulkTexts : setting.editTexts;
 }
 
 double countsPerUnit(Encoding encoding)
@@ -318,6 +466,36 @@ QString valueText(const Setting& setting, double cameraValue)
     return QString::number(value, 'g', exactDigits);
 }
 
+std::string readBackLine(const Setting& setting, double cameraValue)
+{
+    std::ostringstream line;
+    line << setting.readBack.label;
+    const bool on = cameraValue != 0.0;
+    switch (setting.readBack.form) {
+    case ReadBackForm::Number:
+        line << fromCamera(setting, cameraValue);
+        break;
+    case ReadBackForm::Count:
+        line << QString::number(cameraValue, 'f', 0).toStdString();
+        break;
+    case ReadBackForm::Flag:
+        line << (on ? 1 : 0);
+        break;
+    case ReadBackForm::Activation:
+        line << (on ? "Activated" : "Deactivated");
+        break;
+    case ReadBackForm::Enablement:
+        line << (on ? "Enabled" : "Disabled");
+        break;
+    case ReadBackForm::ContrastName:
+        line << (on ? "CLAHE (LOCAL)" : "CLHE (ROI)");
+        break;
+    case ReadBackForm::None:
+        break;
+    }
+    return line.str();
+}
+
 bool send(const Setting& setting, Device& device, double cameraValue)
 {
     return std::visit(
@@ -331,6 +509,11 @@ bool send(const Setting& setting, Device& device, double cameraValue)
             }
         },
         setting.set);
+}
+
+bool sendSwitch(const Setting& setting, Device& device, bool on, Run run)
+{
+    return send(setting, device, on ? (run == Run::Edit ? setting.toggledOn : 1.0) : 0.0);
 }
 
 double read(const Setting& setting, Device& device)

@@ -119,7 +119,8 @@ Status showInfo(const Invocation& invocation)
             QString::fromStdString(camera::firmwareVersionText(camera.versions().riscvVersion));
         const QString fpga =
             QString::fromStdString(camera::firmwareVersionText(camera.versions().fpgaVersion));
-        const std::uint32_t serialNumber = device.getSerialNumber();
+        const camera::Setting& serialNumberRow = camera::setting(camera::Key::SerialNumber);
+        const double serialNumber = camera::read(serialNumberRow, device);
         // A presence the camera cannot report counts as no shutter, as on connecting.
         std::uint8_t present = 0;
         const bool shutter =
@@ -128,13 +129,13 @@ Status showInfo(const Invocation& invocation)
         run.report(QStringLiteral("Camera type = %1").arg(camera.cameraType()));
         run.report(QStringLiteral("RISC-V version = ") + riscv);
         run.report(QStringLiteral("FPGA version = ") + fpga);
-        run.report(QStringLiteral("Serial number = %1").arg(serialNumber));
+        run.report(QString::fromStdString(camera::readBackLine(serialNumberRow, serialNumber)));
         run.report(QStringLiteral("Shutter = ") + shutterText(shutter));
         QJsonObject& details = run.details();
         details.insert(QStringLiteral("cameraType"), camera.cameraType());
         details.insert(QStringLiteral("riscvVersion"), riscv);
         details.insert(QStringLiteral("fpgaVersion"), fpga);
-        details.insert(QStringLiteral("serialNumber"), double(serialNumber));
+        details.insert(QStringLiteral("serialNumber"), serialNumber);
         details.insert(QStringLiteral("shutter"), shutter);
 
         orvex_sdk::Temperatures temperatures{};
@@ -208,13 +209,9 @@ Status writeSerialNumber(const Invocation& invocation)
                                     .arg(text, QString::number(largest, 'f', 0)));
     const auto serialNumber = std::uint32_t(*number);
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
-        if (invocation.isSet("force"))
-            run.outcome(camera::forceSerialNumber(*camera.device(), serialNumber),
-                        camera::texts::forcedSerialNumberSet,
-                        camera::texts::forcedSerialNumberNotSet);
-        else
-            run.outcome(camera.device()->setSerialNumber(serialNumber),
-                        camera::texts::serialNumberSet, camera::texts::serialNumberNotSet);
+        const bool forced = invocation.isSet("force");
+        run.outcome(camera::writeSerialNumber(*camera.device(), serialNumber, forced),
+                    camera::serialNumberTexts(forced));
     });
 }
 
@@ -223,8 +220,7 @@ Status requestNuc(const Invocation& invocation)
     const std::uint8_t mode =
         invocation.isSet("auto") ? camera::automaticNucRoutine : camera::nucNow;
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
-        run.outcome(camera.device()->requestNuc(mode), camera::texts::nucApplied,
-                    camera::texts::nucRefused);
+        run.outcome(camera.device()->requestNuc(mode), camera::texts::nucRequest);
     });
 }
 

@@ -77,9 +77,9 @@ void CameraRun::report(const QString& text)
     recordInSdkLog(line);
 }
 
-void CameraRun::outcome(bool accepted, const char* okText, const char* koText)
+void CameraRun::outcome(bool accepted, const camera::Texts& texts)
 {
-    report(QString::fromLatin1(accepted ? okText : koText));
+    report(QString::fromLatin1(accepted ? texts.ok : texts.ko));
     if (!accepted)
         refuse();
 }

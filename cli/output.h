@@ -3,6 +3,8 @@
 // a camera is also one SDK log record at level 2, as the window's log writes it.
 #pragma once
 
+#include "camerareports.h"
+
 #include <QCoreApplication>
 #include <QJsonObject>
 #include <QString>
@@ -75,7 +77,7 @@ public:
     // "PORT: text" for a person, an entry of "reports" in JSON, and one SDK record.
     void report(const QString& text);
     // The OK text when accepted; otherwise the KO text and the run counts as refused.
-    void outcome(bool accepted, const char* okText, const char* koText);
+    void outcome(bool accepted, const camera::Texts& texts);
     // Something that stops this camera's run: on standard error for a person, "error" in JSON.
     void fail(Status status, const QString& problem);
     void worsen(Status status) { status_ = worse(status_, status); }

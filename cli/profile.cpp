@@ -124,8 +124,8 @@ public:
         if (profile_.has(Section::Expert) && !configuration().isExpertModeEnabled())
             problem(Cli::tr("[expert] settings need the SDK's expert mode, which its "
                             "configuration turns off"));
-        checkOrder("roiX1", "roiX2");
-        checkOrder("roiY1", "roiY2");
+        for (const camera::Key lowerBound : camera::lowerRoiBounds)
+            checkOrder(lowerBound);
         if (profile_.entries().empty() && found_.empty())
             problem(Cli::tr("holds no setting"));
         report();
@@ -168,15 +168,18 @@ private:
             problem(stated + Cli::tr("cannot be held by the camera"));
     }
 
-    void checkOrder(const char* lowerKey, const char* upperKey)
+    void checkOrder(camera::Key lowerBound)
     {
-        const ProfileEntry* lower = profile_.find(*camera::findSetting(QLatin1String(lowerKey)));
-        const ProfileEntry* upper = profile_.find(*camera::findSetting(QLatin1String(upperKey)));
-        if (lower && upper && lower->cameraValue > upper->cameraValue)
+        const Setting& lowerSetting = camera::setting(lowerBound);
+        const Setting& upperSetting = camera::setting(camera::oppositeRoiBound(lowerBound));
+        const ProfileEntry* lower = profile_.find(lowerSetting);
+        const ProfileEntry* upper = profile_.find(upperSetting);
+        if (lower && upper &&
+            camera::roiOutOfOrder(lowerBound, lower->cameraValue, upper->cameraValue))
             problem(Cli::tr("[user] %1 = %2 is above %3 = %4; a region of interest needs %1 "
                             "at most %3")
-                        .arg(QLatin1String(lowerKey), QString::number(lower->cameraValue),
-                             QLatin1String(upperKey), QString::number(upper->cameraValue)));
+                        .arg(QLatin1String(lowerSetting.key), QString::number(lower->cameraValue),
+                             QLatin1String(upperSetting.key), QString::number(upper->cameraValue)));
     }
 
     // In line order, the file's own problems last; a file that is not a profile at all (a binary,

@@ -172,12 +172,8 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
     if (row.profile && !fitsCamera(run, camera, *row.profile))
         return;
     orvex_sdk::Device& device = *camera.device();
-    if (forced)
-        run.outcome(camera::forceSerialNumber(device, row.serialNumber),
-                    camera::texts::forcedSerialNumberSet, camera::texts::forcedSerialNumberNotSet);
-    else
-        run.outcome(device.setSerialNumber(row.serialNumber), camera::texts::serialNumberSet,
-                    camera::texts::serialNumberNotSet);
+    run.outcome(camera::writeSerialNumber(device, row.serialNumber, forced),
+                camera::serialNumberTexts(forced));
     if (run.unreachable())
         return;
     if (row.profile)
@@ -185,7 +181,8 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
     if (run.unreachable())
         return;
 
-    const std::uint32_t held = device.getSerialNumber();
+    const auto held =
+        std::uint32_t(camera::read(camera::setting(camera::Key::SerialNumber), device));
     if (held != row.serialNumber) {
         if (!run.answers())
             return;

@@ -5,7 +5,6 @@
 #include <QJsonArray>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <set>
 
@@ -125,10 +124,11 @@ bool fitsCamera(CameraRun& run, const OpenCamera& camera, const Profile& profile
                                .arg(camera.cameraType()));
         return false;
     }
-    const std::pair<const char*, const char*> bounds[] = {{"roiX1", "roiX2"}, {"roiY1", "roiY2"}};
-    for (const auto& [lowerKey, upperKey] : bounds) {
-        const Setting& lower = camera::knownSetting(lowerKey);
-        const Setting& upper = camera::knownSetting(upperKey);
+    for (const camera::Key lowerBound : camera::lowerRoiBounds) {
+        const Setting& lower = camera::setting(lowerBound);
+        const Setting& upper = camera::setting(camera::oppositeRoiBound(lowerBound));
+        const QLatin1String lowerKey(lower.key);
+        const QLatin1String upperKey(upper.key);
         const ProfileEntry* lowerEntry = profile.find(lower);
         const ProfileEntry* upperEntry = profile.find(upper);
         if (bool(lowerEntry) == bool(upperEntry))
@@ -145,13 +145,13 @@ bool fitsCamera(CameraRun& run, const OpenCamera& camera, const Profile& profile
         }
         const double lowerValue = lowerEntry ? lowerEntry->cameraValue : *camerasBound;
         const double upperValue = upperEntry ? upperEntry->cameraValue : *camerasBound;
-        if (lowerValue > upperValue) {
+        if (camera::roiOutOfOrder(lowerBound, lowerValue, upperValue)) {
             run.fail(BadInput, Cli::tr("the profile's %1 with the camera's %2 gives %3 = %4 above "
                                        "%5 = %6; a region of interest needs %3 at most %5; "
                                        "nothing was sent")
-                                   .arg(given, held, QLatin1String(lowerKey))
+                                   .arg(given, held, lowerKey)
                                    .arg(lowerValue)
-                                   .arg(QLatin1String(upperKey))
+                                   .arg(upperKey)
                                    .arg(upperValue));
             return false;
         }
@@ -174,28 +174,30 @@ void applyProfile(CameraRun& run, orvex_sdk::Device& device, const Profile& prof
             camera::put(*entry.setting, records, entry.cameraValue);
     }
 
-    std::set<Record> sent;
-    bool gmsRefused = false;
-    for (const ProfileEntry& entry : profile.entries()) {
-        const Setting& setting = *entry.setting;
-        const Record record = camera::recordOf(setting);
-        bool accepted = false;
-        if (record == Record::None) {
-            accepted = camera::send(setting, device, entry.cameraValue);
-            gmsRefused = gmsRefused || (!accepted && std::strcmp(setting.key, "gms") == 0);
-        } else if (!sent.insert(record).second) {
-            continue;
-        } else if (unreadable.count(record)) {
-            run.report(unreadableText(record));
-        } else {
-            accepted = camera::sendRecord(record, device, records);
+    bool withheld = false;
+    for (const Section section : camera::sections) {
+        for (const camera::BulkStep& step : camera::bulkRun(section)) {
+            bool accepted = false;
+            if (step.record == Record::None) {
+                const ProfileEntry* entry = profile.find(step.setting);
+                if (!entry)
+                    continue;
+                accepted = camera::send(step.setting, device, entry->cameraValue);
+                withheld = withheld || (!accepted && step.setting.refusalWithholdsApplied);
+            } else if (!profile.has(step.record)) {
+                continue;
+            } else if (unreadable.count(step.record)) {
+                run.report(unreadableText(step.record));
+            } else {
+                accepted = camera::sendRecord(step.record, device, records);
+            }
+            run.outcome(accepted, step.setting.bulkTexts);
+            if (run.unreachable())
+                return;
         }
-        run.outcome(accepted, setting.okText, setting.koText);
-        if (run.unreachable())
-            return;
     }
 
-    if (gmsRefused)
+    if (withheld)
         run.report(QString::fromLatin1(camera::texts::expertNotTransmitted));
     else
         sdk().notifyParametersApplied();

@@ -3,27 +3,28 @@
 
 #include "camerareports.h"
 #include "numericsettings.h"
+#include "settingstable.h"
 
 #include <limits>
 
 void MainWindow::gskSendCommand()
 {
-    sendFinishedEdit(numeric::Gsk);
+    sendFinishedEdit(camera::Key::Gsk);
 }
 
 void MainWindow::gfiSendCommand()
 {
-    sendFinishedEdit(numeric::Gfid);
+    sendFinishedEdit(camera::Key::Gfid);
 }
 
 void MainWindow::gmsSendCommand()
 {
-    sendFinishedEdit(numeric::Gms);
+    sendFinishedEdit(camera::Key::Gms);
 }
 
 void MainWindow::tintSendCommand()
 {
-    sendFinishedEdit(numeric::Tint);
+    sendFinishedEdit(camera::Key::Tint);
 }
 
 void MainWindow::ApplyParamsExpert()
@@ -34,18 +35,19 @@ void MainWindow::ApplyParamsExpert()
         return;
     }
 
-    sendCount(numeric::Gsk);
-    sendCount(numeric::Gfid);
-    sendCount(numeric::Tint);
-    const bool gmsAccepted = sendCount(numeric::Gms);
-    bprControl();
-    offsetControl();
-    gainControl();
+    bool withheld = false;
+    for (const camera::BulkStep& step : camera::bulkRun(camera::Section::Expert)) {
+        // The correction switches go as their buttons' clicks do, captions included.
+        const bool accepted = step.setting.kind == camera::Kind::Switch
+                                  ? runToggle(step.setting.id)
+                                  : sendCount(step.setting.id, camera::Run::Bulk);
+        withheld = withheld || (!accepted && step.setting.refusalWithholdsApplied);
+    }
 
-    if (gmsAccepted)
-        sdk->notifyParametersApplied();
+    if (withheld)
+        showWarning(tr(camera::texts::expertNotTransmitted) + QLatin1Char('\n'));
     else
-        showWarning(tr("Problem transmitting expert parameters values\n"));
+        sdk->notifyParametersApplied();
 }
 
 // Without a camera the values wait in the SDK's configuration, from which the next connect loads
@@ -67,7 +69,7 @@ void MainWindow::storeExpertValues(orvex_sdk::Configuration& configuration)
 
 void MainWindow::setOxSerialNumber()
 {
-    sendFinishedEdit(numeric::SerialNumber);
+    sendFinishedEdit(camera::Key::SerialNumber);
 }
 
 void MainWindow::forceOxSerialNumber()
@@ -75,9 +77,9 @@ void MainWindow::forceOxSerialNumber()
     if (!device)
         return;
     std::uint32_t serialNumber = 0;
-    if (!countToSend(numeric::SerialNumber, serialNumber))
+    if (!countToSend(camera::Key::SerialNumber, serialNumber))
         return;
-    lastResult = camera::forceSerialNumber(*device, serialNumber);
-    logOutcome(lastResult, camera::texts::forcedSerialNumberSet,
-               camera::texts::forcedSerialNumberNotSet);
+    constexpr bool forced = true;
+    lastResult = camera::writeSerialNumber(*device, serialNumber, forced);
+    logOutcome(lastResult, camera::serialNumberTexts(forced));
 }

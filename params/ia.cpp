@@ -1,32 +1,32 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-namespace {
-
-// Each field is the control's low eight bits; the layout's ranges keep every value within them.
-std::uint8_t lowByte(int value)
-{
-    return static_cast<std::uint8_t>(value);
-}
-
-} // namespace
+#include "iacontrols.h"
+#include "settingstable.h"
 
 void MainWindow::ApplyParamsIA()
 {
     if (!device)
         return;
-    // Both lists are checked, so that the log names every one that holds no entry.
-    const auto resizeMode = entryToSend(ui->iAResizeModeComboBox, "IA config", "resize mode");
-    const auto outputType = entryToSend(ui->iAOutputTypeComboBox, "IA config", "output type");
-    if (!resizeMode || !outputType)
+    camera::Records records;
+    bool everyListHoldsAnEntry = true;
+    for (const ia::Control& control : ia::controls) {
+        const camera::Setting& setting = camera::setting(control.key);
+        if (control.list) {
+            // Every list is checked, so that the log names each one that holds no entry.
+            const auto entry = entryToSend(ui->*control.list, "IA config", control.entryKind);
+            everyListHoldsAnEntry = everyListHoldsAnEntry && entry.has_value();
+            if (entry)
+                camera::put(setting, records, *entry);
+        } else {
+            // The form's ranges keep each value within the field's byte.
+            camera::put(setting, records, (ui->*control.box)->value());
+        }
+    }
+    if (!everyListHoldsAnEntry)
         return;
-    orvex_sdk::IaConfiguration configuration{};
-    configuration.resizeMode = *resizeMode;
-    configuration.maxBoxes = lowByte(ui->nbBoxesSpinBox->value());
-    configuration.sensitivity = lowByte(ui->iASensitivitySpinBox->value());
-    configuration.interOverUnion = lowByte(ui->interOverUnionSpinBox->value());
-    configuration.outputType = *outputType;
-    logOutcome(device->setIaConfiguration(&configuration), "Set IA config OK", "Set IA config KO");
+    logOutcome(camera::sendRecord(camera::Record::Ia, *device, records),
+               camera::setting(camera::Key::IaResizeMode).editTexts);
 }
 
 void MainWindow::ResetParamsIA()

@@ -23,8 +23,8 @@ void MainWindow::requestNucInMode(std::uint8_t mode)
     lastResult = device->requestNuc(mode);
     if (lastResult) {
         showToggleState(ui->nucEnablingButton, true, captions::nuc);
-        logMessage(camera::texts::nucApplied);
+        logMessage(camera::texts::nucRequest.ok);
     } else {
-        showWarning(tr("Error on processing the NUC request"));
+        showWarning(tr(camera::texts::nucRequest.ko));
     }
 }

@@ -8,47 +8,40 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
 
-// A spin box whose value goes to the camera as one unsigned 32-bit count. The camera's table
-// gives its encoding, its operation and the bulk runs' texts; the serial number is no setting of
-// the table and names its own.
+// A spin box whose value goes to the camera as one unsigned 32-bit count, with the encoding,
+// operation and texts of its row in the camera's table.
 struct NumericSetting {
-    numeric::Setting id;
+    camera::Key key;
     QDoubleSpinBox* Ui_MainWindow::*box;
-    const char* cameraKey; // null for the serial number
-    const char* name;      // names the value in the report of a number the camera cannot take
-    const char* okText = nullptr; // the single edit's own texts, where they are not the table's
-    const char* koText = nullptr;
+    const char* name; // names the value in the report of a number the camera cannot take
 };
 
 using Ui = Ui_MainWindow;
+using camera::Key;
 const NumericSetting numericSettings[] = {
-    {numeric::Gamma, &Ui::gammaEdit, "gamma", "GAMMA value"},
-    {numeric::Clhe, &Ui::clheEdit, "clhe", "CLHE value"},
-    {numeric::Sharpening, &Ui::sharpeningEdit, "sharpening", "SHARPENING value",
-     "Configure EDGE CORRECTION OK", "Configure EDGE CORRECTION KO"},
-    {numeric::SharpeningInBulk, &Ui::sharpeningEdit, "sharpening", "SHARPENING value"},
-    {numeric::Gsk, &Ui::gskEdit, "gsk", "GSK value"},
-    {numeric::Gfid, &Ui::gfidEdit, "gfid", "GFID value"},
-    {numeric::Gms, &Ui::gmsEdit, "gms", "GMS value"},
-    {numeric::Tint, &Ui::tintEdit, "tint", "TINT value"},
-    {numeric::SerialNumber, &Ui::serialNumberSP, nullptr, "Serial number",
-     camera::texts::serialNumberSet, camera::texts::serialNumberNotSet},
+    {Key::Gamma, &Ui::gammaEdit, "GAMMA value"},
+    {Key::Clhe, &Ui::clheEdit, "CLHE value"},
+    {Key::Sharpening, &Ui::sharpeningEdit, "SHARPENING value"},
+    {Key::Gsk, &Ui::gskEdit, "GSK value"},
+    {Key::Gfid, &Ui::gfidEdit, "GFID value"},
+    {Key::Gms, &Ui::gmsEdit, "GMS value"},
+    {Key::Tint, &Ui::tintEdit, "TINT value"},
+    {Key::SerialNumber, &Ui::serialNumberSP, "Serial number"},
 };
 
-const NumericSetting& numericSetting(int id)
+const NumericSetting& numericSetting(Key key)
 {
-    const NumericSetting& setting = numericSettings[id];
-    Q_ASSERT(setting.id == id);
-    return setting;
-}
-
-const camera::Setting* cameraSetting(const NumericSetting& row)
-{
-    return row.cameraKey ? &camera::knownSetting(row.cameraKey) : nullptr;
+    const auto row =
+        std::find_if(std::begin(numericSettings), std::end(numericSettings),
+                     [key](const NumericSetting& setting) { return setting.key == key; });
+    Q_ASSERT(row != std::end(numericSettings));
+    return *row;
 }
 
 } // namespace
@@ -62,16 +55,15 @@ std::string numeric::outOfRangeReport(const char* what, double value, const char
            QString::number(tooLow ? lowest : highest, 'g', 15).toStdString();
 }
 
-void MainWindow::logOutcome(bool accepted, const char* okText, const char* koText)
+void MainWindow::logOutcome(bool accepted, const camera::Texts& texts)
 {
-    logMessage(accepted ? okText : koText);
+    logMessage(accepted ? texts.ok : texts.ko);
 }
 
-bool MainWindow::countToSend(int setting, std::uint32_t& count)
+bool MainWindow::countToSend(camera::Key key, std::uint32_t& count)
 {
-    const NumericSetting& row = numericSetting(setting);
-    const camera::Setting* cameraRow = cameraSetting(row);
-    const double countsPerUnit = cameraRow ? camera::countsPerUnit(cameraRow->encoding) : 1.0;
+    const NumericSetting& row = numericSetting(key);
+    const double countsPerUnit = camera::countsPerUnit(camera::setting(key).encoding);
     const double value = (ui->*row.box)->value();
     if (const auto fitting = camera::truncatedToFit<std::uint32_t>(value * countsPerUnit)) {
         count = *fitting;
@@ -83,23 +75,17 @@ bool MainWindow::countToSend(int setting, std::uint32_t& count)
     return false;
 }
 
-bool MainWindow::sendCount(int setting)
+bool MainWindow::sendCount(camera::Key key, camera::Run run)
 {
     std::uint32_t count = 0;
-    if (!countToSend(setting, count))
+    if (!countToSend(key, count))
         return false;
-    const NumericSetting& row = numericSetting(setting);
-    const camera::Setting* cameraRow = cameraSetting(row);
-    const bool accepted = cameraRow ? camera::send(*cameraRow, *device, double(count))
-                                    : device->setSerialNumber(count);
-    logOutcome(accepted, row.okText ? row.okText : cameraRow->okText,
-               row.koText ? row.koText : cameraRow->koText);
-    return accepted;
+    return sendSetting(camera::setting(key), double(count), run);
 }
 
-void MainWindow::sendFinishedEdit(int setting)
+void MainWindow::sendFinishedEdit(camera::Key key)
 {
     if (!device || !editFinishedByOperator())
         return;
-    lastResult = sendCount(setting);
+    lastResult = sendCount(key, camera::Run::Edit);
 }

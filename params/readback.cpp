@@ -2,39 +2,21 @@
 #include "ui_mainwindow.h"
 
 #include "camerareports.h"
+#include "controls.h"
 #include "conversions.h"
+#include "iacontrols.h"
 #include "settingstable.h"
-#include "togglecaptions.h"
 
 #include <QSignalBlocker>
 
-#include <sstream>
-
-using orvex_sdk::Device;
+using camera::Key;
 
 namespace {
 
-template <class Value> std::string readBackLine(const char* label, const Value& value)
+// The control's int for a whole number the camera gave, saturated as conversions::toControlInt.
+int controlInt(double cameraValue)
 {
-    std::ostringstream line;
-    line << label << value;
-    return line.str();
-}
-
-// The operator's value of a setting the camera reports in fixed point.
-double scaledFromCamera(const char* key, std::uint32_t raw)
-{
-    return camera::fromCamera(camera::knownSetting(key), double(raw));
-}
-
-const char* activation(bool on)
-{
-    return on ? "Activated" : "Deactivated";
-}
-
-const char* enablement(bool on)
-{
-    return on ? "Enabled" : "Disabled";
+    return conversions::toControlInt(std::uint32_t(cameraValue));
 }
 
 } // namespace
@@ -61,86 +43,16 @@ bool MainWindow::ReadParamsUser()
     device->prepareParameterRead();
     logMessage("RISC-V version = " + camera::firmwareVersionText(versions.riscvVersion) +
                "\nFPGA version = " + camera::firmwareVersionText(versions.fpgaVersion));
-    logMessage(readBackLine("Serial number = ", device->getSerialNumber()));
-
-    const double gamma = scaledFromCamera("gamma", device->getGamma());
-    GammaUserValueChanged(gamma);
-    logMessage(readBackLine("Gamma value = ", gamma));
-
-    const std::uint32_t clhe = device->getClhe();
-    if (ui->clheSlider->value() != conversions::toControlInt(clhe))
-        ui->clheSlider->setValue(conversions::toControlInt(clhe));
-    // A plain integer to the camera, but reported like the other real numbers of the read.
-    logMessage(readBackLine("CLHE value = ", double(clhe)));
-
-    const double sharpening = scaledFromCamera("sharpening", device->getSharpening());
-    const int sharpeningPosition = conversions::roundSaturated(sharpening * 10.0, 0);
-    if (ui->sharpeningSlider->value() != sharpeningPosition)
-        ui->sharpeningSlider->setValue(sharpeningPosition);
-    logMessage(readBackLine("Sharpening value = ", sharpening));
-
-    struct RoiBound {
-        std::uint32_t (Device::*read)();
-        QSpinBox* edit;
-        const char* label;
-    };
-    const RoiBound roiBounds[] = {
-        {&Device::getRoiX1, ui->x1RoiEdit, "ROI X1 value = "},
-        {&Device::getRoiY1, ui->y1RoiEdit, "ROI Y1 value = "},
-        {&Device::getRoiX2, ui->x2RoiEdit, "ROI X2 value = "},
-        {&Device::getRoiY2, ui->y2RoiEdit, "ROI Y2 value = "},
-    };
-    for (const RoiBound& bound : roiBounds) {
-        const std::uint32_t value = (device->*bound.read)();
-        bound.edit->setValue(conversions::toControlInt(value));
-        logMessage(readBackLine(bound.label, value));
-    }
-
-    const bool polarity = device->getPolarity();
-    showToggleState(ui->polarityButton, polarity, captions::polarity);
-    logMessage(readBackLine("Polarity value = ", polarity ? 1 : 0));
+    const camera::Setting& serialNumber = camera::setting(Key::SerialNumber);
+    logMessage(camera::readBackLine(serialNumber, camera::read(serialNumber, *device)));
 
     {
         // A read must never write to the camera: the zoom and contrast-type handlers would send
         // a half-updated zoom record and the contrast type just read.
         const QSignalBlocker holdZoom(ui->methodZoomEdit);
         const QSignalBlocker holdContrast(ui->contrastTypeEdit);
-
-        orvex_sdk::ZoomSettings zoom{};
-        device->getZoom(&zoom);
-        ui->factorZoomEdit->setValue(double(zoom.factor));
-        ui->methodZoomEdit->setCurrentIndex(zoom.method);
-        ui->xCenterZoomEdit->setValue(zoom.xCenter);
-        ui->yCenterZoomEdit->setValue(zoom.yCenter);
-        logMessage(readBackLine("ZOOM factor value = ", zoom.factor));
-
-        const std::uint8_t contrastType = device->getContrastType();
-        ui->contrastTypeEdit->setCurrentIndex(contrastType);
-        logMessage(std::string("Contrast type = ") +
-                   (contrastType != 0 ? "CLAHE (LOCAL)" : "CLHE (ROI)"));
-    }
-
-    struct Switch {
-        bool (Device::*read)();
-        QPushButton* button;
-        const ToggleCaptions& captions;
-        const char* label;
-    };
-    const Switch switches[] = {
-        {&Device::getNucEnabled, ui->nucEnablingButton, captions::nuc, "NUC state = "},
-        {&Device::getHorizontalFlip, ui->horizontalFlipButton, captions::horizontalFlip,
-         "Horizontal flip = "},
-        {&Device::getVerticalFlip, ui->verticalFlipButton, captions::verticalFlip,
-         "vertical flip = "},
-        {&Device::getVignettingCorrection, ui->VignettingCorrectionButton,
-         captions::vignettingCorrection, "Vignetting Correction state = "},
-        {&Device::getColumnCorrection, ui->ColumnCorrectionButton, captions::columnCorrection,
-         "Column Correction state = "},
-    };
-    for (const Switch& toggle : switches) {
-        const bool on = (device->*toggle.read)();
-        showToggleState(toggle.button, on, toggle.captions);
-        logMessage(std::string(toggle.label) + activation(on));
+        for (const camera::BulkStep& step : camera::bulkRun(camera::Section::User))
+            showUserSetting(step);
     }
 
     // A camera that answers without writing the byte leaves this non-zero: read as closed.
@@ -157,47 +69,76 @@ bool MainWindow::ReadParamsUser()
     return true;
 }
 
+// One setting of the User tab, or the zoom record, read from the camera into its control and
+// logged; a slider follows as its spin box would.
+void MainWindow::showUserSetting(const camera::BulkStep& step)
+{
+    const camera::Setting& setting = step.setting;
+    if (step.record == camera::Record::Zoom) {
+        camera::Records records;
+        camera::readRecord(camera::Record::Zoom, *device, records);
+        ui->factorZoomEdit->setValue(double(records.zoom.factor));
+        ui->methodZoomEdit->setCurrentIndex(records.zoom.method);
+        ui->xCenterZoomEdit->setValue(records.zoom.xCenter);
+        ui->yCenterZoomEdit->setValue(records.zoom.yCenter);
+        logMessage(camera::readBackLine(setting, camera::take(setting, records)));
+        return;
+    }
+    const struct {
+        Key key;
+        void (MainWindow::*follow)(double);
+    } pairs[] = {
+        {Key::Gamma, &MainWindow::GammaUserValueChanged},
+        {Key::Clhe, &MainWindow::ClheUserValueChanged},
+        {Key::Sharpening, &MainWindow::SharpeningUserValueChanged},
+    };
+    const double value = camera::read(setting, *device);
+    if (camera::isRoiBound(setting.id)) {
+        (ui->*controls::roiBox(setting.id))->setValue(controlInt(value));
+    } else if (setting.id == Key::ContrastType) {
+        ui->contrastTypeEdit->setCurrentIndex(int(value));
+    } else if (setting.kind == camera::Kind::Switch) {
+        const controls::ToggleButton toggle = controls::toggleButton(setting.id);
+        showToggleState(ui->*toggle.button, value != 0.0, toggle.captions);
+    } else {
+        for (const auto& pair : pairs) {
+            if (pair.key == setting.id)
+                (this->*pair.follow)(camera::fromCamera(setting, value));
+        }
+    }
+    logMessage(camera::readBackLine(setting, value));
+}
+
 void MainWindow::ReadParamsExpert()
 {
     if (!device)
         return;
     logMessage("Start Read camera Expert parameters");
 
-    struct Constant {
-        std::uint32_t (Device::*read)();
+    const struct {
+        Key key;
         QSlider* slider;
         QDoubleSpinBox* edit;
-        const char* label;
+    } constants[] = {
+        {Key::Gsk, ui->gskSlider, ui->gskEdit},
+        {Key::Gfid, ui->gfidSlider, ui->gfidEdit},
+        {Key::Gms, ui->gmsSlider, ui->gmsEdit},
+        {Key::Tint, ui->tintSlider, ui->tintEdit},
     };
-    const Constant constants[] = {
-        {&Device::getGsk, ui->gskSlider, ui->gskEdit, "GSK value = "},
-        {&Device::getGfid, ui->gfidSlider, ui->gfidEdit, "GFID value = "},
-        {&Device::getGms, ui->gmsSlider, ui->gmsEdit, "GMS value = "},
-        {&Device::getTint, ui->tintSlider, ui->tintEdit, "TINT value = "},
-    };
-    for (const Constant& constant : constants) {
-        const std::uint32_t value = (device->*constant.read)();
-        constant.slider->setValue(conversions::toControlInt(value));
-        constant.edit->setValue(double(value));
-        logMessage(readBackLine(constant.label, value));
+    for (const auto& constant : constants) {
+        const camera::Setting& setting = camera::setting(constant.key);
+        const double value = camera::read(setting, *device);
+        constant.slider->setValue(controlInt(value));
+        constant.edit->setValue(value);
+        logMessage(camera::readBackLine(setting, value));
     }
 
-    struct Correction {
-        bool (Device::*read)();
-        QPushButton* button;
-        const ToggleCaptions& captions;
-        const char* label;
-    };
-    const Correction corrections[] = {
-        {&Device::getBprCorrection, ui->enableBprPB, captions::bprCorrection, "BPR state = "},
-        {&Device::getOffsetCorrection, ui->enableOffsetPB, captions::offsetCorrection,
-         "OFFSET state = "},
-        {&Device::getGainCorrection, ui->enableGainPB, captions::gainCorrection, "GAIN state = "},
-    };
-    for (const Correction& correction : corrections) {
-        const bool on = (device->*correction.read)();
-        showToggleState(correction.button, on, correction.captions);
-        logMessage(std::string(correction.label) + enablement(on));
+    for (const Key correction : {Key::BprCorrection, Key::OffsetCorrection, Key::GainCorrection}) {
+        const camera::Setting& setting = camera::setting(correction);
+        const double value = camera::read(setting, *device);
+        const controls::ToggleButton toggle = controls::toggleButton(correction);
+        showToggleState(ui->*toggle.button, value != 0.0, toggle.captions);
+        logMessage(camera::readBackLine(setting, value));
     }
 
     logMessage("End Read camera Expert parameters");
@@ -209,29 +150,16 @@ void MainWindow::ReadParamsIA()
         return;
     logMessage("Start read IA parameters");
 
-    orvex_sdk::IaConfiguration configuration{};
-    if (device->getIaConfiguration(&configuration) == camera::statusSucceeded) {
-        // Each setting is either a list index or a spin-box value; exactly one control is set.
-        struct Setting {
-            std::uint8_t value;
-            QComboBox* list;
-            QSpinBox* edit;
-            const char* label;
-        };
-        const Setting settings[] = {
-            {configuration.resizeMode, ui->iAResizeModeComboBox, nullptr, "IA resize mode = "},
-            {configuration.maxBoxes, nullptr, ui->nbBoxesSpinBox, "IA max boxes = "},
-            {configuration.sensitivity, nullptr, ui->iASensitivitySpinBox, "IA sensitivity = "},
-            {configuration.interOverUnion, nullptr, ui->interOverUnionSpinBox, "IA InterOU = "},
-            {configuration.outputType, ui->iAOutputTypeComboBox, nullptr, "IA Output type = "},
-        };
-        for (const Setting& setting : settings) {
-            if (setting.list)
-                setting.list->setCurrentIndex(setting.value);
+    camera::Records records;
+    if (camera::readRecord(camera::Record::Ia, *device, records)) {
+        for (const ia::Control& control : ia::controls) {
+            const camera::Setting& setting = camera::setting(control.key);
+            const double value = camera::take(setting, records);
+            if (control.list)
+                (ui->*control.list)->setCurrentIndex(int(value));
             else
-                setting.edit->setValue(setting.value);
-            // Widened, so the stream writes the byte as a number rather than a character.
-            logMessage(readBackLine(setting.label, unsigned(setting.value)));
+                (ui->*control.box)->setValue(int(value));
+            logMessage(camera::readBackLine(setting, value));
         }
     } else {
         logMessage(camera::texts::iaUnreadable);

@@ -1,55 +1,65 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "controls.h"
 #include "conversions.h"
 #include "listentries.h"
-#include "numericsettings.h"
-#include "settingstable.h"
-#include "togglecaptions.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
-
-enum RoiBoundId : int { X1, X2, Y1, Y2 };
 
 // A region-of-interest bound is checked against the opposite bound of its axis, corrected to it
 // when out of order, and then sent with the operation and texts of its row in the camera's table.
 struct RoiBound {
-    RoiBoundId id;
-    QSpinBox* Ui_MainWindow::*edited;
-    QSpinBox* Ui_MainWindow::*opposite;
-    bool isLowerBound; // out of order above the opposite bound, else below it
+    camera::Key key;
+    QSpinBox* Ui_MainWindow::*box;
     const char* orderMessage;
-    const char* cameraKey;
 };
 
+using Ui = Ui_MainWindow;
+using camera::Key;
 const RoiBound roiBounds[] = {
-    {X1, &Ui_MainWindow::x1RoiEdit, &Ui_MainWindow::x2RoiEdit, true,
-     QT_TRANSLATE_NOOP("MainWindow", "ROI X1 must be lower than ROI X2"), "roiX1"},
-    {X2, &Ui_MainWindow::x2RoiEdit, &Ui_MainWindow::x1RoiEdit, false,
-     QT_TRANSLATE_NOOP("MainWindow", "ROI X2 must be higher than ROI X1"), "roiX2"},
-    {Y1, &Ui_MainWindow::y1RoiEdit, &Ui_MainWindow::y2RoiEdit, true,
-     QT_TRANSLATE_NOOP("MainWindow", "ROI Y1 must be lower than ROI Y2"), "roiY1"},
-    {Y2, &Ui_MainWindow::y2RoiEdit, &Ui_MainWindow::y1RoiEdit, false,
-     QT_TRANSLATE_NOOP("MainWindow", "ROI Y2 must be higher than ROI Y1"), "roiY2"},
+    {Key::RoiX1, &Ui::x1RoiEdit,
+     QT_TRANSLATE_NOOP("MainWindow", "ROI X1 must be lower than ROI X2")},
+    {Key::RoiX2, &Ui::x2RoiEdit,
+     QT_TRANSLATE_NOOP("MainWindow", "ROI X2 must be higher than ROI X1")},
+    {Key::RoiY1, &Ui::y1RoiEdit,
+     QT_TRANSLATE_NOOP("MainWindow", "ROI Y1 must be lower than ROI Y2")},
+    {Key::RoiY2, &Ui::y2RoiEdit,
+     QT_TRANSLATE_NOOP("MainWindow", "ROI Y2 must be higher than ROI Y1")},
 };
+
+const RoiBound& roiBound(Key key)
+{
+    const auto row = std::find_if(std::begin(roiBounds), std::end(roiBounds),
+                                  [key](const RoiBound& bound) { return bound.key == key; });
+    Q_ASSERT(row != std::end(roiBounds));
+    return *row;
+}
 
 } // namespace
 
+QSpinBox* Ui_MainWindow::*controls::roiBox(camera::Key bound)
+{
+    return roiBound(bound).box;
+}
+
 void MainWindow::gammaUserSendCommand()
 {
-    sendFinishedEdit(numeric::Gamma);
+    sendFinishedEdit(Key::Gamma);
 }
 
 void MainWindow::clheSendCommand()
 {
-    sendFinishedEdit(numeric::Clhe);
+    sendFinishedEdit(Key::Clhe);
 }
 
 void MainWindow::sharpeningSendCommand()
 {
-    sendFinishedEdit(numeric::Sharpening);
+    sendFinishedEdit(Key::Sharpening);
 }
 
 void MainWindow::zoomChanged()
@@ -68,8 +78,7 @@ void MainWindow::videoOutputChanged()
         lastResult = false;
         return;
     }
-    lastResult = device->setVideoOutput(*output);
-    logOutcome(lastResult, "Set VIDEO OUTPUT value OK", "Set VIDEO OUTPUT value KO");
+    lastResult = sendSetting(camera::setting(Key::VideoOutput), *output, camera::Run::Edit);
 }
 
 void MainWindow::contrastTypeChanged()
@@ -85,13 +94,14 @@ bool MainWindow::sendZoom()
     const auto method = entryToSend(ui->methodZoomEdit, "Zoom", "interpolation method");
     if (!method)
         return false;
-    orvex_sdk::ZoomSettings zoom{};
-    zoom.factor = static_cast<float>(ui->factorZoomEdit->value());
-    zoom.xCenter = ui->xCenterZoomEdit->value();
-    zoom.yCenter = ui->yCenterZoomEdit->value();
-    zoom.method = *method;
-    const bool accepted = device->setZoom(&zoom);
-    logOutcome(accepted, "Configure Zoom OK", "Configure Zoom KO");
+    camera::Records records;
+    camera::put(camera::setting(Key::ZoomFactor), records,
+                double(static_cast<float>(ui->factorZoomEdit->value())));
+    camera::put(camera::setting(Key::ZoomXCenter), records, ui->xCenterZoomEdit->value());
+    camera::put(camera::setting(Key::ZoomYCenter), records, ui->yCenterZoomEdit->value());
+    camera::put(camera::setting(Key::ZoomMethod), records, *method);
+    const bool accepted = camera::sendRecord(camera::Record::Zoom, *device, records);
+    logOutcome(accepted, camera::setting(Key::ZoomFactor).editTexts);
     return accepted;
 }
 
@@ -100,14 +110,14 @@ bool MainWindow::sendContrastType()
     const auto type = entryToSend(ui->contrastTypeEdit, "Contrast type", "contrast algorithm");
     if (!type)
         return false;
-    return sendSetting(camera::knownSetting("contrastType"), *type);
+    return sendSetting(camera::setting(Key::ContrastType), *type, camera::Run::Edit);
 }
 
 // One setting of the camera's table, in the camera's own value, reported with its table's texts.
-bool MainWindow::sendSetting(const camera::Setting& setting, double cameraValue)
+bool MainWindow::sendSetting(const camera::Setting& setting, double cameraValue, camera::Run run)
 {
     const bool accepted = camera::send(setting, *device, cameraValue);
-    logOutcome(accepted, setting.okText, setting.koText);
+    logOutcome(accepted, camera::textsOf(setting, run));
     return accepted;
 }
 
@@ -124,41 +134,38 @@ std::optional<std::uint8_t> MainWindow::entryToSend(const QComboBox* list, const
 
 void MainWindow::x1RoiUserValueChanged()
 {
-    checkAndSendRoiBound(X1);
+    checkAndSendRoiBound(Key::RoiX1);
 }
 
 void MainWindow::x2RoiUserValueChanged()
 {
-    checkAndSendRoiBound(X2);
+    checkAndSendRoiBound(Key::RoiX2);
 }
 
 void MainWindow::y1RoiUserValueChanged()
 {
-    checkAndSendRoiBound(Y1);
+    checkAndSendRoiBound(Key::RoiY1);
 }
 
 void MainWindow::y2RoiUserValueChanged()
 {
-    checkAndSendRoiBound(Y2);
+    checkAndSendRoiBound(Key::RoiY2);
 }
 
-void MainWindow::checkAndSendRoiBound(int bound)
+void MainWindow::checkAndSendRoiBound(camera::Key bound)
 {
     if (!editFinishedByOperator())
         return;
-    const RoiBound& row = roiBounds[bound];
-    Q_ASSERT(row.id == bound);
-    QSpinBox* edited = ui->*row.edited;
-    const int opposite = (ui->*row.opposite)->value();
-    const bool outOfOrder =
-        row.isLowerBound ? edited->value() > opposite : edited->value() < opposite;
-    if (outOfOrder) {
+    const RoiBound& row = roiBound(bound);
+    QSpinBox* edited = ui->*row.box;
+    const int opposite = (ui->*roiBound(camera::oppositeRoiBound(bound)).box)->value();
+    if (camera::roiOutOfOrder(bound, edited->value(), opposite)) {
         edited->setValue(opposite);
         showAboutBox(tr("ROI"), tr(row.orderMessage));
     }
     if (!device)
         return;
-    lastResult = sendSetting(camera::knownSetting(row.cameraKey), edited->value());
+    lastResult = sendSetting(camera::setting(bound), edited->value(), camera::Run::Edit);
 }
 
 void MainWindow::ApplyParamsUser()
@@ -166,32 +173,34 @@ void MainWindow::ApplyParamsUser()
     if (!device)
         return;
     orvex_sdk::IOrvexSdk* sdk = orvex_sdk::OrvexSdk::get_instance();
-
-    sendCount(numeric::Gamma);
-    sendCount(numeric::Clhe);
-    sendCount(numeric::SharpeningInBulk);
-    x1RoiUserValueChanged();
-    y1RoiUserValueChanged();
-    x2RoiUserValueChanged();
-    y2RoiUserValueChanged();
-    // A region-of-interest box runs an event loop of its own, in which the port monitor may have
-    // found the camera gone and disconnected it.
-    if (!device)
-        return;
-    const auto sendSwitch = [this](const char* key, const QPushButton* button) {
-        sendSetting(camera::knownSetting(key), button->isChecked() ? 1.0 : 0.0);
-    };
-    sendSwitch("polarity", ui->polarityButton);
-    sendZoom();
-    sendContrastType();
-    // Here NUC on is 1; the NUC toggle itself sends 2.
-    sendSwitch("nucEnabled", ui->nucEnablingButton);
-    sendSwitch("horizontalFlip", ui->horizontalFlipButton);
-    sendSwitch("verticalFlip", ui->verticalFlipButton);
-    sendSwitch("vignettingCorrection", ui->VignettingCorrectionButton);
-    sendSwitch("columnCorrection", ui->ColumnCorrectionButton);
-
+    for (const camera::BulkStep& step : camera::bulkRun(camera::Section::User)) {
+        // A region-of-interest box runs an event loop of its own, in which the port monitor may
+        // have found the camera gone and disconnected it. The bounds are still checked without a
+        // camera, as their edits are; nothing else is.
+        if (!device && !camera::isRoiBound(step.setting.id))
+            return;
+        sendUserSettingInBulk(step);
+    }
     sdk->notifyParametersApplied();
+}
+
+// The bulk run sends each setting from its control as the control's own edit does, but reports
+// in the bulk run's words and leaves the buttons' captions alone.
+void MainWindow::sendUserSettingInBulk(const camera::BulkStep& step)
+{
+    const camera::Setting& setting = step.setting;
+    if (step.record == camera::Record::Zoom) {
+        sendZoom();
+    } else if (setting.id == Key::ContrastType) {
+        sendContrastType();
+    } else if (camera::isRoiBound(setting.id)) {
+        checkAndSendRoiBound(setting.id);
+    } else if (setting.kind == camera::Kind::Switch) {
+        const bool on = (ui->*controls::toggleButton(setting.id).button)->isChecked();
+        logOutcome(camera::sendSwitch(setting, *device, on, camera::Run::Bulk), setting.bulkTexts);
+    } else {
+        sendCount(setting.id, camera::Run::Bulk);
+    }
 }
 
 void MainWindow::ResetParamsUser()

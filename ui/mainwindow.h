@@ -12,8 +12,12 @@
 #include <string>
 
 namespace camera {
+struct BulkStep;
 struct Setting;
-}
+struct Texts;
+enum class Key : int;
+enum class Run;
+} // namespace camera
 
 QT_BEGIN_NAMESPACE
 class QComboBox;
@@ -123,20 +127,22 @@ private:
 
     // params/readback.cpp
     bool ReadParamsUser();
+    void showUserSetting(const camera::BulkStep& step);
 
     // params/ (coupling, user controls, toggles, NUC, expert, IA)
-    // setting is a numeric::Setting; bound and toggle are rows of the tables in params/.
-    void logOutcome(bool accepted, const char* okText, const char* koText);
-    bool countToSend(int setting, std::uint32_t& count);
-    bool sendCount(int setting);
-    void sendFinishedEdit(int setting);
-    void checkAndSendRoiBound(int bound);
-    bool sendSetting(const camera::Setting& setting, double cameraValue);
+    // key names a row of the camera's table.
+    void logOutcome(bool accepted, const camera::Texts& texts);
+    bool countToSend(camera::Key key, std::uint32_t& count);
+    bool sendCount(camera::Key key, camera::Run run);
+    void sendFinishedEdit(camera::Key key);
+    void checkAndSendRoiBound(camera::Key bound);
+    bool sendSetting(const camera::Setting& setting, double cameraValue, camera::Run run);
     bool sendZoom();
     bool sendContrastType();
+    void sendUserSettingInBulk(const camera::BulkStep& step);
     std::optional<std::uint8_t> entryToSend(const QComboBox* list, const char* setting,
                                             const char* entryKind);
-    void runToggle(int toggle);
+    bool runToggle(camera::Key key);
     void requestNucInMode(std::uint8_t mode);
     void storeExpertValues(orvex_sdk::Configuration& configuration);
 
