@@ -486,6 +486,7 @@ void CliTest::outputThatCannotBeWrittenIsAnError_data()
     addRow("profile", QStringList{"read", "--port", "SIM1"}, full, lost);
     addRow("JSON", QStringList{"info", "--port", "SIM2", "--json"}, full, lost);
     addRow("endless watch", QStringList{"temps", "--port", "SIM2", "--watch", "0.1"}, full, lost);
+    addRow("help", QStringList{"read", "--help"}, full, lost);
     addRow("-o a folder", QStringList{"read", "--port", "SIM1", "-o", "%1"}, QString(),
            "cannot be written: it is a folder");
 }
