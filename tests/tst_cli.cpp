@@ -181,6 +181,8 @@ private slots:
     void provisionReportsEachRowAsItWent_data();
     void provisionReportsEachRowAsItWent();
     void provisionGoesOnPastAnUnpluggedCamera();
+    void cameraGoneMidRunIsUnreachable_data();
+    void cameraGoneMidRunIsUnreachable();
     void jsonOutputParses_data();
     void jsonOutputParses();
     void exitStatusSaysWhatWentWrong_data();
@@ -641,6 +643,33 @@ void CliTest::provisionGoesOnPastAnUnpluggedCamera()
         (QStringList{"line  port  serial  profile   result", "2     SIM1  30001   line.ini  OK",
                      "4     SIM2  30002   line.ini  unreachable: no such port",
                      "5     SIM3  30003   -         OK"}));
+}
+
+// A camera that stops answering part way reads false and 0, which pass for values: what it did
+// not say is not reported as its own, and nothing is called verified.
+void CliTest::cameraGoneMidRunIsUnreachable_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("unanswered"); // of SIM1, after which the version read fails too
+    QTest::addColumn<QString>("out");
+    addRow("info", QStringList{"info", "--port", "SIM1"}, "getSerialNumber", "");
+    addRow("read", QStringList{"read", "--port", "SIM1"}, "getGainCorrection", "");
+    addRow("verify", QStringList{"set", "--port", "SIM1", "polarity=false", "--verify"},
+           "getPolarity", "SIM1: Set POLARITY value OK\n");
+}
+
+void CliTest::cameraGoneMidRunIsUnreachable()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, unanswered);
+    QFETCH(QString, out);
+    CliFixture f;
+    orvex_sim::faults("SIM1").scriptedAnswers = {{unanswered.toStdString(), {false}},
+                                                 {"getFirmwareVersions", {true, false}}};
+    const Run run = f.run(arguments);
+    QCOMPARE(run.status, 3);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, QString("orvexhd-cli: SIM1: the camera no longer answers\n"));
 }
 
 void CliTest::jsonOutputParses_data()
