@@ -279,6 +279,8 @@ void CliTest::badInputSendsNothing_data()
            "set: gamma = \"0.4\" is outside 0.5 to 2.5");
     addRow("set without a key", "", QStringList{"set", "--port", "SIM2", "=5"},
            "set: \"=5\" is not KEY=VALUE");
+    addRow("set twice", "", QStringList{"set", "--port", "SIM2", "gamma=1", "user.gamma=2"},
+           "set: user.gamma is given twice (first as gamma)");
     addRow("set unknown", "", QStringList{"set", "--port", "SIM2", "brightness=3"},
            "brightness is not a known setting");
     addRow("ia without detector", "[user]\ngamma=1\n[ia]\niaMaxBoxes=5\n",
