@@ -349,6 +349,7 @@ void TestSimSdk::goodFileSetsEverySection()
                   "iaMaxBoxes=20\n"
                   "fpgaTemperature=300000\n"
                   "[camera.CAMB]\n"
+                  "serialNumber=010\n"
                   "zoomFactor=3.5\n",
                   messages);
     QCOMPARE(messages, QStringList());
@@ -380,6 +381,7 @@ void TestSimSdk::goodFileSetsEverySection()
     QCOMPARE(int(a.ia.maxBoxes), 20);
     QCOMPARE(a.fpgaTemperature, 300000.0f);
     QCOMPARE(orvex_sim::settings("CAMB").zoom.factor, 3.5f);
+    QCOMPARE(orvex_sim::settings("CAMB").serialNumber, 10u); // a leading zero is no octal
     QCOMPARE(int(orvex_sim::settings("CAMB").cameraType), 12);
 }
 
