@@ -991,6 +991,8 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause_data()
     QTest::newRow("no folder") << QByteArray("absent/state.ini")
                                << "absent/state.ini.lock cannot be made (its folder";
     QTest::newRow("a file as its folder") << QByteArray("plain/state.ini") << "plain is no folder";
+    QTest::newRow("the configuration itself")
+        << QByteArray("sdk.ini") << "[sdk] stateFile names this configuration file itself";
 }
 
 void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
