@@ -279,6 +279,8 @@ QString misuse(const Command& command, const Invocation& invocation)
         return Cli::tr("unexpected argument \"%1\"")
             .arg(invocation.arguments.value(command.mostArguments));
     const int ports = invocation.ports.size();
+    if (invocation.ports.contains(QString()))
+        return Cli::tr("--port needs a port name");
     // Opened twice, a port would be "in use" by this very command.
     for (int index = 0; index < ports; ++index) {
         const QString& port = invocation.ports.at(index);

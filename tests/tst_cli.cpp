@@ -751,6 +751,8 @@ void CliTest::exitStatusSaysWhatWentWrong_data()
            "would send roiY2 = 500");
     addRow("port named twice", QStringList{"temps", "--port", "SIM1", "--port", "SIM1"}, 2,
            "temps: --port SIM1 is named twice");
+    addRow("port without a name", QStringList{"info", "--port", "SIM1", "--port", ""}, 2,
+           "info: --port needs a port name");
     addRow("port named twice for one",
            QStringList{"serial", "--port", "SIM2", "--port", "SIM2", "5"}, 2,
            "serial: --port SIM2 is named twice");
