@@ -308,6 +308,8 @@ void CliTest::badInputSendsNothing_data()
            "rows.csv:1: expected port,serial[,profile], found 4 fields\n");
     addRow("CSV row of one", "SIM1,1\nSIM2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: expected port,serial[,profile], found 1 fields\n");
+    addRow("CSV row without a port", "SIM1,1\n,2\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:2: the port is empty\n");
     addRow("CSV port twice", "SIM1,1\nSIM1,2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: port SIM1 is already on line 1\n");
     addRow("CSV serial number twice", "SIM1,1\n\nSIM2,1\n", QStringList{"provision", "%1/rows.csv"},
