@@ -278,6 +278,13 @@ QString misuse(const Command& command, const Invocation& invocation)
     if (command.mostArguments >= 0 && count > command.mostArguments)
         return Cli::tr("unexpected argument \"%1\"")
             .arg(invocation.arguments.value(command.mostArguments));
+    // A value given twice leaves the first unused: which was meant cannot be told.
+    for (const OptionRow* row : optionsOf(command)) {
+        const QString name = QLatin1String(row->name);
+        if (row->valueName && name != QLatin1String("port") &&
+            invocation.parser.values(name).size() > 1)
+            return Cli::tr("--%1 is given twice; give it once").arg(name);
+    }
     const int ports = invocation.ports.size();
     if (invocation.ports.contains(QString()))
         return Cli::tr("--port needs a port name");

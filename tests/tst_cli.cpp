@@ -755,6 +755,9 @@ void CliTest::exitStatusSaysWhatWentWrong_data()
            "temps: --port SIM1 is named twice");
     addRow("port without a name", QStringList{"info", "--port", "SIM1", "--port", ""}, 2,
            "info: --port needs a port name");
+    addRow("output twice",
+           QStringList{"read", "--port", "SIM1", "-o", "%1/a.ini", "--output=%1/b.ini"}, 2,
+           "read: --output is given twice");
     addRow("port named twice for one",
            QStringList{"serial", "--port", "SIM2", "--port", "SIM2", "5"}, 2,
            "serial: --port SIM2 is named twice");
