@@ -123,8 +123,12 @@ Status showInfo(const Invocation& invocation)
         const double serialNumber = camera::read(serialNumberRow, device);
         // A presence the camera cannot report counts as no shutter, as on connecting.
         std::uint8_t present = 0;
-        const bool shutter =
-            device.getShutterPresence(&present) == camera::statusSucceeded && present != 0;
+        const bool presenceRead = device.getShutterPresence(&present) == camera::statusSucceeded;
+        const bool shutter = presenceRead && present != 0;
+        // A camera gone since it was opened answers 0 and no presence: that is no serial number
+        // and no shutter of its own.
+        if ((serialNumber == 0 || !presenceRead) && !run.answers())
+            return;
 
         run.report(QStringLiteral("Camera type = %1").arg(camera.cameraType()));
         run.report(QStringLiteral("RISC-V version = ") + riscv);

@@ -278,7 +278,16 @@ QString misuse(const Command& command, const Invocation& invocation)
     if (command.mostArguments >= 0 && count > command.mostArguments)
         return Cli::tr("unexpected argument \"%1\"")
             .arg(invocation.arguments.value(command.mostArguments));
+    // A value given twice leaves the first unused: which was meant cannot be told.
+    for (const OptionRow* row : optionsOf(command)) {
+        const QString name = QLatin1String(row->name);
+        if (row->valueName && name != QLatin1String("port") &&
+            invocation.parser.values(name).size() > 1)
+            return Cli::tr("--%1 is given twice; give it once").arg(name);
+    }
     const int ports = invocation.ports.size();
+    if (invocation.ports.contains(QString()))
+        return Cli::tr("--port needs a port name");
     // Opened twice, a port would be "in use" by this very command.
     for (int index = 0; index < ports; ++index) {
         const QString& port = invocation.ports.at(index);
@@ -365,6 +374,20 @@ Status OpenCameras::finish(bool onlyUnaccepted)
     return status;
 }
 
+namespace {
+
+// The status once standard output has been checked: a help text or a result that could not be
+// written is an output failure, whatever the command did.
+Status written(Console& console, Status status)
+{
+    if (!console.outputFailed())
+        return status;
+    console.error(Cli::tr("standard output could not be written: what it shows is incomplete"));
+    return worse(status, Unwritten);
+}
+
+} // namespace
+
 int run(const QStringList& arguments, Console& console)
 {
     const QString name = arguments.value(1);
@@ -372,11 +395,11 @@ int run(const QStringList& arguments, Console& console)
                       (name == QLatin1String("help") && arguments.size() == 2);
     if (help) {
         console.print(mainHelp());
-        return Accepted;
+        return written(console, Accepted);
     }
     if (name == QLatin1String("--version")) {
         console.print(QStringLiteral("%1 %2").arg(program, QStringLiteral(ORVEX_VERSION)));
-        return Accepted;
+        return written(console, Accepted);
     }
     const bool helpOnCommand = name == QLatin1String("help");
     const Command* command = findCommand(helpOnCommand ? arguments.value(2) : name);
@@ -400,7 +423,7 @@ int run(const QStringList& arguments, Console& console)
                           parser.positionalArguments(), parser};
     if (helpOnCommand || (parsed && parser.isSet(QStringLiteral("help")))) {
         console.print(commandHelp(*command));
-        return Accepted;
+        return written(console, Accepted);
     }
     if (!parsed)
         return invocation.usage(parser.errorText());
@@ -408,12 +431,7 @@ int run(const QStringList& arguments, Console& console)
     if (!problem.isEmpty())
         return invocation.usage(problem);
     console.setJson(parser.isSet(QStringLiteral("json")));
-    Status status = command->handler(invocation);
-    if (console.outputFailed()) {
-        console.error(Cli::tr("standard output could not be written: what it shows is incomplete"));
-        status = worse(status, Unwritten);
-    }
-    return status;
+    return written(console, command->handler(invocation));
 }
 
 } // namespace cli

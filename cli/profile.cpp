@@ -407,12 +407,19 @@ std::optional<Profile> profileFromAssignments(const QStringList& assignments, co
                                               QStringList& problems)
 {
     Checker checker(origin, problems);
+    // As a key given twice in a file: which of the two was meant cannot be told.
+    std::map<const Setting*, QString> given;
     for (const QString& assignment : assignments) {
         const int equals = assignment.indexOf(QLatin1Char('='));
         const QString name = assignment.left(equals).trimmed();
+        const Setting* setting = camera::findSetting(name);
         if (equals < 0 || name.isEmpty()) {
             checker.problem(Cli::tr("\"%1\" is not KEY=VALUE").arg(assignment));
-        } else if (const Setting* setting = camera::findSetting(name)) {
+        } else if (setting) {
+            const auto [first, once] = given.emplace(setting, name);
+            if (!once)
+                checker.problem(
+                    Cli::tr("%1 is given twice (first as %2)").arg(name, first->second));
             checker.take(*setting, name, assignment.mid(equals + 1));
         } else {
             checker.problem(Cli::tr("%1 is not a known setting; `orvexhd-cli set --help` lists "

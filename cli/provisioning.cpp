@@ -109,9 +109,13 @@ private:
 
     void take(int line, const QStringList& fields)
     {
-        if (fields.size() < 2 || fields.size() > 3 || fields.constFirst().isEmpty()) {
+        if (fields.size() < 2 || fields.size() > 3) {
             problem(line,
                     Cli::tr("expected port,serial[,profile], found %1 fields").arg(fields.size()));
+            return;
+        }
+        if (fields.constFirst().isEmpty()) {
+            problem(line, Cli::tr("the port is empty"));
             return;
         }
         Row row{line, fields.at(0), 0, fields.value(2), nullptr};

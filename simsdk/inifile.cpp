@@ -1,5 +1,7 @@
 #include "inifile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -94,8 +96,16 @@ void IniFile::readInteger(const QString& group, const QString& key, T& target, l
     if (value.isNull())
         return;
     bool ok = false;
-    // Base 0 takes decimal as well as 0x-prefixed hexadecimal (firmware versions read best so).
-    const long long number = value.toLongLong(&ok, 0);
+    // Decimal, or 0x-prefixed hexadecimal (firmware versions read best so); never octal, which
+    // base 0 would make of a leading zero (012 would be camera type 10).
+    const bool hexadecimal = value.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const QString digits = value.mid(hexadecimal ? 2 : 0);
+    const long long number = digits.toLongLong(&ok, hexadecimal ? 16 : 10);
+    // Only hexadecimal digits after 0x: no sign, blank or second prefix.
+    const auto hexadecimalDigit = [](QChar c) {
+        return std::isxdigit(static_cast<unsigned char>(c.toLatin1())) != 0;
+    };
+    ok = ok && (!hexadecimal || std::all_of(digits.begin(), digits.end(), hexadecimalDigit));
     if (!ok)
         reportBadValue(group, key, value, QStringLiteral("is not a whole number"),
                        QString::number(target));

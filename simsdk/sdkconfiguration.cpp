@@ -15,13 +15,24 @@ QString builtInLogFile()
 namespace {
 
 // A relative path belongs with the file that names it, not with the working directory.
-QString pathBesideIni(IniFile& ini, const QString& key, const QString& builtIn)
+// instead: what happens when the path is the INI file itself.
+QString pathBesideIni(IniFile& ini, const QString& key, const QString& builtIn,
+                      const QString& instead)
 {
     std::string path;
     ini.read(QStringLiteral("sdk"), key, path);
     if (path.empty())
         return builtIn;
-    return QFileInfo(ini.path()).dir().absoluteFilePath(QString::fromStdString(path));
+    const QString full = QFileInfo(ini.path()).dir().absoluteFilePath(QString::fromStdString(path));
+    // Written over or appended to, the configuration itself would be lost.
+    const QFileInfo target(full);
+    if (target.exists() && target == QFileInfo(ini.path())) {
+        reportConfigurationProblem(
+            QStringLiteral("%1: [sdk] %2 names this configuration file itself; %3")
+                .arg(ini.path(), key, instead));
+        return builtIn;
+    }
+    return full;
 }
 
 } // namespace
@@ -54,8 +65,10 @@ void SimConfiguration::load(IniFile& ini)
     const QString sdk = QStringLiteral("sdk");
     ini.read(sdk, QStringLiteral("linkType"), linkType_);
     ini.read(sdk, QStringLiteral("expertMode"), expertMode_);
-    logFile_ = pathBesideIni(ini, QStringLiteral("logFile"), logFile_);
-    stateFile_ = pathBesideIni(ini, QStringLiteral("stateFile"), QString());
+    logFile_ = pathBesideIni(ini, QStringLiteral("logFile"), logFile_,
+                             QStringLiteral("the built-in log file is used"));
+    stateFile_ = pathBesideIni(ini, QStringLiteral("stateFile"), QString(),
+                               QStringLiteral("the cameras forget when the program ends"));
 
     const QString d = QStringLiteral("defaults");
     ini.read(d, QStringLiteral("gamma"), defaults_.gamma);

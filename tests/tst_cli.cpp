@@ -181,6 +181,8 @@ private slots:
     void provisionReportsEachRowAsItWent_data();
     void provisionReportsEachRowAsItWent();
     void provisionGoesOnPastAnUnpluggedCamera();
+    void cameraGoneMidRunIsUnreachable_data();
+    void cameraGoneMidRunIsUnreachable();
     void jsonOutputParses_data();
     void jsonOutputParses();
     void exitStatusSaysWhatWentWrong_data();
@@ -277,6 +279,8 @@ void CliTest::badInputSendsNothing_data()
            "set: gamma = \"0.4\" is outside 0.5 to 2.5");
     addRow("set without a key", "", QStringList{"set", "--port", "SIM2", "=5"},
            "set: \"=5\" is not KEY=VALUE");
+    addRow("set twice", "", QStringList{"set", "--port", "SIM2", "gamma=1", "user.gamma=2"},
+           "set: user.gamma is given twice (first as gamma)");
     addRow("set unknown", "", QStringList{"set", "--port", "SIM2", "brightness=3"},
            "brightness is not a known setting");
     addRow("ia without detector", "[user]\ngamma=1\n[ia]\niaMaxBoxes=5\n",
@@ -304,6 +308,8 @@ void CliTest::badInputSendsNothing_data()
            "rows.csv:1: expected port,serial[,profile], found 4 fields\n");
     addRow("CSV row of one", "SIM1,1\nSIM2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: expected port,serial[,profile], found 1 fields\n");
+    addRow("CSV row without a port", "SIM1,1\n,2\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:2: the port is empty\n");
     addRow("CSV port twice", "SIM1,1\nSIM1,2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: port SIM1 is already on line 1\n");
     addRow("CSV serial number twice", "SIM1,1\n\nSIM2,1\n", QStringList{"provision", "%1/rows.csv"},
@@ -486,6 +492,7 @@ void CliTest::outputThatCannotBeWrittenIsAnError_data()
     addRow("profile", QStringList{"read", "--port", "SIM1"}, full, lost);
     addRow("JSON", QStringList{"info", "--port", "SIM2", "--json"}, full, lost);
     addRow("endless watch", QStringList{"temps", "--port", "SIM2", "--watch", "0.1"}, full, lost);
+    addRow("help", QStringList{"read", "--help"}, full, lost);
     addRow("-o a folder", QStringList{"read", "--port", "SIM1", "-o", "%1"}, QString(),
            "cannot be written: it is a folder");
 }
@@ -642,6 +649,33 @@ void CliTest::provisionGoesOnPastAnUnpluggedCamera()
                      "5     SIM3  30003   -         OK"}));
 }
 
+// A camera that stops answering part way reads false and 0, which pass for values: what it did
+// not say is not reported as its own, and nothing is called verified.
+void CliTest::cameraGoneMidRunIsUnreachable_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("unanswered"); // of SIM1, after which the version read fails too
+    QTest::addColumn<QString>("out");
+    addRow("info", QStringList{"info", "--port", "SIM1"}, "getSerialNumber", "");
+    addRow("read", QStringList{"read", "--port", "SIM1"}, "getGainCorrection", "");
+    addRow("verify", QStringList{"set", "--port", "SIM1", "polarity=false", "--verify"},
+           "getPolarity", "SIM1: Set POLARITY value OK\n");
+}
+
+void CliTest::cameraGoneMidRunIsUnreachable()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, unanswered);
+    QFETCH(QString, out);
+    CliFixture f;
+    orvex_sim::faults("SIM1").scriptedAnswers = {{unanswered.toStdString(), {false}},
+                                                 {"getFirmwareVersions", {true, false}}};
+    const Run run = f.run(arguments);
+    QCOMPARE(run.status, 3);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, QString("orvexhd-cli: SIM1: the camera no longer answers\n"));
+}
+
 void CliTest::jsonOutputParses_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -719,6 +753,11 @@ void CliTest::exitStatusSaysWhatWentWrong_data()
            "would send roiY2 = 500");
     addRow("port named twice", QStringList{"temps", "--port", "SIM1", "--port", "SIM1"}, 2,
            "temps: --port SIM1 is named twice");
+    addRow("port without a name", QStringList{"info", "--port", "SIM1", "--port", ""}, 2,
+           "info: --port needs a port name");
+    addRow("output twice",
+           QStringList{"read", "--port", "SIM1", "-o", "%1/a.ini", "--output=%1/b.ini"}, 2,
+           "read: --output is given twice");
     addRow("port named twice for one",
            QStringList{"serial", "--port", "SIM2", "--port", "SIM2", "5"}, 2,
            "serial: --port SIM2 is named twice");

@@ -349,6 +349,7 @@ void TestSimSdk::goodFileSetsEverySection()
                   "iaMaxBoxes=20\n"
                   "fpgaTemperature=300000\n"
                   "[camera.CAMB]\n"
+                  "serialNumber=010\n"
                   "zoomFactor=3.5\n",
                   messages);
     QCOMPARE(messages, QStringList());
@@ -380,6 +381,7 @@ void TestSimSdk::goodFileSetsEverySection()
     QCOMPARE(int(a.ia.maxBoxes), 20);
     QCOMPARE(a.fpgaTemperature, 300000.0f);
     QCOMPARE(orvex_sim::settings("CAMB").zoom.factor, 3.5f);
+    QCOMPARE(orvex_sim::settings("CAMB").serialNumber, 10u); // a leading zero is no octal
     QCOMPARE(int(orvex_sim::settings("CAMB").cameraType), 12);
 }
 
@@ -989,6 +991,8 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause_data()
     QTest::newRow("no folder") << QByteArray("absent/state.ini")
                                << "absent/state.ini.lock cannot be made (its folder";
     QTest::newRow("a file as its folder") << QByteArray("plain/state.ini") << "plain is no folder";
+    QTest::newRow("the configuration itself")
+        << QByteArray("sdk.ini") << "[sdk] stateFile names this configuration file itself";
 }
 
 void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
