@@ -17,12 +17,12 @@ namespace {
 // Spin box edits set through an assistive tool and not finished yet.
 int unfinishedEdits = 0;
 
-// Behind a modal box the window takes no value, as it takes no key or click; nor while an edit is
-// still to finish, since finishing it may open such a box.
+// Behind a modal box the window takes no value, as it takes no key or click, and neither does a
+// disabled control; nor while an edit is still to finish, since finishing it may open such a box.
 bool takesNoValue(const QWidget* control)
 {
     const QWidget* box = QApplication::activeModalWidget();
-    return unfinishedEdits > 0 || (box && box != control->window());
+    return unfinishedEdits > 0 || (box && box != control->window()) || !control->isEnabled();
 }
 
 // The number a control takes from an assistive tool: one beyond the control's range lands on the
