@@ -178,6 +178,7 @@ void UserControlsTest::heldGestureSendsOnceWhenLetGo_data()
     addRow("arrow key, repeats alone", "gmsSlider", "key", "setGms");
     addRow("wheel during a held key", "gmsSlider", "key wheel", "setGms");
     addRow("Tab during a held key", "gmsSlider", "key Tab", "setGms");
+    addRow("a second key held, the first let go first", "gmsSlider", "key Up", "setGms");
     addRow("groove", "clheSlider", "groove", "setClhe");
     addRow("Escape during a groove press", "clheSlider", "groove Escape", "setClhe");
     addRow("groove, let go over another slider", "clheSlider", "groove elsewhere", "setClhe");
@@ -202,6 +203,12 @@ void UserControlsTest::heldGestureSendsOnceWhenLetGo()
     const bool byKey = gesture.startsWith("key");
     if (byKey)
         holdKey(moved, Qt::Key_Right, 4, gesture.contains("x11"));
+    const Qt::Key lastKey = gesture.contains("Up") ? Qt::Key_Up : Qt::Key_Right;
+    if (lastKey == Qt::Key_Up) {
+        holdKey(moved, Qt::Key_Up, 2, false);
+        QTest::keyRelease(moved, Qt::Key_Right);
+        holdKey(moved, Qt::Key_Up, 2, false);
+    }
     if (gesture.contains("wheel"))
         turnWheelOneNotch(moved);
     if (!byKey) {
@@ -216,7 +223,7 @@ void UserControlsTest::heldGestureSendsOnceWhenLetGo()
     if (gesture.contains("Tab"))
         QTest::keyClick(moved, Qt::Key_Tab);
     if (byKey)
-        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Right);
+        QTest::keyRelease(QApplication::focusWidget(), lastKey);
     else
         releaseOn(gesture.contains("elsewhere") ? fixture.child<QWidget>("gammaSlider") : moved,
                   QPoint(3, 3));
