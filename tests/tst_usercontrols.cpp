@@ -240,6 +240,8 @@ void UserControlsTest::boxOpenedDuringAPressEndsIt_data()
     addRow("ROI box on a press on the handle", "handle",
            QStringList{"setRoiX1 300", "setGamma 65536"});
     addRow("port monitor's warning during a drag", "drag", QStringList());
+    // The spin box steps once, and the slider follows it; the edit is sent when it is finished.
+    addRow("ROI box on a press on a spin box's arrow", "arrow", QStringList{"setRoiX1 300"});
 }
 
 // The operator lets go while the box is up, so the release goes to the box. A press is over when
@@ -274,8 +276,12 @@ void UserControlsTest::boxOpenedDuringAPressEndsIt()
         x1->selectAll();
         QTest::keyClicks(x1, "400");
         orvex_sim::clearJournal();
-        at = press == QLatin1String("groove") ? grooveEnd(slider) : handleCentre(slider);
-        pressOn(slider, at);
+        auto* gamma = fixture.child<QDoubleSpinBox>("gammaEdit");
+        const bool arrow = press == QLatin1String("arrow");
+        at = press == QLatin1String("groove") ? grooveEnd(slider)
+             : arrow                          ? upArrowCentre(gamma)
+                                              : handleCentre(slider);
+        pressOn(arrow ? static_cast<QWidget*>(gamma) : slider, at);
     }
     QCOMPARE(answerer.count(), 1);
     const int afterTheBox = slider->value();
