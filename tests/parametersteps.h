@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QStyleOptionSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -62,6 +63,19 @@ inline QPoint handleCentre(const QSlider* slider)
     option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
     return slider->style()
         ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
+        .center();
+}
+
+// The up arrow of a spin box, where its style draws it.
+inline QPoint upArrowCentre(const QAbstractSpinBox* spinBox)
+{
+    QStyleOptionSpinBox option;
+    option.initFrom(spinBox);
+    option.buttonSymbols = spinBox->buttonSymbols();
+    option.frame = spinBox->hasFrame();
+    option.subControls = QStyle::SC_SpinBoxUp;
+    return spinBox->style()
+        ->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, spinBox)
         .center();
 }
 

@@ -102,6 +102,8 @@ private slots:
     void valueSetThroughTheControlIsAFinishedEdit_data();
     void valueSetThroughTheControlIsAFinishedEdit();
     void valueWaitsForTheEditBeforeIt();
+    void valueNoOperatorCouldEnterIsNotTaken_data();
+    void valueNoOperatorCouldEnterIsNotTaken();
     void tabFollowsEachAreaInReadingOrder_data();
     void tabFollowsEachAreaInReadingOrder();
     void tabAndShiftTabLeaveTheTextBoxes_data();
@@ -242,6 +244,54 @@ void AccessibilityTest::valueWaitsForTheEditBeforeIt()
     QCoreApplication::processEvents();
 
     QCOMPARE(sent(), QStringList({"setRoiX2 600", "setClhe 1234"}));
+}
+
+void AccessibilityTest::valueNoOperatorCouldEnterIsNotTaken_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("landsOn"); // NaN: where it was
+    QTest::addColumn<QStringList>("operations");
+    QTest::addColumn<QString>("camera");
+    addRow("NaN on a slider", "gammaSlider", qQNaN(), qQNaN(), QStringList(), QString());
+    addRow("NaN on a spin box", "clheEdit", qQNaN(), qQNaN(), QStringList(), QString());
+    addRow("beyond a slider's top and the int range", "gmsSlider", 3e9, 1000.0,
+           QStringList{"setGms 1000"}, QString());
+    addRow("below a whole spin box's bottom and the int range", "x2RoiEdit", -3e9, 5.0,
+           QStringList{"setRoiX2 5"}, QString());
+    // Its read-back failed: the camera stays open, the User page disabled.
+    addRow("on a disabled page", "gammaSlider", 10.0, qQNaN(), QStringList(),
+           QString("[camera.SIM1]\nsilent=true\n"));
+}
+
+// An assistive tool passes any double: a number beyond the range is brought to the nearer limit
+// as typing brings it, never wrapped through the int range onto the other end and sent. A
+// disabled control takes no value, as it takes no key or click.
+void AccessibilityTest::valueNoOperatorCouldEnterIsNotTaken()
+{
+    QFETCH(QString, control);
+    QFETCH(double, value);
+    QFETCH(double, landsOn);
+    QFETCH(QStringList, operations);
+    QFETCH(QString, camera);
+
+    WindowFixture fixture(camera);
+    {
+        MessageBoxAnswerer answerer; // a camera that does not answer is reported in a box
+        fixture.connectCamera();
+    }
+    fixture.monitoringTimer()->stop(); // its temperature reads would show among the sends
+    QAccessibleValueInterface* access =
+        QAccessible::queryAccessibleInterface(fixture.child<QWidget>(qPrintable(control)))
+            ->valueInterface();
+    const double before = access->currentValue().toDouble();
+    orvex_sim::clearJournal();
+
+    access->setCurrentValue(value);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(access->currentValue().toDouble(), qIsNaN(landsOn) ? before : landsOn);
+    QCOMPARE(sent(), operations);
 }
 
 void AccessibilityTest::tabFollowsEachAreaInReadingOrder_data()

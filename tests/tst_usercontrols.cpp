@@ -178,6 +178,7 @@ void UserControlsTest::heldGestureSendsOnceWhenLetGo_data()
     addRow("arrow key, repeats alone", "gmsSlider", "key", "setGms");
     addRow("wheel during a held key", "gmsSlider", "key wheel", "setGms");
     addRow("Tab during a held key", "gmsSlider", "key Tab", "setGms");
+    addRow("a second key held, the first let go first", "gmsSlider", "key Up", "setGms");
     addRow("groove", "clheSlider", "groove", "setClhe");
     addRow("Escape during a groove press", "clheSlider", "groove Escape", "setClhe");
     addRow("groove, let go over another slider", "clheSlider", "groove elsewhere", "setClhe");
@@ -202,6 +203,12 @@ void UserControlsTest::heldGestureSendsOnceWhenLetGo()
     const bool byKey = gesture.startsWith("key");
     if (byKey)
         holdKey(moved, Qt::Key_Right, 4, gesture.contains("x11"));
+    const Qt::Key lastKey = gesture.contains("Up") ? Qt::Key_Up : Qt::Key_Right;
+    if (lastKey == Qt::Key_Up) {
+        holdKey(moved, Qt::Key_Up, 2, false);
+        QTest::keyRelease(moved, Qt::Key_Right);
+        holdKey(moved, Qt::Key_Up, 2, false);
+    }
     if (gesture.contains("wheel"))
         turnWheelOneNotch(moved);
     if (!byKey) {
@@ -216,7 +223,7 @@ void UserControlsTest::heldGestureSendsOnceWhenLetGo()
     if (gesture.contains("Tab"))
         QTest::keyClick(moved, Qt::Key_Tab);
     if (byKey)
-        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Right);
+        QTest::keyRelease(QApplication::focusWidget(), lastKey);
     else
         releaseOn(gesture.contains("elsewhere") ? fixture.child<QWidget>("gammaSlider") : moved,
                   QPoint(3, 3));
@@ -233,6 +240,8 @@ void UserControlsTest::boxOpenedDuringAPressEndsIt_data()
     addRow("ROI box on a press on the handle", "handle",
            QStringList{"setRoiX1 300", "setGamma 65536"});
     addRow("port monitor's warning during a drag", "drag", QStringList());
+    // The spin box steps once, and the slider follows it; the edit is sent when it is finished.
+    addRow("ROI box on a press on a spin box's arrow", "arrow", QStringList{"setRoiX1 300"});
 }
 
 // The operator lets go while the box is up, so the release goes to the box. A press is over when
@@ -267,8 +276,12 @@ void UserControlsTest::boxOpenedDuringAPressEndsIt()
         x1->selectAll();
         QTest::keyClicks(x1, "400");
         orvex_sim::clearJournal();
-        at = press == QLatin1String("groove") ? grooveEnd(slider) : handleCentre(slider);
-        pressOn(slider, at);
+        auto* gamma = fixture.child<QDoubleSpinBox>("gammaEdit");
+        const bool arrow = press == QLatin1String("arrow");
+        at = press == QLatin1String("groove") ? grooveEnd(slider)
+             : arrow                          ? upArrowCentre(gamma)
+                                              : handleCentre(slider);
+        pressOn(arrow ? static_cast<QWidget*>(gamma) : slider, at);
     }
     QCOMPARE(answerer.count(), 1);
     const int afterTheBox = slider->value();

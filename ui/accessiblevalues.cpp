@@ -8,17 +8,34 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 namespace {
 
 // Spin box edits set through an assistive tool and not finished yet.
 int unfinishedEdits = 0;
 
-// Behind a modal box the window takes no value, as it takes no key or click; nor while an edit is
-// still to finish, since finishing it may open such a box.
+// Behind a modal box the window takes no value, as it takes no key or click, and neither does a
+// disabled control; nor while an edit is still to finish, since finishing it may open such a box.
 bool takesNoValue(const QWidget* control)
 {
     const QWidget* box = QApplication::activeModalWidget();
-    return unfinishedEdits > 0 || (box && box != control->window());
+    return unfinishedEdits > 0 || (box && box != control->window()) || !control->isEnabled();
+}
+
+// The number a control takes from an assistive tool: one beyond the control's range lands on the
+// nearer limit, as it does when typed. What is no number (NaN, a text) is no value at all: the
+// toolkit would turn it, and a number beyond the int range, into some integer of its own.
+std::optional<double> valueWithinRange(const QVariant& value, const QVariant& minimum,
+                                       const QVariant& maximum)
+{
+    bool isNumber = false;
+    const double number = value.toDouble(&isNumber);
+    if (!isNumber || std::isnan(number))
+        return std::nullopt;
+    return std::clamp(number, minimum.toDouble(), maximum.toDouble());
 }
 
 class AccessibleSlider : public QAccessibleWidget, public QAccessibleValueInterface
@@ -51,9 +68,10 @@ public:
     // makes it a finished move (SliderGesture).
     void setCurrentValue(const QVariant& value) override
     {
-        if (takesNoValue(slider()))
+        const auto position = valueWithinRange(value, minimumValue(), maximumValue());
+        if (!position || takesNoValue(slider()))
             return;
-        slider()->setSliderPosition(value.toInt());
+        slider()->setSliderPosition(qRound(*position));
         // A slider that does not track takes the position as its value only when told.
         if (slider()->value() != slider()->sliderPosition())
             slider()->triggerAction(QAbstractSlider::SliderMove);
@@ -211,10 +229,11 @@ public:
     // out of order) that the tool must be free to read.
     void setCurrentValue(const QVariant& value) override
     {
-        if (takesNoValue(box()))
+        const auto taken = valueWithinRange(value, minimumValue(), maximumValue());
+        if (!taken || takesNoValue(box()))
             return;
         const QVariant before = currentValue();
-        box()->setProperty("value", value);
+        box()->setProperty("value", *taken);
         if (currentValue() == before)
             return;
         ++unfinishedEdits;

@@ -3,8 +3,9 @@
 // for these controls only set the value, so the edit is never finished and never reaches the
 // camera. The objects installed here are as Qt's in all else, but finish the edit: a slider moves
 // as a wheel notch moves it, and a spin box's edit ends as with Enter. While a modal box blocks the
-// window, or an edit set through them is still to finish, they take no value. A spin box also
-// tells its step, where Qt's tells none.
+// window, or an edit set through them is still to finish, they take no value, and a disabled
+// control takes none; a number beyond a control's range lands on its nearer limit, and what is no
+// number is refused. A spin box also tells its step, where Qt's tells none.
 #pragma once
 
 namespace accessibleValues {

@@ -4,16 +4,37 @@
 #include "mainwindow.h"
 #include "slidergesture.h"
 
+#include <QAbstractSpinBox>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QTimer>
+
+namespace {
+
+// A spin box held on one of its arrows steps on until the button is let go. Each is given the
+// release it would never see; one that holds no press ignores it.
+void letGoOfSpinBoxArrows(const QWidget& window)
+{
+    const auto spinBoxes = window.findChildren<QAbstractSpinBox*>();
+    for (QAbstractSpinBox* spinBox : spinBoxes) {
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(), QPointF(), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(spinBox, &release);
+    }
+}
+
+} // namespace
 
 // A box, or the window moving its contents for a smaller screen, takes the mouse and the keyboard
 // from the operator's controls. A press or a held key on a slider would never see its release:
-// each ends here, and its edit is finished first.
+// each ends here, and its edit is finished first. So does a press on a spin box's arrow.
 void MainWindow::programTakesTheInput()
 {
     const auto gestures = findChildren<SliderGesture*>();
     for (SliderGesture* gesture : gestures)
         gesture->end();
+    letGoOfSpinBoxArrows(*this);
     ++inputTakenByProgram;
 }
 
@@ -27,6 +48,13 @@ int MainWindow::runModal(QDialog& dialog)
     programTakesTheInput();
     const int result = dialog.exec();
     programGivesBackTheInput();
+    // A box opened by the focus change of a press reaches the pressed control only now, its
+    // release gone to the box: on a spin box's arrow it would step on by itself. It ends once the
+    // control has it, unless the operator still holds the button.
+    QTimer::singleShot(0, this, [this] {
+        if (QGuiApplication::mouseButtons() == Qt::NoButton)
+            letGoOfSpinBoxArrows(*this);
+    });
     return result;
 }
 

@@ -48,9 +48,16 @@ void ScreenFit::setAreaOf(AreaOf areaOf)
     areaOfInForce() = std::move(areaOf);
 }
 
-// Sent before the window appears, when its native window exists and knows its screen.
+// Show is sent before the window appears, when its native window exists and knows its screen.
+// On X11 the window manager frames the window only once it appears, which moves it: the window
+// is fitted again with the frame it then has.
 bool ScreenFit::eventFilter(QObject*, QEvent* event)
 {
+    if (event->type() == QEvent::Move && awaitsFrame_ && hasFrame()) {
+        awaitsFrame_ = false;
+        fit();
+        return false;
+    }
     if (event->type() != QEvent::Show)
         return false;
     if (!followsTheWindow_ && window_.windowHandle()) {
@@ -62,7 +69,13 @@ bool ScreenFit::eventFilter(QObject*, QEvent* event)
         followScreen(window_.windowHandle()->screen());
     }
     fit();
+    awaitsFrame_ = !hasFrame();
     return false;
+}
+
+bool ScreenFit::hasFrame() const
+{
+    return window_.frameGeometry().size() != window_.size();
 }
 
 void ScreenFit::followScreen(QScreen* screen)

@@ -39,6 +39,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool hasFrame() const;
     void followScreen(QScreen* screen);
     void fit();
     void scrollContents(bool scroll);
@@ -48,5 +49,6 @@ private:
     const QSize formMinimum_;
     QScrollArea* scrollArea_ = nullptr;
     bool followsTheWindow_ = false;
+    bool awaitsFrame_ = false; // shown, and not yet framed by the window manager
     QMetaObject::Connection screenResized_;
 };

@@ -7,6 +7,18 @@
 #include <QSlider>
 #include <QStyle>
 
+namespace {
+
+// A key is known by its scan code, the same when it is pressed and let go, where its key code may
+// change in between (Shift let go first turns '!' back into '1'). Events a program makes up may
+// carry no scan code.
+quint32 keyOnTheKeyboard(const QKeyEvent& key)
+{
+    return key.nativeScanCode() != 0 ? key.nativeScanCode() : quint32(key.key());
+}
+
+} // namespace
+
 SliderGesture::SliderGesture(QSlider* slider) : QObject(slider), slider_(slider)
 {
     slider->installEventFilter(this);
@@ -24,7 +36,7 @@ void SliderGesture::operatorMoved()
 {
     if (slider_->isSliderDown() || slider_->sliderPosition() == slider_->value())
         return;
-    if (keyHeld_ || pressed_)
+    if (!heldKeys_.isEmpty() || pressed_)
         moved_ = true;
     else
         landing_ = true;
@@ -32,7 +44,7 @@ void SliderGesture::operatorMoved()
 
 void SliderGesture::end()
 {
-    keyHeld_ = false;
+    heldKeys_.clear();
     if (pressed_) {
         // The slider stops its repeat and lets go of its handle; where the release is, it ignores.
         QMouseEvent release(QEvent::MouseButtonRelease, QPointF(), QPointF(), Qt::LeftButton,
@@ -58,7 +70,7 @@ void SliderGesture::finishWhenLetGo()
 {
     // A press whose release went elsewhere is over once no button is down.
     const bool buttonDown = pressed_ && QGuiApplication::mouseButtons() != Qt::NoButton;
-    if (keyHeld_ || buttonDown || !moved_)
+    if (!heldKeys_.isEmpty() || buttonDown || !moved_)
         return;
     moved_ = false;
     emit finished();
@@ -68,19 +80,19 @@ bool SliderGesture::eventFilter(QObject*, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        keyHeld_ = true;
+        heldKeys_.insert(keyOnTheKeyboard(*static_cast<QKeyEvent*>(event)));
         break;
-    case QEvent::KeyRelease:
+    case QEvent::KeyRelease: {
         // A key held down repeats its press, on some systems with a release before each repeat.
-        if (keyHeld_ && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
-            keyHeld_ = false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat() && heldKeys_.remove(keyOnTheKeyboard(*key)) && heldKeys_.isEmpty())
             finishWhenLetGo();
-        }
         break;
+    }
     case QEvent::FocusOut:
-        // The key's release will go to whatever has the focus now.
-        if (keyHeld_) {
-            keyHeld_ = false;
+        // The keys' releases will go to whatever has the focus now.
+        if (!heldKeys_.isEmpty()) {
+            heldKeys_.clear();
             finishWhenLetGo();
         }
         break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 
 QT_BEGIN_NAMESPACE
 class QSlider;
@@ -33,7 +34,9 @@ private:
     void finishWhenLetGo();
 
     QSlider* slider_;
-    bool keyHeld_ = false;
+    // Every key held down on the slider: a gesture of two keys, one pressed before the other is
+    // let go, ends when the last is let go.
+    QSet<quint32> heldKeys_;
     bool pressed_ = false;
     bool moved_ = false;   // a move of this gesture that has not been finished yet
     bool landing_ = false; // a move without a press, finished when the value lands
