@@ -11,22 +11,6 @@ namespace {
 constexpr qint64 rateWindowMs = 1000;
 constexpr qint64 detectionListMs = 1000;
 
-QString tapName(imaging::Tap tap)
-{
-    static const char* const names[] = {
-        QT_TRANSLATE_NOOP("PreviewWindow", "RAW"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "NUC"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "COLUMN CORRECTION"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "VIGNETTING CORRECTION"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "EDGE ENHANCEMENT"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "LUT CORRECTION"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "RESERVED"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "ZOOM"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "BT656/SDI"),
-    };
-    return PreviewWindow::tr(names[int(tap)]);
-}
-
 // A screen reader reads a label's text as its name, so what the label is for goes in its
 // description.
 QLabel* statusLabel(QStatusBar* bar, const QString& objectName, const QString& description)
@@ -89,7 +73,7 @@ void PreviewWindow::showFrame(const Frame& frame)
 {
     frame_ = frame;
     countFrame(frame.processingMs);
-    ui_->outputLabel->setText(tr("Video output: %1").arg(tapName(frame.picture->tap)));
+    ui_->outputLabel->setText(frame.caption);
     showPicture();
     showProbe();
     showDetections();
@@ -107,6 +91,16 @@ void PreviewWindow::showNoSignal(const QString& reason)
     ui_->detectionList->clear();
     ui_->detectionPanel->hide();
     ui_->statusbar->showMessage(tr("No signal: %1").arg(reason));
+}
+
+void PreviewWindow::showTemperatures(const QString& text)
+{
+    if (!temperatureLabel_) {
+        temperatureLabel_ = statusLabel(ui_->statusbar, QStringLiteral("temperatureLabel"),
+                                        tr("The camera's temperatures, read over its port"));
+        ui_->statusbar->insertPermanentWidget(0, temperatureLabel_);
+    }
+    temperatureLabel_->setText(text);
 }
 
 void PreviewWindow::showPicture()
