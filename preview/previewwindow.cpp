@@ -98,7 +98,7 @@ void PreviewWindow::showTemperatures(const QString& text)
     if (!temperatureLabel_) {
         temperatureLabel_ = statusLabel(ui_->statusbar, QStringLiteral("temperatureLabel"),
                                         tr("The camera's temperatures, read over its port"));
-        ui_->statusbar->insertPermanentWidget(0, temperatureLabel_);
+        ui_->statusbar->addPermanentWidget(temperatureLabel_);
     }
     temperatureLabel_->setText(text);
 }
