@@ -61,13 +61,13 @@ QString kindText(imaging::CapturedKind kind)
     case imaging::CapturedKind::Grey8:
         return CaptureThread::tr("8-bit grey");
     case imaging::CapturedKind::Grey16:
-        return CaptureThread::tr("16-bit grey, stretched from its 1st to its 99th percentile");
+        return CaptureThread::tr("16-bit grey, stretched");
     case imaging::CapturedKind::Yuv422:
-        return CaptureThread::tr("YUV 4:2:2, its brightness");
+        return CaptureThread::tr("YUV 4:2:2");
     case imaging::CapturedKind::Yuv420:
-        return CaptureThread::tr("YUV 4:2:0, its brightness");
+        return CaptureThread::tr("YUV 4:2:0");
     case imaging::CapturedKind::Colour:
-        return CaptureThread::tr("colour, its brightness");
+        return CaptureThread::tr("colour");
     case imaging::CapturedKind::Unsupported:
         break;
     }
@@ -180,10 +180,10 @@ void CaptureThread::readFrames(cv::VideoCapture& capture)
             continue;
         }
         const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
-        const QString caption = tr("Video: %1, %2 × %3")
-                                    .arg(kindText(kind))
+        const QString caption = tr("Video: %1 × %2, %3")
                                     .arg(picture->levels.cols)
-                                    .arg(picture->levels.rows);
+                                    .arg(picture->levels.rows)
+                                    .arg(kindText(kind));
         publish({Frame{std::move(picture), milliseconds, caption}, QString()});
     }
 }

@@ -98,9 +98,14 @@ void PreviewWindow::showTemperatures(const QString& text)
     if (!temperatureLabel_) {
         temperatureLabel_ = statusLabel(ui_->statusbar, QStringLiteral("temperatureLabel"),
                                         tr("The camera's temperatures, read over its port"));
+        // As wide as the widest reading from the start, so that the window does not change width
+        // as the figures do; a longer text is cut, and the tooltip holds it whole.
+        temperatureLabel_->setMinimumWidth(temperatureLabel_->fontMetrics().horizontalAdvance(
+            tr("FPGA -100.000 C, sensor -100.000 C")));
         ui_->statusbar->addPermanentWidget(temperatureLabel_);
     }
     temperatureLabel_->setText(text);
+    temperatureLabel_->setToolTip(text);
 }
 
 void PreviewWindow::showPicture()

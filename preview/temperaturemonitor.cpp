@@ -56,8 +56,8 @@ void TemperatureMonitor::tick()
         emit temperaturesRead(tr("%1: the camera does not report its temperatures").arg(port_));
         return;
     }
-    emit temperaturesRead(tr("%1: FPGA %2, sensor %3")
-                              .arg(port_, camera::temperatureText(temperatures.fpgaTemperature),
+    emit temperaturesRead(tr("FPGA %1, sensor %2")
+                              .arg(camera::temperatureText(temperatures.fpgaTemperature),
                                    camera::temperatureText(temperatures.sensorTemperature)));
 }
 
