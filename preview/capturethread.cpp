@@ -1,6 +1,7 @@
 #include "capturethread.h"
 
 #include "captured.h"
+#include "gstreamer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -53,6 +54,22 @@ bool openCapture(cv::VideoCapture& capture, const QString& device)
     if (!imaging::takenRaw(wholeProperty(capture, cv::CAP_PROP_FOURCC)))
         capture.set(cv::CAP_PROP_CONVERT_RGB, 1.0);
     return true;
+}
+
+// OpenCV does not say why an open failed. A device that the device list shows, which only asks
+// it what it offers, yet that does not open to stream, is streaming to another program.
+QString whyNotOpened(const QString& device)
+{
+    if (isPipeline(device))
+        return CaptureThread::tr("the pipeline does not start");
+    const QString name = deviceName(device);
+    const std::optional<bool> listed = isIndex(device) ? std::nullopt : listsCaptureDevice(device);
+    if (!listed)
+        return CaptureThread::tr("%1 cannot be opened: in use by another program, or not a video "
+                                 "capture device")
+            .arg(name);
+    return *listed ? CaptureThread::tr("%1 is in use by another program").arg(name)
+                   : CaptureThread::tr("%1 cannot be opened: not a video capture device").arg(name);
 }
 
 QString kindText(imaging::CapturedKind kind)
@@ -137,11 +154,7 @@ void CaptureThread::run()
             try {
                 cv::VideoCapture capture;
                 if (!openCapture(capture, device_)) {
-                    problem = isPipeline(device_)
-                                  ? tr("the pipeline does not start")
-                                  : tr("%1 cannot be opened: in use by another program, or not "
-                                       "a video capture device")
-                                        .arg(name);
+                    problem = whyNotOpened(device_);
                 } else {
                     readFrames(capture);
                     problem = isPipeline(device_) ? tr("the pipeline ended")

@@ -1,8 +1,11 @@
 #include "gstreamer.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <gst/gst.h>
+
+#include <vector>
 
 namespace {
 
@@ -129,38 +132,74 @@ QString pipelineProblem(const QString& description)
     return problem;
 }
 
-bool listCaptureDevices(QStringList& lines, QString& error)
+namespace {
+
+// Each capture device's path (empty where it has none), name and formats.
+struct Listed {
+    QString path;
+    QString name;
+    QStringList formats;
+};
+
+std::vector<Listed> captureDevices()
 {
-    if (!ready(error))
-        return false;
+    std::vector<Listed> listed;
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
     GList* devices = gst_device_monitor_get_devices(monitor);
     for (GList* item = devices; item; item = item->next) {
         GstDevice* device = GST_DEVICE(item->data);
+        Listed entry;
         gchar* name = gst_device_get_display_name(device);
-        QString where;
+        entry.name = QString::fromUtf8(name);
+        g_free(name);
         if (GstStructure* properties = gst_device_get_properties(device)) {
             for (const char* key : {"api.v4l2.path", "device.path"}) {
                 if (const gchar* path = gst_structure_get_string(properties, key)) {
-                    where = QString::fromUtf8(path);
+                    entry.path = QString::fromUtf8(path);
                     break;
                 }
             }
             gst_structure_free(properties);
         }
-        lines << (where.isEmpty() ? QString::fromUtf8(name)
-                                  : QStringLiteral("%1  %2").arg(where, QString::fromUtf8(name)));
-        g_free(name);
         if (GstCaps* caps = gst_device_get_caps(device)) {
-            for (const QString& line : linesOf(caps))
-                lines << QStringLiteral("    ") + line;
+            entry.formats = linesOf(caps);
             gst_caps_unref(caps);
         }
+        listed.push_back(std::move(entry));
     }
     g_list_free_full(devices, gst_object_unref);
     gst_object_unref(monitor);
+    return listed;
+}
+
+} // namespace
+
+bool listCaptureDevices(QStringList& lines, QString& error)
+{
+    if (!ready(error))
+        return false;
+    for (const Listed& device : captureDevices()) {
+        lines << (device.path.isEmpty() ? device.name
+                                        : QStringLiteral("%1  %2").arg(device.path, device.name));
+        for (const QString& format : device.formats)
+            lines << QStringLiteral("    ") + format;
+    }
     return true;
+}
+
+std::optional<bool> listsCaptureDevice(const QString& path)
+{
+    QString error;
+    if (!ready(error))
+        return std::nullopt;
+    // A stable name (/dev/v4l/by-id/...) is a link to the node the list names.
+    const QString node = QFileInfo(path).canonicalFilePath();
+    for (const Listed& device : captureDevices()) {
+        if (!device.path.isEmpty() && QFileInfo(device.path).canonicalFilePath() == node)
+            return true;
+    }
+    return false;
 }
 
 QStringList formatLines(const QString& caps)

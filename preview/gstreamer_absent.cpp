@@ -22,6 +22,11 @@ bool listCaptureDevices(QStringList&, QString& error)
     return false;
 }
 
+std::optional<bool> listsCaptureDevice(const QString&)
+{
+    return std::nullopt;
+}
+
 QStringList formatLines(const QString&)
 {
     return {};

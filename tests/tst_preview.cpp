@@ -299,7 +299,7 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a device that is a file", device("FOLDER/sdk.ini"), {}, 2, "is a file, not a video");
     row("a device that is not there", device("FOLDER/video9"), {}, 3, "video9 is not there");
     row("a device that is no video device", device("FOLDER/null"), {}, 3,
-        "cannot be opened: in use by another program, or not a video capture device");
+        "null cannot be opened: not a video capture device");
     row("an empty device", device(""), {}, 2, "--device needs a device");
     row("a device's frame by number", device(gray16, {"--frame", "3"}), {}, 2, "next one");
     row("a device's snapshot and a port", device(gray16, {"--port", "SIM1"}), {}, 2, "--port");
@@ -433,7 +433,7 @@ void PreviewTest::captureSaysWhyThereIsNoPicture_data()
                                                 << "video9 is not there" << false;
     QTest::newRow("a device that is no video device")
         << "FOLDER/null"
-        << "in use by another program, or not a video capture device" << false;
+        << "null cannot be opened: not a video capture device" << false;
 }
 
 void PreviewTest::captureSaysWhyThereIsNoPicture()
