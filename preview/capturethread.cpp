@@ -10,6 +10,7 @@
 
 #include <opencv2/videoio.hpp>
 
+#include <exception>
 #include <utility>
 
 namespace {
@@ -160,8 +161,9 @@ void CaptureThread::run()
                     problem = isPipeline(device_) ? tr("the pipeline ended")
                                                   : tr("%1 stopped sending pictures").arg(name);
                 }
-            } catch (const cv::Exception& failure) {
-                problem = tr("%1 failed: %2").arg(name, QString::fromStdString(failure.msg));
+            } catch (const std::exception& failure) {
+                // An exception out of run() would end the program; a failed device is a No signal.
+                problem = tr("%1 failed: %2").arg(name, QString::fromLocal8Bit(failure.what()));
             }
         }
         if (stopping())
