@@ -1,5 +1,5 @@
-// Where the preview's pictures come from. The simulated camera's pipeline is one source; a capture
-// device would be another, shown by the same window.
+// Where the preview's pictures come from: the simulated camera's pipeline, or a capture device,
+// shown by the same window.
 #pragma once
 
 #include "pipeline.h"
@@ -15,6 +15,7 @@ struct Frame {
     // otherwise), where its pixels come from and what the detector found.
     std::shared_ptr<const imaging::Picture> picture;
     double processingMs = 0.0; // what making it took
+    QString caption;           // what the picture is: the video output's tap, or the format
 };
 Q_DECLARE_METATYPE(Frame)
 

@@ -1,14 +1,22 @@
 // orvexhd-preview: a simulated camera's video as its settings make it, following what the window
-// and orvexhd-cli change; or, with --snapshot, one frame of it to a PNG file.
+// and orvexhd-cli change, or a capture device's video; or, with --snapshot, one frame of it to a
+// PNG file.
 #include "camerafollower.h"
+#include "capturesource.h"
+#include "capturethread.h"
+#include "gstreamer.h"
 #include "previewwindow.h"
 #include "simulatedsource.h"
 #include "snapshot.h"
+#include "temperaturemonitor.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
+
+#include <opencv2/core/utils/logger.hpp>
 
 #include <cstdio>
 #include <memory>
@@ -16,6 +24,9 @@
 namespace {
 
 enum Status { Shown = 0, Usage = 2, Unreachable = 3 };
+
+// A device that sends nothing for this long fails a snapshot: a grabber needs a moment to start.
+constexpr int snapshotTimeoutMs = 5000;
 
 struct Preview {
     Q_DECLARE_TR_FUNCTIONS(Preview)
@@ -45,7 +56,8 @@ int main(int argc, char** argv)
     // A snapshot and the help need no display, so the application they run in has no widgets;
     // which one to make is known only from the raw arguments.
     const bool snapshot = asksFor(argc, argv, {"--snapshot"});
-    const bool displayless = snapshot || asksFor(argc, argv, {"-h", "--help", "--help-all", "-?"});
+    const bool displayless =
+        snapshot || asksFor(argc, argv, {"-h", "--help", "--help-all", "-?", "--list-devices"});
     std::unique_ptr<QCoreApplication> application =
         displayless ? std::make_unique<QCoreApplication>(argc, argv)
                     : std::make_unique<QApplication>(argc, argv);
@@ -54,20 +66,32 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         Preview::tr("Shows a simulated Orvex HD camera's video, processed by the camera's current "
-                    "settings, and follows every change the window or orvexhd-cli makes."));
+                    "settings, and follows every change the window or orvexhd-cli makes; or a "
+                    "real camera's video from a capture device."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        Preview::tr("The simulated camera's port, e.g. SIM1."),
-                                        Preview::tr("PORT"));
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        Preview::tr("The simulated camera's port, e.g. SIM1. With --device: the camera's port, "
+                    "whose temperatures the status bar shows."),
+        Preview::tr("PORT"));
+    const QCommandLineOption deviceOption(
+        QStringLiteral("device"),
+        Preview::tr("The capture device to show: a path (/dev/video0), an index (0), or a "
+                    "GStreamer pipeline that ends in an appsink."),
+        Preview::tr("DEV"));
+    const QCommandLineOption listOption(
+        QStringLiteral("list-devices"),
+        Preview::tr("List the capture devices with their formats, and exit."));
     const QCommandLineOption snapshotOption(
         QStringLiteral("snapshot"),
-        Preview::tr("Write one frame, as shown with the grey palette, to FILE (PNG) and exit."),
+        Preview::tr("Write one frame, as shown with the grey palette, to FILE (PNG) and exit: "
+                    "with --device the next one."),
         Preview::tr("FILE"));
     const QCommandLineOption frameOption(
         QStringLiteral("frame"),
         Preview::tr("The frame --snapshot writes: 0 or more, 25 a second of the scene."),
         Preview::tr("N"), QStringLiteral("0"));
-    parser.addOptions({portOption, snapshotOption, frameOption});
+    parser.addOptions({portOption, deviceOption, listOption, snapshotOption, frameOption});
 
     const auto usage = [&](const QString& problem) {
         complain(problem);
@@ -83,20 +107,75 @@ int main(int argc, char** argv)
     if (!parser.positionalArguments().isEmpty())
         return usage(
             Preview::tr("unexpected argument %1").arg(parser.positionalArguments().first()));
-    if (parser.value(portOption).isEmpty())
-        return usage(Preview::tr("--port names the camera to show"));
+    if (parser.isSet(listOption)) {
+        if (parser.optionNames().size() > 1)
+            return usage(Preview::tr("--list-devices goes alone"));
+        QStringList lines;
+        QString error;
+        if (!listCaptureDevices(lines, error)) {
+            complain(error);
+            return Unreachable;
+        }
+        if (lines.isEmpty())
+            lines << Preview::tr("No capture devices found.");
+        QTextStream(stdout) << lines.join(QLatin1Char('\n')) << '\n';
+        return Shown;
+    }
+    const QString device = parser.value(deviceOption);
+    const bool capture = parser.isSet(deviceOption);
+    if (capture && device.isEmpty())
+        return usage(Preview::tr("--device needs a device"));
+    if (!capture && parser.value(portOption).isEmpty())
+        return usage(Preview::tr("--port or --device names the camera to show"));
+    if (parser.isSet(portOption) && parser.value(portOption).isEmpty())
+        return usage(Preview::tr("--port needs a port"));
     if (parser.isSet(snapshotOption) != snapshot ||
         (snapshot && parser.value(snapshotOption).isEmpty()))
         return usage(Preview::tr("--snapshot needs a file name"));
-    if (parser.isSet(frameOption) && !snapshot)
-        return usage(Preview::tr("--frame goes with --snapshot"));
+    if (parser.isSet(frameOption) && (!snapshot || capture))
+        return usage(capture ? Preview::tr("--frame numbers the simulated camera's frames; "
+                                           "--device takes the next one")
+                             : Preview::tr("--frame goes with --snapshot"));
+    if (capture && snapshot && parser.isSet(portOption))
+        return usage(Preview::tr("--port adds the temperatures to the window; a --snapshot of "
+                                 "--device takes none"));
     bool isNumber = false;
     const qint64 frame = parser.value(frameOption).toLongLong(&isNumber);
     if (!isNumber || frame < 0)
         return usage(Preview::tr("--frame takes a whole number, 0 or more, not \"%1\"")
                          .arg(parser.value(frameOption)));
-
     const QString port = parser.value(portOption);
+
+    if (capture) {
+        // What can never become a picture is said at once; a device that is missing may still
+        // be plugged in.
+        const QString problem = isPipeline(device)          ? pipelineProblem(device)
+                                : QFileInfo::exists(device) ? deviceAbsence(device)
+                                                            : QString();
+        if (!problem.isEmpty())
+            return usage(Preview::tr("--device: %1").arg(problem));
+        // OpenCV's warnings are for its developers; what fails reaches the status bar.
+        cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
+        if (snapshot) {
+            QString error;
+            const int status = writeCaptureSnapshot(device, snapshotTimeoutMs,
+                                                    parser.value(snapshotOption), error);
+            if (status != Shown)
+                complain(error);
+            return status;
+        }
+        PreviewWindow window(std::make_unique<CaptureSource>(device));
+        std::unique_ptr<TemperatureMonitor> temperatures;
+        if (!port.isEmpty()) {
+            temperatures = std::make_unique<TemperatureMonitor>(port);
+            QObject::connect(temperatures.get(), &TemperatureMonitor::temperaturesRead, &window,
+                             &PreviewWindow::showTemperatures);
+            temperatures->start();
+        }
+        window.show();
+        return application->exec();
+    }
+
     // A camera that is not there at the start never comes: the stand-in reads its cameras once.
     const CameraFollower::Reading first = CameraFollower(port.toStdString()).read(0);
     if (!first.answers) {

@@ -11,22 +11,6 @@ namespace {
 constexpr qint64 rateWindowMs = 1000;
 constexpr qint64 detectionListMs = 1000;
 
-QString tapName(imaging::Tap tap)
-{
-    static const char* const names[] = {
-        QT_TRANSLATE_NOOP("PreviewWindow", "RAW"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "NUC"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "COLUMN CORRECTION"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "VIGNETTING CORRECTION"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "EDGE ENHANCEMENT"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "LUT CORRECTION"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "RESERVED"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "ZOOM"),
-        QT_TRANSLATE_NOOP("PreviewWindow", "BT656/SDI"),
-    };
-    return PreviewWindow::tr(names[int(tap)]);
-}
-
 // A screen reader reads a label's text as its name, so what the label is for goes in its
 // description.
 QLabel* statusLabel(QStatusBar* bar, const QString& objectName, const QString& description)
@@ -89,7 +73,7 @@ void PreviewWindow::showFrame(const Frame& frame)
 {
     frame_ = frame;
     countFrame(frame.processingMs);
-    ui_->outputLabel->setText(tr("Video output: %1").arg(tapName(frame.picture->tap)));
+    ui_->outputLabel->setText(frame.caption);
     showPicture();
     showProbe();
     showDetections();
@@ -107,6 +91,21 @@ void PreviewWindow::showNoSignal(const QString& reason)
     ui_->detectionList->clear();
     ui_->detectionPanel->hide();
     ui_->statusbar->showMessage(tr("No signal: %1").arg(reason));
+}
+
+void PreviewWindow::showTemperatures(const QString& text)
+{
+    if (!temperatureLabel_) {
+        temperatureLabel_ = statusLabel(ui_->statusbar, QStringLiteral("temperatureLabel"),
+                                        tr("The camera's temperatures, read over its port"));
+        // As wide as the widest reading from the start, so that the window does not change width
+        // as the figures do; a longer text is cut, and the tooltip holds it whole.
+        temperatureLabel_->setMinimumWidth(temperatureLabel_->fontMetrics().horizontalAdvance(
+            tr("FPGA -100.000 C, sensor -100.000 C")));
+        ui_->statusbar->addPermanentWidget(temperatureLabel_);
+    }
+    temperatureLabel_->setText(text);
+    temperatureLabel_->setToolTip(text);
 }
 
 void PreviewWindow::showPicture()

@@ -1,6 +1,7 @@
 // The preview's window: a frame source's pictures, the view choices that are not camera settings
 // (palette, scale), the detector's list where the camera reports one, and a status bar that says
-// where the settings come from, what the probed pixel holds, and how fast frames come.
+// where the settings or the video come from, what the probed pixel holds, how fast frames come,
+// and, when asked, the camera's temperatures.
 #pragma once
 
 #include "framesource.h"
@@ -30,6 +31,9 @@ public:
     // The frame shown, with no picture while there is no signal.
     const Frame& frame() const { return frame_; }
 
+    // The camera's temperatures, or why there are none, in the status bar from now on.
+    void showTemperatures(const QString& text);
+
 private:
     void showFrame(const Frame& frame);
     void showNoSignal(const QString& reason);
@@ -47,6 +51,7 @@ private:
     QLabel* settingsLabel_;
     QLabel* probeLabel_;
     QLabel* rateLabel_;
+    QLabel* temperatureLabel_ = nullptr;
     QElapsedTimer clock_;
     std::deque<qint64> arrivals_; // of the frames of the last second
 };

@@ -47,7 +47,7 @@ void RenderThread::run()
         auto picture = std::make_shared<imaging::Picture>(pipeline.render(job.frame, job.settings));
         const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
         lock.relock();
-        result_ = Frame{std::move(picture), milliseconds};
+        result_ = Frame{std::move(picture), milliseconds, QString()};
         if (!announced_) {
             announced_ = true;
             emit rendered();

@@ -4,6 +4,22 @@ namespace {
 
 constexpr int frameMs = 1000 / imaging::framesPerSecond;
 
+QString tapName(imaging::Tap tap)
+{
+    static const char* const names[] = {
+        QT_TRANSLATE_NOOP("SimulatedSource", "RAW"),
+        QT_TRANSLATE_NOOP("SimulatedSource", "NUC"),
+        QT_TRANSLATE_NOOP("SimulatedSource", "COLUMN CORRECTION"),
+        QT_TRANSLATE_NOOP("SimulatedSource", "VIGNETTING CORRECTION"),
+        QT_TRANSLATE_NOOP("SimulatedSource", "EDGE ENHANCEMENT"),
+        QT_TRANSLATE_NOOP("SimulatedSource", "LUT CORRECTION"),
+        QT_TRANSLATE_NOOP("SimulatedSource", "RESERVED"),
+        QT_TRANSLATE_NOOP("SimulatedSource", "ZOOM"),
+        QT_TRANSLATE_NOOP("SimulatedSource", "BT656/SDI"),
+    };
+    return SimulatedSource::tr(names[int(tap)]);
+}
+
 } // namespace
 
 SimulatedSource::SimulatedSource(const QString& port, QObject* parent)
@@ -48,8 +64,10 @@ void SimulatedSource::tick()
 
 void SimulatedSource::deliver()
 {
-    const Frame frame = renderer_.take();
+    Frame frame = renderer_.take();
     // A frame asked for before the camera went is not shown after "No signal".
-    if (frame.picture && answering_)
-        emit frameReady(frame);
+    if (!frame.picture || !answering_)
+        return;
+    frame.caption = tr("Video output: %1").arg(tapName(frame.picture->tap));
+    emit frameReady(frame);
 }

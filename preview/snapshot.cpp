@@ -1,10 +1,12 @@
 #include "snapshot.h"
 
 #include "camerafollower.h"
+#include "capturesource.h"
 #include "pipeline.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -46,17 +48,10 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
     return true;
 }
 
-int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error)
+namespace {
+
+int writeLevels(const cv::Mat& levels, const QString& path, QString& error)
 {
-    CameraFollower follower(port.toStdString());
-    const CameraFollower::Reading reading = follower.read(frame);
-    if (!reading.answers) {
-        error = reading.problem;
-        return 3;
-    }
-    imaging::Pipeline pipeline;
-    const imaging::Picture picture = pipeline.render(frame, reading.settings);
-    const cv::Mat& levels = picture.levels;
     const QImage image(levels.data, levels.cols, levels.rows, int(levels.step),
                        QImage::Format_Grayscale8);
     QByteArray png;
@@ -68,4 +63,40 @@ int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, 
         return 2;
     }
     return 0;
+}
+
+} // namespace
+
+int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error)
+{
+    CameraFollower follower(port.toStdString());
+    const CameraFollower::Reading reading = follower.read(frame);
+    if (!reading.answers) {
+        error = reading.problem;
+        return 3;
+    }
+    imaging::Pipeline pipeline;
+    return writeLevels(pipeline.render(frame, reading.settings).levels, path, error);
+}
+
+int writeCaptureSnapshot(const QString& device, int timeoutMs, const QString& path, QString& error)
+{
+    // The first news settles it: a picture, or why there is none (the device is missing, does
+    // not open, ends before its first frame, or sends nothing in time).
+    CaptureSource source(device, timeoutMs);
+    Frame frame;
+    QEventLoop loop;
+    QObject::connect(&source, &FrameSource::frameReady, &loop, [&](const Frame& ready) {
+        frame = ready;
+        loop.quit();
+    });
+    QObject::connect(&source, &FrameSource::signalLost, &loop, [&](const QString& reason) {
+        error = reason;
+        loop.quit();
+    });
+    source.start();
+    loop.exec();
+    if (!frame.picture)
+        return 3;
+    return writeLevels(frame.picture->levels, path, error);
 }

@@ -1,4 +1,5 @@
-// One frame of a simulated camera to a PNG file, as the window shows it with the grey palette.
+// One frame of a simulated camera or of a capture device to a PNG file, as the window shows it
+// with the grey palette.
 #pragma once
 
 #include <QString>
@@ -9,6 +10,10 @@
 // exit status: 3 when the camera is not there or does not answer, 2 when the file cannot be
 // written; 0 on success.
 int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error);
+
+// Writes the next picture the device sends, waiting for it at most timeoutMs. The same statuses:
+// 3 when the device is not there, fails, or sends no picture in time.
+int writeCaptureSnapshot(const QString& device, int timeoutMs, const QString& path, QString& error);
 
 // The picture's bytes to path. A regular file is replaced whole or not at all; a device or a
 // pipe is written directly, since replacing it would put a file where it stood.

@@ -1,6 +1,7 @@
 // The simulated camera's video on its own: each setting does to the picture what its stage is for,
 // each tap shows the stage it names, the detector finds the warm objects, and a frame number with
 // its settings always gives the same picture.
+#include "captured.h"
 #include "pipeline.h"
 
 #include <opencv2/imgproc.hpp>
@@ -107,6 +108,8 @@ private slots:
     void valueBeyondItsRangeActsAsTheNearestAccepted_data();
     void valueBeyondItsRangeActsAsTheNearestAccepted();
     void sameFrameAndSettingsGiveTheSamePicture();
+    void capturedFrameShowsItsBrightness_data();
+    void capturedFrameShowsItsBrightness();
 
 private:
     imaging::Pipeline pipeline_;
@@ -480,6 +483,76 @@ void ImagingTest::sameFrameAndSettingsGiveTheSamePicture()
     // A one-pixel ROI still gives a picture, and the same one each time.
     settings.roi = {640, 512, 640, 512};
     QVERIFY(same(pipeline_.render(7, settings).levels, another.render(7, settings).levels));
+}
+
+void ImagingTest::capturedFrameShowsItsBrightness_data()
+{
+    QTest::addColumn<QString>("layout"); // how the frame carries the brightness
+    QTest::addColumn<QByteArray>("fourcc");
+    QTest::addColumn<int>("kind");
+    const auto row = [](const char* name, const char* layout, const char* fourcc,
+                        imaging::CapturedKind kind) {
+        QTest::newRow(name) << layout << QByteArray(fourcc) << int(kind);
+    };
+    row("grey", "grey", "", imaging::CapturedKind::Grey8);
+    row("YUYV, said", "yuyv", "YUYV", imaging::CapturedKind::Yuv422);
+    row("UYVY, said", "uyvy", "UYVY", imaging::CapturedKind::Yuv422);
+    row("YUYV, unsaid", "yuyv", "", imaging::CapturedKind::Yuv422);
+    row("UYVY, unsaid", "uyvy", "", imaging::CapturedKind::Yuv422);
+    row("planar 4:2:0", "planar", "", imaging::CapturedKind::Yuv420);
+    row("BGR", "bgr", "", imaging::CapturedKind::Colour);
+    row("BGRA", "bgra", "", imaging::CapturedKind::Colour);
+    row("floating point", "float", "", imaging::CapturedKind::Unsupported);
+}
+
+void ImagingTest::capturedFrameShowsItsBrightness()
+{
+    QFETCH(QString, layout);
+    QFETCH(QByteArray, fourcc);
+    QFETCH(int, kind);
+    cv::Mat brightness(6, 8, CV_8U);
+    cv::randu(brightness, 16, 236);
+    // A grey camera's chroma is flat. Where the back end says the byte order, chroma livelier
+    // than the brightness must not mislead.
+    cv::Mat chroma(brightness.size(), CV_8U, cv::Scalar(128));
+    cv::Mat frame;
+    imaging::CaptureLayout said;
+    if (fourcc.size() == 4) {
+        said.fourcc = std::uint32_t(fourcc[0]) | std::uint32_t(fourcc[1]) << 8 |
+                      std::uint32_t(fourcc[2]) << 16 | std::uint32_t(fourcc[3]) << 24;
+        cv::randu(chroma, 0, 256);
+    }
+    if (layout == "grey")
+        frame = brightness;
+    else if (layout == "yuyv")
+        cv::merge(std::vector<cv::Mat>{brightness, chroma}, frame);
+    else if (layout == "uyvy")
+        cv::merge(std::vector<cv::Mat>{chroma, brightness}, frame);
+    else if (layout == "planar")
+        cv::vconcat(brightness, chroma.rowRange(0, brightness.rows / 2), frame);
+    else if (layout == "bgr")
+        cv::cvtColor(brightness, frame, cv::COLOR_GRAY2BGR);
+    else if (layout == "bgra")
+        cv::cvtColor(brightness, frame, cv::COLOR_GRAY2BGRA);
+    else
+        brightness.convertTo(frame, CV_32F);
+    said.height = brightness.rows;
+
+    // The picture and scratch of a 16-bit frame before: a format that changes mid-stream leaves
+    // no counts behind for the probe.
+    imaging::Picture picture;
+    imaging::Histogram scratch;
+    const cv::Mat counts(3, 5, CV_16U, cv::Scalar(9000));
+    QCOMPARE(imaging::capturedPicture(counts, said, picture, scratch),
+             imaging::CapturedKind::Grey16);
+    QCOMPARE(int(imaging::capturedPicture(frame, said, picture, scratch)), kind);
+    QVERIFY(picture.counts.empty());
+    if (kind == int(imaging::CapturedKind::Unsupported)) {
+        QVERIFY(picture.levels.empty());
+        return;
+    }
+    QCOMPARE(picture.levels.type(), CV_8UC1);
+    QCOMPARE(cv::norm(picture.levels, brightness, cv::NORM_INF), 0.0);
 }
 
 QTEST_GUILESS_MAIN(ImagingTest)

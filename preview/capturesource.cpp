@@ -1,0 +1,61 @@
+#include "capturesource.h"
+
+#include "capturethread.h"
+
+namespace {
+
+constexpr int watchMs = 250;
+// Long enough for a frame in hand to be finished; a thread blocked in the back end longer than
+// this is left to end by itself.
+constexpr int releaseMs = 1000;
+
+} // namespace
+
+CaptureSource::CaptureSource(const QString& device, int stallMs, QObject* parent)
+    : FrameSource(parent), device_(device), stallMs_(stallMs), thread_(new CaptureThread(device))
+{
+    watchdog_.setInterval(watchMs);
+    connect(&watchdog_, &QTimer::timeout, this, &CaptureSource::watch);
+    connect(thread_, &CaptureThread::news, this, &CaptureSource::collect);
+}
+
+CaptureSource::~CaptureSource()
+{
+    thread_->release(releaseMs);
+}
+
+void CaptureSource::start()
+{
+    emit settingsDescribed(tr("Video from %1").arg(device_));
+    sinceFrame_.start();
+    watchdog_.start();
+    thread_->start();
+}
+
+void CaptureSource::collect()
+{
+    const CaptureThread::News news = thread_->take();
+    if (news.frame.picture) {
+        problem_.clear();
+        sinceFrame_.restart();
+        emit frameReady(news.frame);
+    } else if (!news.problem.isEmpty()) {
+        lose(news.problem);
+    }
+}
+
+void CaptureSource::watch()
+{
+    if (problem_.isEmpty() && sinceFrame_.elapsed() > stallMs_)
+        lose(tr("%1 has sent no picture for %2 s")
+                 .arg(deviceName(device_))
+                 .arg(double(stallMs_) / 1000.0));
+}
+
+void CaptureSource::lose(const QString& reason)
+{
+    if (reason == problem_)
+        return;
+    problem_ = reason;
+    emit signalLost(reason);
+}

@@ -1,0 +1,87 @@
+#include "temperaturemonitor.h"
+
+#include "camerareports.h"
+#include "portenumeration.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int intervalMs = 1000;
+
+orvex_sdk::IOrvexSdk& sdk()
+{
+    return *orvex_sdk::OrvexSdk::get_instance();
+}
+
+} // namespace
+
+TemperatureMonitor::TemperatureMonitor(const QString& port, QObject* parent)
+    : QObject(parent), port_(port)
+{
+    timer_.setInterval(intervalMs);
+    connect(&timer_, &QTimer::timeout, this, &TemperatureMonitor::tick);
+}
+
+TemperatureMonitor::~TemperatureMonitor()
+{
+    close();
+}
+
+void TemperatureMonitor::start()
+{
+    sdk().initialize();
+    timer_.start();
+    tick();
+}
+
+void TemperatureMonitor::tick()
+{
+    // As the window's monitoring: a port no longer listed is a pulled cable.
+    if (!ports::availablePortNames().contains(port_, Qt::CaseSensitive)) {
+        close();
+        emit temperaturesRead(tr("%1: not plugged in").arg(port_));
+        return;
+    }
+    if (!device_) {
+        const QString problem = open();
+        if (!problem.isEmpty()) {
+            emit temperaturesRead(tr("%1: %2").arg(port_, problem));
+            return;
+        }
+    }
+    orvex_sdk::Temperatures temperatures{};
+    if (!device_->getTemperatures(&temperatures)) {
+        close();
+        emit temperaturesRead(tr("%1: the camera does not report its temperatures").arg(port_));
+        return;
+    }
+    emit temperaturesRead(tr("FPGA %1, sensor %2")
+                              .arg(camera::temperatureText(temperatures.fpgaTemperature),
+                                   camera::temperatureText(temperatures.sensorTemperature)));
+}
+
+QString TemperatureMonitor::open()
+{
+    const char* linkType = sdk().getConfiguration()->getCommunicationType();
+    if (!linkType || std::strcmp(linkType, camera::serialLinkType) != 0)
+        return tr("the SDK's link is not %1").arg(QString::fromLatin1(camera::serialLinkType));
+    connection_ = sdk().createConnection();
+    const QByteArray portName = port_.toUtf8();
+    device_ = connection_ ? connection_->openDevice(portName.constData()) : nullptr;
+    if (!device_) {
+        close();
+        return tr("cannot be opened (in use, or not a camera)");
+    }
+    return QString();
+}
+
+void TemperatureMonitor::close()
+{
+    if (connection_ && device_)
+        connection_->closeDevice(device_);
+    device_ = nullptr;
+    if (connection_)
+        sdk().releaseConnection(&connection_);
+    connection_ = nullptr;
+}
