@@ -469,7 +469,8 @@ QString valueText(const Setting& setting, double cameraValue)
 std::string readBackLine(const Setting& setting, double cameraValue)
 {
     std::ostringstream line;
-    line << setting.readBack.label;
+    if (setting.readBack.label)
+        line << setting.readBack.label;
     const bool on = cameraValue != 0.0;
     switch (setting.readBack.form) {
     case ReadBackForm::Number:

@@ -66,6 +66,10 @@ void ExpertTest::finishedEditOrReleaseSendsTheConstantOnce_data()
     addRow("gsk typed", "gskEdit", "3", "setGsk 3", "Set GSK value OK");
     addRow("gfid typed", "gfidEdit", "750", "setGfid 750", "Set GFID value OK");
     addRow("gms typed", "gmsEdit", "123456", "setGms 123456", "Set GMS value OK");
+    // Pulled back to the slider's end when the edit is finished, not at each key: the keys typed
+    // after a pull-back would otherwise land in a number the operator never typed.
+    addRow("gms typed beyond its slider", "gmsEdit", "12345678", "setGms 1000000",
+           "Set GMS value OK");
     addRow("tint typed", "tintEdit", "2", "setTint 2", "Set TINT value OK");
     addRow("gsk released", "gskSlider", "3", "setGsk 3", "Set GSK value OK");
     addRow("gfid released", "gfidSlider", "750", "setGfid 750", "Set GFID value OK");
