@@ -38,7 +38,7 @@ namespace {
 // that five digits would give back too but the window shows with six); SIM2 answers
 // the version read with one field 0, which still counts as answering; SIM3 has no
 // detector, no shutter, a region of interest of its own, refuses the vertical flip and will not
-// say its bottom bound; SIM4 does not answer.
+// say its bottom bound nor its temperatures; SIM4 does not answer.
 const char* const cameras = "[sdk]\ncameras=SIM1,SIM2,SIM3,SIM4\n"
                             "[expert]\ngskMin=-5\n"
                             "[camera.SIM1]\ngamma=85197\nsharpening=78\nzoomFactor=2.3\n"
@@ -46,7 +46,7 @@ const char* const cameras = "[sdk]\ncameras=SIM1,SIM2,SIM3,SIM4\n"
                             "temperatureDrift=false\nsensorTemperature=305500\n"
                             "[camera.SIM2]\nriscvVersion=0\n"
                             "[camera.SIM3]\ncameraType=3\nhasShutter=false\nroiX1=100\n"
-                            "roiX2=600\nrefused=setVerticalFlip,getRoiY2\n"
+                            "roiX2=600\nrefused=setVerticalFlip,getRoiY2,getTemperatures\n"
                             "[camera.SIM4]\nsilent=true\n";
 
 struct Run {
@@ -187,6 +187,7 @@ private slots:
     void exitStatusSaysWhatWentWrong_data();
     void exitStatusSaysWhatWentWrong();
     void watchWaitsItsInterval();
+    void cameraGoneMidReadIsAskedNothingMore();
     void tableRangesAreTheWindowsRanges();
     void twoProgramsAtOnceKeepEachOthersChanges();
 };
@@ -307,6 +308,8 @@ void CliTest::badInputSendsNothing_data()
            "rows.csv:1: expected port,serial[,profile], found 4 fields\n");
     addRow("CSV row of one", "SIM1,1\nSIM2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: expected port,serial[,profile], found 1 fields\n");
+    addRow("CSV row without a port", "SIM1,1\n,2\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:2: expected port,serial[,profile], found 2 fields\n");
     addRow("CSV port twice", "SIM1,1\nSIM1,2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: port SIM1 is already on line 1\n");
     addRow("CSV serial number twice", "SIM1,1\n\nSIM2,1\n", QStringList{"provision", "%1/rows.csv"},
@@ -415,6 +418,9 @@ void CliTest::cameraGetsExactlyWhatWasAsked_data()
     addRow("first camera unreachable",
            QStringList{"set", "--port", "COM9", "--port", "SIM2", "gamma=1.5"}, 3,
            QStringList{"SIM2: Set GAMMA value OK"}, QStringList{"setGamma 98304"}, 1);
+    addRow("temperatures refused, asked once",
+           QStringList{"temps", "--port", "SIM3", "--watch", "0.1", "--count", "3"}, 1,
+           QStringList{"SIM3: Unable to read temperatures"}, QStringList(), 0);
     addRow("unconfirmed", QStringList{"set", "--port", "SIM3", "roiY2=500", "--verify"}, 1,
            QStringList{"SIM3: Set ROI Y2 value OK", "SIM3: Unable to read roiY2"},
            QStringList{"setRoiY2 500"}, 1);
@@ -574,7 +580,7 @@ void CliTest::dryRunOpensNoCamera()
     QFETCH(QStringList, arguments);
     QFETCH(QString, said);
     CliFixture f;
-    f.write("p.ini", "[user]\ngamma=1.5\n[ia]\niaMaxBoxes=5\n");
+    f.write("p.ini", "[user]\n\tgamma = 1.5\n[ia]\niaMaxBoxes=5\n"); // a tab is a blank
     f.write("rows.csv", "\"SIM1\",1,\"p.ini\"\nSIM3,2\n");
     const Run run = f.run(arguments + QStringList{"--dry-run"});
     QCOMPARE(run.status, 0);
@@ -602,6 +608,10 @@ void CliTest::provisionReportsEachRowAsItWent_data()
            "1 SIM3 7 ia.ini not provisioned: the profile has [ia] settings", QStringList());
     addRow("refused serial number", "SIM2,8,line.ini", none,
            script("SIM2", {{"setSerialNumber", {false}}}), 1,
+           "1 SIM2 8 line.ini KO: refused or differing",
+           QStringList{"setSerialNumber 8", "setGamma 98304", "setVerticalFlip true"});
+    addRow("read back differs", "SIM2,8,line.ini", none,
+           Setup([] { orvex_sim::faults("SIM2").refused.insert("getVerticalFlip"); }), 1,
            "1 SIM2 8 line.ini KO: refused or differing",
            QStringList{"setSerialNumber 8", "setGamma 98304", "setVerticalFlip true"});
     addRow("gone after a refusal", "SIM2,8,line.ini", none,
@@ -686,14 +696,18 @@ void CliTest::jsonOutputParses_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("objects");
-    QTest::addColumn<QString>("field"); // of the last object
+    QTest::addColumn<QString>("field"); // of the last object; empty: the whole object
     QTest::addColumn<QString>("value");
     addRow("ports", QStringList{"ports"}, 1, "ports", "SIM1,SIM2,SIM3,SIM4");
     addRow("info", QStringList{"info", "--port", "SIM1", "--port", "SIM2"}, 2, "riscvVersion",
            "0.0.0.0");
     addRow("info temperature", QStringList{"info", "--port", "SIM1"}, 1, "sensorTemperature",
            "32.5 C");
-    addRow("info without a shutter", QStringList{"info", "--port", "SIM3"}, 1, "shutter", "false");
+    addRow("info without a shutter or temperatures", QStringList{"info", "--port", "SIM3"}, 1, "",
+           "{\"cameraType\":3,\"fpgaVersion\":\"0.2.4.0\",\"port\":\"SIM3\",\"reports\":["
+           "\"Camera type = 3\",\"RISC-V version = 1.2.0.3\",\"FPGA version = 0.2.4.0\","
+           "\"Serial number = 12345\",\"Shutter = absent\",\"Unable to read temperatures\"],"
+           "\"riscvVersion\":\"1.2.0.3\",\"serialNumber\":12345,\"shutter\":false,\"status\":1}");
     addRow("read", QStringList{"read", "--port", "SIM2"}, 1, "status", "0");
     addRow("apply", QStringList{"apply", "--port", "SIM2", "%1/p.json"}, 1, "reports",
            "Set GAMMA value OK,Set IMAGE vertical FLIP value OK");
@@ -719,12 +733,13 @@ void CliTest::jsonOutputParses()
     QFETCH(QString, value);
     CliFixture f;
     f.write("p.json", "{\"user\":{\"gamma\":1.5,\"verticalFlip\":true}}");
-    f.write("rows.csv", "SIM1,1,p.json\nSIM2,2\n");
+    f.write("rows.csv", "Port,Serial,Profile\nSIM1,1,p.json\nSIM2,2\n");
 
     const Run run = f.run(arguments + QStringList{"--json"});
     const QList<QJsonObject> parsed = jsonLines(run.out);
     QCOMPARE(parsed.size(), objects);
-    const QJsonValue last = parsed.last().value(field);
+    const QJsonValue last =
+        field.isEmpty() ? QJsonValue(parsed.last()) : parsed.last().value(field);
     const QString shown =
         last.isArray() ? last.toVariant().toStringList().join(',')
         : last.isObject()
@@ -763,6 +778,12 @@ void CliTest::exitStatusSaysWhatWentWrong_data()
     addRow("port named twice for one",
            QStringList{"serial", "--port", "SIM2", "--port", "SIM2", "5"}, 2,
            "serial: --port SIM2 is named twice");
+    addRow("-o for two ports",
+           QStringList{"read", "--port", "SIM1", "--port", "SIM2", "-o", "%1/p.ini"}, 2,
+           "read: -o writes one camera's profile: name one --port");
+    addRow("longest watch, one reading",
+           QStringList{"temps", "--port", "SIM1", "--watch", "86400", "--count", "1"}, 0,
+           "SIM1: FPGA temperature = 45 C, sensor temperature = 32.5 C");
     addRow("busy watch",
            QStringList{"temps", "--port", "SIM1", "--watch", "0.0001", "--count", "2"}, 2,
            "--watch takes seconds from 0.1 to 86400");
@@ -797,6 +818,18 @@ void CliTest::watchWaitsItsInterval()
     clock.start();
     QCOMPARE(f.run({"temps", "--port", "SIM1", "--watch", "0.1", "--count", "3"}).status, 0);
     QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
+}
+
+// Over a serial link each question to a camera gone would wait out its timeout.
+void CliTest::cameraGoneMidReadIsAskedNothingMore()
+{
+    CliFixture f;
+    orvex_sim::faults("SIM1").scriptedAnswers = {{"getGamma", {false}},
+                                                 {"getFirmwareVersions", {true, false}}};
+    QCOMPARE(f.run({"read", "--port", "SIM1"}).status, 3);
+    const QStringList operations = sent();
+    QCOMPARE(operations.mid(operations.indexOf("getGamma")),
+             (QStringList{"getGamma", "getFirmwareVersions"}));
 }
 
 // The form's ranges, and the configuration's expert limits that the window puts on its expert
