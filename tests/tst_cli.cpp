@@ -37,17 +37,18 @@ namespace {
 // profile could lose (an odd gamma count, a zoom factor that is no short decimal, a sharpening
 // that five digits would give back too but the window shows with six); SIM2 answers
 // the version read with one field 0, which still counts as answering; SIM3 has no
-// detector, no shutter, a region of interest of its own, refuses the vertical flip and will not
-// say its bottom bound nor its temperatures; SIM4 does not answer.
-const char* const cameras = "[sdk]\ncameras=SIM1,SIM2,SIM3,SIM4\n"
-                            "[expert]\ngskMin=-5\n"
-                            "[camera.SIM1]\ngamma=85197\nsharpening=78\nzoomFactor=2.3\n"
-                            "zoomMethod=1\npolarity=true\ngsk=3\niaMaxBoxes=77\n"
-                            "temperatureDrift=false\nsensorTemperature=305500\n"
-                            "[camera.SIM2]\nriscvVersion=0\n"
-                            "[camera.SIM3]\ncameraType=3\nhasShutter=false\nroiX1=100\n"
-                            "roiX2=600\nrefused=setVerticalFlip,getRoiY2,getTemperatures\n"
-                            "[camera.SIM4]\nsilent=true\n";
+// detector, no shutter, firmware digits above 9, a region of interest of its own, refuses the
+// vertical flip and will not say its bottom bound nor its temperatures; SIM4 does not answer.
+const char* const cameras =
+    "[sdk]\ncameras=SIM1,SIM2,SIM3,SIM4\n"
+    "[expert]\ngskMin=-5\n"
+    "[camera.SIM1]\ngamma=85197\nsharpening=78\nzoomFactor=2.3\n"
+    "zoomMethod=1\npolarity=true\ngsk=3\niaMaxBoxes=77\n"
+    "temperatureDrift=false\nsensorTemperature=305500\n"
+    "[camera.SIM2]\nriscvVersion=0\n"
+    "[camera.SIM3]\ncameraType=3\nhasShutter=false\nriscvVersion=0x1fa8\nroiX1=100\n"
+    "roiX2=600\nrefused=setVerticalFlip,getRoiY2,getTemperatures\n"
+    "[camera.SIM4]\nsilent=true\n";
 
 struct Run {
     int status;
@@ -418,9 +419,15 @@ void CliTest::cameraGetsExactlyWhatWasAsked_data()
     addRow("first camera unreachable",
            QStringList{"set", "--port", "COM9", "--port", "SIM2", "gamma=1.5"}, 3,
            QStringList{"SIM2: Set GAMMA value OK"}, QStringList{"setGamma 98304"}, 1);
-    addRow("temperatures refused, asked once",
-           QStringList{"temps", "--port", "SIM3", "--watch", "0.1", "--count", "3"}, 1,
-           QStringList{"SIM3: Unable to read temperatures"}, QStringList(), 0);
+    addRow(
+        "temperatures refused, asked once",
+        QStringList{"temps", "--port", "SIM1", "--port", "SIM3", "--watch", "0.1", "--count", "3"},
+        1,
+        QStringList{"SIM1: FPGA temperature = 45 C, sensor temperature = 32.5 C",
+                    "SIM3: Unable to read temperatures",
+                    "SIM1: FPGA temperature = 45 C, sensor temperature = 32.5 C",
+                    "SIM1: FPGA temperature = 45 C, sensor temperature = 32.5 C"},
+        QStringList(), 0);
     addRow("unconfirmed", QStringList{"set", "--port", "SIM3", "roiY2=500", "--verify"}, 1,
            QStringList{"SIM3: Set ROI Y2 value OK", "SIM3: Unable to read roiY2"},
            QStringList{"setRoiY2 500"}, 1);
@@ -705,9 +712,9 @@ void CliTest::jsonOutputParses_data()
            "32.5 C");
     addRow("info without a shutter or temperatures", QStringList{"info", "--port", "SIM3"}, 1, "",
            "{\"cameraType\":3,\"fpgaVersion\":\"0.2.4.0\",\"port\":\"SIM3\",\"reports\":["
-           "\"Camera type = 3\",\"RISC-V version = 1.2.0.3\",\"FPGA version = 0.2.4.0\","
+           "\"Camera type = 3\",\"RISC-V version = 1.f.a.8\",\"FPGA version = 0.2.4.0\","
            "\"Serial number = 12345\",\"Shutter = absent\",\"Unable to read temperatures\"],"
-           "\"riscvVersion\":\"1.2.0.3\",\"serialNumber\":12345,\"shutter\":false,\"status\":1}");
+           "\"riscvVersion\":\"1.f.a.8\",\"serialNumber\":12345,\"shutter\":false,\"status\":1}");
     addRow("read", QStringList{"read", "--port", "SIM2"}, 1, "status", "0");
     addRow("apply", QStringList{"apply", "--port", "SIM2", "%1/p.json"}, 1, "reports",
            "Set GAMMA value OK,Set IMAGE vertical FLIP value OK");
@@ -717,6 +724,9 @@ void CliTest::jsonOutputParses_data()
     addRow("serial", QStringList{"serial", "--port", "SIM2", "4294967295"}, 1, "reports",
            "Serial number set");
     addRow("nuc", QStringList{"nuc", "--port", "SIM1", "--auto"}, 1, "reports", "NUC applied");
+    addRow("temps, one reading whole", QStringList{"temps", "--port", "SIM1"}, 1, "",
+           "{\"fpgaCelsius\":45,\"fpgaTemperature\":\"45 C\",\"port\":\"SIM1\",\"reading\":1,"
+           "\"sensorCelsius\":32.5,\"sensorTemperature\":\"32.5 C\"}");
     addRow("temps", QStringList{"temps", "--port", "SIM1", "--watch", "0.1", "--count", "3"}, 3,
            "fpgaTemperature", "45 C");
     addRow("unreachable", QStringList{"temps", "--port", "SIM4"}, 1, "error",
@@ -733,7 +743,8 @@ void CliTest::jsonOutputParses()
     QFETCH(QString, value);
     CliFixture f;
     f.write("p.json", "{\"user\":{\"gamma\":1.5,\"verticalFlip\":true}}");
-    f.write("rows.csv", "Port,Serial,Profile\nSIM1,1,p.json\nSIM2,2\n");
+    // A header in capitals, blanks around the fields.
+    f.write("rows.csv", "Port,Serial,Profile\nSIM1 , 1 , p.json\nSIM2,2\n");
 
     const Run run = f.run(arguments + QStringList{"--json"});
     const QList<QJsonObject> parsed = jsonLines(run.out);
