@@ -571,6 +571,8 @@ void CliTest::dryRunOpensNoCamera_data()
     addRow("values between two counts", QStringList{"set", "gamma=1.3", "sharpening=0.3"},
            "would send gamma = 1.29999 with setGamma (85196)\nwould send sharpening = 0.296875 "
            "with setSharpening (76)\n");
+    addRow("a count of ten digits", QStringList{"set", "gms=4294967295"},
+           "would send gms = 4294967295 with setGms (4294967295)\n");
     addRow("set", QStringList{"set", "--port", "SIM1", "iaSensitivity=3"},
            "would send iaSensitivity = 3 with setIaConfiguration (3)\n");
     addRow("apply to a camera it does not fit",
