@@ -35,17 +35,19 @@ namespace {
 
 // The expert limits reach below what the camera's unsigned GSK can hold. SIM1 holds values a
 // profile could lose (an odd gamma count, a zoom factor that is no short decimal, a sharpening
-// that five digits would give back too but the window shows with six); SIM2 answers
-// the version read with one field 0, which still counts as answering; SIM3 has no
-// detector, no shutter, firmware digits above 9, a region of interest of its own, refuses the
-// vertical flip and will not say its bottom bound nor its temperatures; SIM4 does not answer.
+// that five digits would give back too but the window shows with six); SIM2 answers the version
+// read with one field 0, which still counts as answering, and has a temperature of six digits;
+// SIM3 has no detector, no shutter, firmware digits above 9, a region of interest of its own,
+// refuses the vertical flip and will not say its bottom bound nor its temperatures; SIM4 does not
+// answer.
 const char* const cameras =
     "[sdk]\ncameras=SIM1,SIM2,SIM3,SIM4\n"
     "[expert]\ngskMin=-5\n"
     "[camera.SIM1]\ngamma=85197\nsharpening=78\nzoomFactor=2.3\n"
     "zoomMethod=1\npolarity=true\ngsk=3\niaMaxBoxes=77\n"
     "temperatureDrift=false\nsensorTemperature=305500\n"
-    "[camera.SIM2]\nriscvVersion=0\n"
+    "[camera.SIM2]\nriscvVersion=0\ntemperatureDrift=false\n"
+    "sensorTemperature=305512.5\n"
     "[camera.SIM3]\ncameraType=3\nhasShutter=false\nriscvVersion=0x1fa8\nroiX1=100\n"
     "roiX2=600\nrefused=setVerticalFlip,getRoiY2,getTemperatures\n"
     "[camera.SIM4]\nsilent=true\n";
@@ -315,6 +317,8 @@ void CliTest::badInputSendsNothing_data()
            "rows.csv:2: port SIM1 is already on line 1\n");
     addRow("CSV serial number twice", "SIM1,1\n\nSIM2,1\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:3: serial number 1 is already on line 1\n");
+    addRow("CSV doubled quote", "SIM1,1,\"a\"\"b.ini\"\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:1: %1/a\"b.ini: no such file");
     addRow("CSV profile problem", "SIM1,1\nSIM2,2,absent.ini\n",
            QStringList{"provision", "%1/rows.csv"}, "rows.csv:2: %1/absent.ini: no such file");
 #ifdef Q_OS_LINUX
@@ -623,6 +627,9 @@ void CliTest::provisionReportsEachRowAsItWent_data()
            Setup([] { orvex_sim::faults("SIM2").refused.insert("getVerticalFlip"); }), 1,
            "1 SIM2 8 line.ini KO: refused or differing",
            QStringList{"setSerialNumber 8", "setGamma 98304", "setVerticalFlip true"});
+    addRow("serial number read back differs", "SIM2,8", none,
+           Setup([] { orvex_sim::faults("SIM2").refused.insert("getSerialNumber"); }), 1,
+           "1 SIM2 8 - KO: refused or differing", QStringList{"setSerialNumber 8"});
     addRow("gone after a refusal", "SIM2,8,line.ini", none,
            script("SIM2", {{"setGamma", {false}}, {"getFirmwareVersions", {true, false}}}), 3,
            "1 SIM2 8 line.ini unreachable: the camera no longer answers",
@@ -726,6 +733,8 @@ void CliTest::jsonOutputParses_data()
     addRow("serial", QStringList{"serial", "--port", "SIM2", "4294967295"}, 1, "reports",
            "Serial number set");
     addRow("nuc", QStringList{"nuc", "--port", "SIM1", "--auto"}, 1, "reports", "NUC applied");
+    addRow("temperature of six digits", QStringList{"temps", "--port", "SIM2"}, 1,
+           "sensorTemperature", "32.5125 C");
     addRow("temps, one reading whole", QStringList{"temps", "--port", "SIM1"}, 1, "",
            "{\"fpgaCelsius\":45,\"fpgaTemperature\":\"45 C\",\"port\":\"SIM1\",\"reading\":1,"
            "\"sensorCelsius\":32.5,\"sensorTemperature\":\"32.5 C\"}");
