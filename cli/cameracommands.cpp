@@ -52,7 +52,8 @@ Status sendProfile(const Invocation& invocation, const std::optional<Profile>& p
         for (const ProfileEntry& entry : profile->entries()) {
             const camera::Setting& setting = *entry.setting;
             const QString value = camera::valueText(setting, entry.cameraValue);
-            const QString cameraValue = QString::number(entry.cameraValue, 'g', 9);
+            // Ten digits hold every 32-bit count (4294967295) and tell every single apart.
+            const QString cameraValue = QString::number(entry.cameraValue, 'g', 10);
             plan.append(QJsonObject{{QStringLiteral("key"), QLatin1String(setting.key)},
                                     {QStringLiteral("value"), value},
                                     {QStringLiteral("operation"), QLatin1String(setting.operation)},
