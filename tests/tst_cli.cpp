@@ -414,11 +414,6 @@ void CliTest::cameraGetsExactlyWhatWasAsked_data()
            QStringList{"SIM1: Serial number set"}, QStringList{"setSerialNumber 4294967295"}, 0);
     addRow("serial number 0", QStringList{"serial", "--port", "SIM1", "0"}, 0,
            QStringList{"SIM1: Serial number set"}, QStringList{"setSerialNumber 0"}, 0);
-    addRow("key given twice, the last counts",
-           QStringList{"set", "--port", "SIM1", "gamma=1", "gamma=2", "--verify"}, 0,
-           QStringList{"SIM1: Set GAMMA value OK",
-                       "SIM1: verified: the camera holds every setting of the profile"},
-           QStringList{"setGamma 131072"}, 1);
     addRow("GMS refused before other expert settings",
            QStringList{"set", "--port", "SIM2", "gms=2000", "bpr=true"}, 1,
            QStringList{"SIM2: Set GMS value KO", "SIM2: Set BPR correction value OK",
