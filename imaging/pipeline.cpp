@@ -78,7 +78,9 @@ void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)
 Picture Pipeline::finished(Picture& picture, const Settings& settings) const
 {
     picture.detectionsListed = !picture.detections.empty() && listed(settings.detector);
-    if (drawn(settings.detector))
+    // The camera's OSD draws into its output, after the flips: an earlier tap shows its stage's
+    // picture as it is.
+    if (drawn(settings.detector) && picture.tap == Tap::Output)
         drawDetections(picture);
     return std::move(picture);
 }

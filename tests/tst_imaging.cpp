@@ -287,10 +287,14 @@ void ImagingTest::tapShowsTheStageItNames_data()
     const Change flipped = [](Settings& s) {
         s.horizontalFlip = true;
     };
+    const Change boxesDrawn = [](Settings& s) {
+        s.detector.outputType = 2;
+    };
     const auto row = [](const char* name, Tap tap, Change change, bool shows) {
         QTest::newRow(name) << int(tap) << change << shows;
     };
     row("RAW before the NUC", Tap::Raw, nucOff, false);
+    row("RAW without the detector's boxes", Tap::Raw, boxesDrawn, false);
     row("NUC", Tap::Nuc, nucOff, true);
     row("NUC before the column correction", Tap::Nuc, columnsOff, false);
     row("COLUMN CORRECTION", Tap::ColumnCorrection, columnsOff, true);
