@@ -16,6 +16,8 @@ constexpr double shownLowShare = 0.01;
 constexpr double shownHighShare = 0.99;
 constexpr double contrastLowShare = 0.001;
 constexpr double contrastHighShare = 0.999;
+constexpr double clheMaximum = 30000.0;
+constexpr double strongestClipLimit = 40.0;
 
 std::int64_t total(const Histogram& bins)
 {
@@ -102,7 +104,22 @@ void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch)
     counts.convertTo(levels, CV_8U, scale, -double(low) * scale);
 }
 
-void roiContrastTable(const Histogram& roi, std::uint32_t clhe, double gamma, bool polarity,
+double equalisation(std::uint32_t clhe)
+{
+    // A fourth root: the spin box's steps of 1 show at the low end and the slider's of 300 still
+    // change the picture at the top, and the default 40 equalises by a fifth, which brings out the
+    // ground without burning out the warm objects. A square root would leave 40 nearly linear.
+    return std::pow(std::min(double(clhe), clheMaximum) / clheMaximum, 0.25);
+}
+
+double clipLimit(std::uint32_t clhe)
+{
+    // Along the same curve from 1, nearly linear, to 40, harsh: the clip limit acts about
+    // logarithmically on the picture.
+    return std::pow(strongestClipLimit, equalisation(clhe));
+}
+
+void roiContrastTable(const Histogram& roi, double equalised, double gamma, bool polarity,
                       std::vector<std::uint8_t>& table)
 {
     const std::int64_t pixels = total(roi);
@@ -112,17 +129,14 @@ void roiContrastTable(const Histogram& roi, std::uint32_t clhe, double gamma, bo
     double inRange = 0.0;
     for (int count = low; count <= high; ++count)
         inRange += roi[std::size_t(count)];
-    const double limit = double(clhe) * inRange / binCount;
-    double clipped = 0.0;
-    for (int count = low; count <= high; ++count)
-        clipped += std::min(double(roi[std::size_t(count)]), limit);
-    const double spread = (inRange - clipped) / binCount;
+    // Each count's share of the range: an even one stretches linearly, the ROI's own equalises.
+    const double even = (1.0 - equalised) * inRange / binCount;
 
     table.resize(countCount);
     std::fill(table.begin(), table.begin() + low, level(0.0, gamma, polarity));
     double below = 0.0;
     for (int count = low; count <= high; ++count) {
-        const double share = std::min(double(roi[std::size_t(count)]), limit) + spread;
+        const double share = even + equalised * roi[std::size_t(count)];
         table[std::size_t(count)] = level((below + share / 2.0) / inRange, gamma, polarity);
         below += share;
     }

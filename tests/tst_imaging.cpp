@@ -90,6 +90,7 @@ bool magnifies(const cv::Mat& before, const cv::Mat& after, cv::Rect window, int
 }
 
 const cv::Rect sky(0, 0, 1280, 300);
+const cv::Rect roi(5, 5, 1271, 1015); // the camera's default, its bounds included
 
 } // namespace
 
@@ -203,6 +204,12 @@ void ImagingTest::settingDoesWhatItsStageIsFor_data()
             return unevenness(a.levels) < unevenness(b.levels) / 2;
         });
     row(
+        "CLHE 30000 equalises more than 300", [](Settings& s) { s.clhe = 300; },
+        [](Settings& s) { s.clhe = 30000; },
+        [](const Picture& b, const Picture& a) {
+            return unevenness(a.levels(roi)) < 0.8 * unevenness(b.levels(roi));
+        });
+    row(
         "a ROI on the sky spreads the sky", none,
         [](Settings& s) {
             s.roi = {5, 5, 1275, 295};
@@ -215,6 +222,16 @@ void ImagingTest::settingDoesWhatItsStageIsFor_data()
         [](Settings& s) { s.contrastType = 1; },
         [](const Picture& b, const Picture& a) {
             return detail(a.levels(sky)) > detail(b.levels(sky));
+        });
+    row(
+        "CLAHE 30000 raises the local contrast more than 300",
+        [](Settings& s) {
+            s.contrastType = 1;
+            s.clhe = 300;
+        },
+        [](Settings& s) { s.clhe = 30000; },
+        [](const Picture& b, const Picture& a) {
+            return detail(a.levels) > 1.25 * detail(b.levels);
         });
     row(
         "gamma 2.5 brightens", none, [](Settings& s) { s.gamma = 2.5; },
