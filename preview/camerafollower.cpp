@@ -11,6 +11,15 @@ namespace {
 
 constexpr double gammaOne = 65536.0;    // 16.16
 constexpr double sharpeningOne = 256.0; // 8.8
+constexpr double kelvinOne = 1000.0;    // the camera reports thousandths
+
+// The sensor's temperature at a frame, as the stand-in reports it that long after it was plugged
+// in: frames are counted from the preview's start, and the preview's stand-in is plugged in then.
+double sensorKelvin(const orvex_sim::CameraSettings& held, std::int64_t frame)
+{
+    return double(orvex_sim::sensorTemperatureAt(held, double(frame) / imaging::framesPerSecond)) /
+           kelvinOne;
+}
 
 QString describedSource(const QString& stateFile, const QFileInfo& file)
 {
@@ -27,13 +36,14 @@ QString describedSource(const QString& stateFile, const QFileInfo& file)
 
 } // namespace
 
-imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::int64_t nucFrame)
+imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::int64_t frame,
+                                  std::optional<std::int64_t> nucFrame)
 {
     imaging::Settings s;
     s.shutterClosed = held.hasShutter && held.shutterClosed;
     s.tint = held.tint;
-    s.temperatureDrift = held.temperatureDrift;
-    s.nucFrame = nucFrame;
+    s.sensorKelvin = sensorKelvin(held, frame);
+    s.tablesKelvin = nucFrame ? sensorKelvin(held, *nucFrame) : imaging::calibrationKelvin;
     s.nucState = held.nucState;
     s.bprCorrection = held.bprCorrection;
     s.offsetCorrection = held.offsetCorrection;
@@ -84,11 +94,12 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
     if (file.isFile())
         orvex_sim::takeKeptSettings(port_);
     const orvex_sim::CameraSettings& camera = orvex_sim::settings(port_);
-    // Each NUC makes new tables at the sensor's temperature of that moment.
-    if (nucRequests_ && *nucRequests_ != camera.nucRequests)
+    // Each NUC makes new tables at the sensor's temperature of that moment; one that ran before
+    // the preview started is taken as of its first frame.
+    if (nucRequests_ ? *nucRequests_ != camera.nucRequests : camera.nucRequests != 0)
         nucFrame_ = frame;
     nucRequests_ = camera.nucRequests;
     reading.answers = true;
-    reading.settings = imagingSettings(camera, nucFrame_);
+    reading.settings = imagingSettings(camera, frame, nucFrame_);
     return reading;
 }

@@ -33,9 +33,11 @@ public:
 private:
     std::string port_;
     std::optional<std::uint32_t> nucRequests_;
-    std::int64_t nucFrame_ = 0;
+    std::optional<std::int64_t> nucFrame_;
 };
 
-// The picture's settings from the camera's, in their meaning; nucFrame is the frame of the last
-// NUC.
-imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::int64_t nucFrame);
+// The picture's settings at a frame from the camera's, in their meaning, with the sensor's
+// temperature the camera reports at that frame; nucFrame is the frame of the last NUC, if one ran
+// since the preview started.
+imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::int64_t frame,
+                                  std::optional<std::int64_t> nucFrame);

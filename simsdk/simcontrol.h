@@ -100,6 +100,11 @@ void unplug(const std::string& port);
 // program that only watches a camera follows what other programs change. Throws like settings().
 void takeKeptSettings(const std::string& port);
 
+// The sensor temperature, in thousandths of a kelvin, that a camera with these settings reports
+// this many seconds after it was plugged in: its base, and its slow drift about the base while
+// temperatureDrift is on.
+float sensorTemperatureAt(const CameraSettings& settings, double seconds);
+
 // The state file of the configuration, or empty when the cameras forget.
 std::string stateFilePath();
 

@@ -118,6 +118,12 @@ float drift(double seconds, double phase)
 
 } // namespace
 
+float sensorTemperatureAt(const CameraSettings& settings, double seconds)
+{
+    return settings.sensorTemperature +
+           (settings.temperatureDrift ? drift(seconds, 1.3) / 2 : 0.0f);
+}
+
 const std::vector<std::string>& deviceOperationNames()
 {
     static const std::vector<std::string> names{"getFirmwareVersions",
@@ -316,7 +322,7 @@ bool CameraDevice::getTemperatures(orvex_sdk::Temperatures* temperatures)
             settings_.temperatureDrift
                 ? std::chrono::duration<double>(Clock::now() - camera_.pluggedIn_).count()
                 : -1.0;
-        temperatures->sensorTemperature = settings_.sensorTemperature + drift(seconds, 1.3) / 2;
+        temperatures->sensorTemperature = sensorTemperatureAt(settings_, seconds);
         temperatures->fpgaTemperature = settings_.fpgaTemperature + drift(seconds, 0.0);
         return true;
     });

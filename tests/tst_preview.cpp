@@ -137,13 +137,15 @@ void PreviewTest::followerSaysWhereTheSettingsComeFrom()
     QVERIFY(reading.answers);
     QVERIFY2(reading.source.contains(said), qPrintable(reading.source));
     QCOMPARE(reading.settings.polarity, polarity);
-    QCOMPARE(reading.settings.nucFrame, std::int64_t(0));
+    QCOMPARE(reading.settings.tablesKelvin, imaging::calibrationKelvin);
 
-    // A NUC request another program made counts from the frame at which it is seen.
+    // A NUC request another program made measures new tables at the frame at which it is seen.
     if (state == "folder" || state == "pipe")
         return;
     writeState("[camera.SIM1]\nnucRequests=7\n");
-    QCOMPARE(follower.read(250).settings.nucFrame, std::int64_t(stateFile.isEmpty() ? 0 : 250));
+    const imaging::Settings later = follower.read(250).settings;
+    QCOMPARE(later.tablesKelvin,
+             stateFile.isEmpty() ? imaging::calibrationKelvin : later.sensorKelvin);
 }
 
 void PreviewTest::noSignalWhileUnpluggedThenBackByItself()
@@ -275,7 +277,7 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     const QImage written(path(QStringLiteral("shot.png")));
     QCOMPARE(written.format(), QImage::Format_Grayscale8);
     const imaging::Picture expected =
-        imaging::Pipeline().render(3, imagingSettings(orvex_sim::settings("SIM1"), 0));
+        imaging::Pipeline().render(3, imagingSettings(orvex_sim::settings("SIM1"), 3, {}));
     QCOMPARE(written.size(), QSize(expected.levels.cols, expected.levels.rows));
     for (int y = 0; y < written.height(); ++y)
         QVERIFY(std::equal(expected.levels.ptr<std::uint8_t>(y),
