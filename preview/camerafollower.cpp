@@ -21,17 +21,22 @@ double sensorKelvin(const orvex_sim::CameraSettings& held, std::int64_t frame)
            kelvinOne;
 }
 
-QString describedSource(const QString& stateFile, const QFileInfo& file)
+QString describedSource(const QString& stateFile, const QFileInfo& file,
+                        orvex_sim::StateFile::Reading reading)
 {
+    using Reading = orvex_sim::StateFile::Reading;
+    const QString shown = QDir::toNativeSeparators(stateFile);
     if (stateFile.isEmpty())
         return CameraFollower::tr("Settings as configured: no state file");
     if (!file.exists())
-        return CameraFollower::tr("Settings as configured: %1 does not exist yet")
-            .arg(QDir::toNativeSeparators(stateFile));
+        return CameraFollower::tr("Settings as configured: %1 does not exist yet").arg(shown);
     if (!file.isFile())
-        return CameraFollower::tr("Settings as configured: %1 is not a file")
-            .arg(QDir::toNativeSeparators(stateFile));
-    return CameraFollower::tr("Settings from %1").arg(QDir::toNativeSeparators(stateFile));
+        return CameraFollower::tr("Settings as configured: %1 is not a file").arg(shown);
+    if (reading == Reading::Damaged)
+        return CameraFollower::tr("Settings as configured: %1 is damaged").arg(shown);
+    if (reading == Reading::Unreadable)
+        return CameraFollower::tr("Settings as configured: %1 cannot be read").arg(shown);
+    return CameraFollower::tr("Settings from %1").arg(shown);
 }
 
 } // namespace
@@ -74,15 +79,36 @@ imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::in
 
 CameraFollower::CameraFollower(std::string port) : port_(std::move(port)) {}
 
+orvex_sim::StateFile::Reading CameraFollower::layKeptSettings(const QString& stateFile,
+                                                              const QFileInfo& file,
+                                                              orvex_sim::CameraSettings& settings)
+{
+    // Only a file is read: opening a pipe put there would wait for a writer, frame after frame.
+    if (stateFile.isEmpty() || !file.isFile())
+        return orvex_sim::StateFile::Reading::Read;
+    if (!state_ || state_->path() != stateFile)
+        state_.emplace(stateFile);
+    return state_->restore(port_, settings);
+}
+
 CameraFollower::Reading CameraFollower::read(std::int64_t frame)
 {
     Reading reading;
     const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
     const QFileInfo file(stateFile);
-    reading.source = describedSource(stateFile, file);
     const std::vector<std::string> ports = orvex_sim::portNames();
     const QString port = QString::fromStdString(port_);
-    if (std::find(ports.begin(), ports.end(), port_) == ports.end()) {
+    const bool plugged = std::find(ports.begin(), ports.end(), port_) != ports.end();
+    // Each reading starts again from the configuration, so that a key the file no longer holds,
+    // or a file deleted or damaged, gives the configured value back. With no state file nothing
+    // is laid over this process's camera: its settings are the configured ones and whatever this
+    // process itself changed. The file is read while the camera is gone too, to say how it is.
+    orvex_sim::CameraSettings camera;
+    if (plugged)
+        camera =
+            stateFile.isEmpty() ? orvex_sim::settings(port_) : orvex_sim::configuredSettings(port_);
+    reading.source = describedSource(stateFile, file, layKeptSettings(stateFile, file, camera));
+    if (!plugged) {
         reading.problem = tr("%1 is not plugged in").arg(port);
         return reading;
     }
@@ -90,10 +116,6 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
         reading.problem = tr("the camera on %1 does not answer").arg(port);
         return reading;
     }
-    // Only a file is read: opening a pipe put there would wait for a writer, frame after frame.
-    if (file.isFile())
-        orvex_sim::takeKeptSettings(port_);
-    const orvex_sim::CameraSettings& camera = orvex_sim::settings(port_);
     // Each NUC makes new tables at the sensor's temperature of that moment; one that ran before
     // the preview started is taken as of its first frame.
     if (nucRequests_ ? *nucRequests_ != camera.nucRequests : camera.nucRequests != 0)

@@ -3,10 +3,12 @@
 // orvexhd-cli changed since. The follower sends nothing to the camera and never writes the file.
 #pragma once
 
+#include "camerastate.h"
 #include "settings.h"
 #include "simcontrol.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QString>
 
 #include <cstdint>
@@ -31,7 +33,12 @@ public:
     Reading read(std::int64_t frame);
 
 private:
+    // Lays what the state file keeps for the camera over settings, and says how it was found.
+    orvex_sim::StateFile::Reading layKeptSettings(const QString& stateFile, const QFileInfo& file,
+                                                  orvex_sim::CameraSettings& settings);
+
     std::string port_;
+    std::optional<orvex_sim::StateFile> state_;
     std::optional<std::uint32_t> nucRequests_;
     std::optional<std::int64_t> nucFrame_;
 };

@@ -91,6 +91,9 @@ std::vector<std::string> portNames();
 
 // The camera on a port; throws std::out_of_range for a port that has none.
 CameraSettings& settings(const std::string& port);
+// Its settings as the configuration gives them, without what the state file keeps or any change
+// made since; throws like settings().
+const CameraSettings& configuredSettings(const std::string& port);
 Faults& faults(const std::string& port);
 
 // Pulls the cable: the port leaves the list and the camera stops answering.

@@ -189,8 +189,8 @@ const std::vector<std::string>& deviceOperationNames()
 SimulatedCamera::SimulatedCamera(CameraSetup setup, std::vector<JournalEntry>& journal,
                                  const orvex_sdk::Configuration& limits,
                                  Clock::time_point pluggedIn)
-    : port_(std::move(setup.port)), settings_(setup.settings), faults_(std::move(setup.faults)),
-      journal_(journal), limits_(limits), pluggedIn_(pluggedIn)
+    : port_(std::move(setup.port)), configured_(setup.settings), settings_(setup.settings),
+      faults_(std::move(setup.faults)), journal_(journal), limits_(limits), pluggedIn_(pluggedIn)
 {
 }
 

@@ -103,7 +103,8 @@ void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
 void PreviewTest::followerSaysWhereTheSettingsComeFrom_data()
 {
     QTest::addColumn<QByteArray>("stateFile");
-    QTest::addColumn<QByteArray>("state"); // "folder", "pipe": no file where the file should be
+    // "folder", "pipe": no file where the file should be; "deleted": kept, read, then deleted.
+    QTest::addColumn<QByteArray>("state");
     QTest::addColumn<QString>("said");
     QTest::addColumn<bool>("polarity");
     const QByteArray inverted = "[camera.SIM1]\npolarity=true\n";
@@ -113,8 +114,10 @@ void PreviewTest::followerSaysWhereTheSettingsComeFrom_data()
     QTest::newRow("not there yet") << kept << QByteArray() << "does not exist yet" << false;
     QTest::newRow("a folder") << kept << QByteArray("folder") << "is not a file" << false;
     QTest::newRow("a pipe") << kept << QByteArray("pipe") << "is not a file" << false;
-    QTest::newRow("damaged") << kept << QByteArray("polarity=lots\n") << "Settings from" << false;
+    QTest::newRow("damaged") << kept << QByteArray("polarity=lots\n") << "is damaged" << false;
     QTest::newRow("kept") << kept << inverted << "Settings from" << true;
+    QTest::newRow("deleted after a change")
+        << kept << QByteArray("deleted") << "does not exist yet" << false;
 }
 
 void PreviewTest::followerSaysWhereTheSettingsComeFrom()
@@ -129,10 +132,15 @@ void PreviewTest::followerSaysWhereTheSettingsComeFrom()
     else if (state == "pipe")
         QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("state.ini"))}),
                  0);
-    else if (!state.isEmpty())
+    else if (!state.isEmpty() && state != "deleted")
         writeState(state);
 
     CameraFollower follower("SIM1");
+    if (state == "deleted") {
+        writeState("[camera.SIM1]\npolarity=true\n");
+        QVERIFY(follower.read(50).settings.polarity);
+        QVERIFY(QFile::remove(path(QStringLiteral("state.ini"))));
+    }
     const CameraFollower::Reading reading = follower.read(100);
     QVERIFY(reading.answers);
     QVERIFY2(reading.source.contains(said), qPrintable(reading.source));
@@ -176,7 +184,7 @@ void PreviewTest::noSignalWhileUnpluggedThenBackByItself()
 
 void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
 {
-    orvex_sim::settings("SIM1").ia.outputType = 3; // the detector's list shows too
+    configure("[camera.SIM1]\niaOutputType=3\n"); // the detector's list shows too
     PreviewWindow window(std::make_unique<SimulatedSource>(QStringLiteral("SIM1")));
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
