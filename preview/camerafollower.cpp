@@ -6,12 +6,16 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 constexpr double gammaOne = 65536.0;    // 16.16
 constexpr double sharpeningOne = 256.0; // 8.8
 constexpr double kelvinOne = 1000.0;    // the camera reports thousandths
+// File systems keep modification times to a tick of a coarse clock, a few milliseconds: a file
+// changed again within the tick of a change shows the same size and time.
+constexpr qint64 timeResolutionMs = 100;
 
 // The sensor's temperature at a frame, as the stand-in reports it that long after it was plugged
 // in: frames are counted from the preview's start, and the preview's stand-in is plugged in then.
@@ -79,16 +83,37 @@ imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::in
 
 CameraFollower::CameraFollower(std::string port) : port_(std::move(port)) {}
 
+bool CameraFollower::keptStillHolds(const QString& stateFile, const QFileInfo& file,
+                                    const orvex_sim::CameraSettings* base) const
+{
+    // Read within the time resolution of its change, the file may have changed again unseen:
+    // it is read again until it was last read after that time.
+    return kept_ && kept_->path == stateFile && kept_->base == base && kept_->size == file.size() &&
+           kept_->modified == file.lastModified() &&
+           std::abs(kept_->modified.msecsTo(kept_->readAt)) >= timeResolutionMs;
+}
+
 orvex_sim::StateFile::Reading CameraFollower::layKeptSettings(const QString& stateFile,
                                                               const QFileInfo& file,
+                                                              const orvex_sim::CameraSettings* base,
                                                               orvex_sim::CameraSettings& settings)
 {
     // Only a file is read: opening a pipe put there would wait for a writer, frame after frame.
-    if (stateFile.isEmpty() || !file.isFile())
+    if (stateFile.isEmpty() || !file.isFile()) {
+        kept_.reset();
         return orvex_sim::StateFile::Reading::Read;
+    }
+    // Parsed at every frame, a large file would take the frames' time.
+    if (keptStillHolds(stateFile, file, base)) {
+        settings = kept_->settings;
+        return kept_->reading;
+    }
     if (!state_ || state_->path() != stateFile)
         state_.emplace(stateFile);
-    return state_->restore(port_, settings);
+    const orvex_sim::StateFile::Reading reading = state_->restore(port_, settings);
+    const QDateTime readAt = QDateTime::currentDateTimeUtc();
+    kept_ = Kept{stateFile, file.size(), file.lastModified(), readAt, base, reading, settings};
+    return reading;
 }
 
 CameraFollower::Reading CameraFollower::read(std::int64_t frame)
@@ -103,11 +128,17 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
     // or a file deleted or damaged, gives the configured value back. With no state file nothing
     // is laid over this process's camera: its settings are the configured ones and whatever this
     // process itself changed. The file is read while the camera is gone too, to say how it is.
+    // A reset of the stand-in makes new cameras, whose settings never share an address with the
+    // old ones: the base's address tells whether the file was laid over the same settings.
+    const orvex_sim::CameraSettings* base =
+        plugged && !stateFile.isEmpty() ? &orvex_sim::configuredSettings(port_) : nullptr;
     orvex_sim::CameraSettings camera;
-    if (plugged)
-        camera =
-            stateFile.isEmpty() ? orvex_sim::settings(port_) : orvex_sim::configuredSettings(port_);
-    reading.source = describedSource(stateFile, file, layKeptSettings(stateFile, file, camera));
+    if (base)
+        camera = *base;
+    else if (plugged)
+        camera = orvex_sim::settings(port_);
+    reading.source =
+        describedSource(stateFile, file, layKeptSettings(stateFile, file, base, camera));
     if (!plugged) {
         reading.problem = tr("%1 is not plugged in").arg(port);
         return reading;

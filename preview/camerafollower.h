@@ -1,6 +1,7 @@
 // A simulated camera as the other programs leave it. This process's stand-in holds the camera's
-// configured settings; the state file, read again at every frame, holds what the window and
-// orvexhd-cli changed since. The follower sends nothing to the camera and never writes the file.
+// configured settings; the state file holds what the window and orvexhd-cli changed since, and is
+// read again whenever it changes. The follower sends nothing to the camera and never writes the
+// file.
 #pragma once
 
 #include "camerastate.h"
@@ -8,6 +9,7 @@
 #include "simcontrol.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QString>
 
@@ -33,12 +35,28 @@ public:
     Reading read(std::int64_t frame);
 
 private:
-    // Lays what the state file keeps for the camera over settings, and says how it was found.
+    // What the state file kept when it was last read, and what it was then.
+    struct Kept {
+        QString path;
+        qint64 size = 0;
+        QDateTime modified;
+        QDateTime readAt;
+        const orvex_sim::CameraSettings* base = nullptr; // what it was laid over; null: nothing
+        orvex_sim::StateFile::Reading reading = orvex_sim::StateFile::Reading::Read;
+        orvex_sim::CameraSettings settings;
+    };
+
+    // Lays what the state file keeps for the camera over settings, a copy of base; with a null
+    // base the settings are scratch, read only to learn how the file is. Says how it was found.
     orvex_sim::StateFile::Reading layKeptSettings(const QString& stateFile, const QFileInfo& file,
+                                                  const orvex_sim::CameraSettings* base,
                                                   orvex_sim::CameraSettings& settings);
+    bool keptStillHolds(const QString& stateFile, const QFileInfo& file,
+                        const orvex_sim::CameraSettings* base) const;
 
     std::string port_;
     std::optional<orvex_sim::StateFile> state_;
+    std::optional<Kept> kept_;
     std::optional<std::uint32_t> nucRequests_;
     std::optional<std::int64_t> nucFrame_;
 };

@@ -9,6 +9,7 @@
 #include "simulatedsource.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -103,7 +104,8 @@ void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
 void PreviewTest::followerSaysWhereTheSettingsComeFrom_data()
 {
     QTest::addColumn<QByteArray>("stateFile");
-    // "folder", "pipe": no file where the file should be; "deleted": kept, read, then deleted.
+    // "folder", "pipe": no file where the file should be; "deleted": kept, read, then deleted;
+    // "rewritten": kept, read, then inverted back in place with its size and time kept.
     QTest::addColumn<QByteArray>("state");
     QTest::addColumn<QString>("said");
     QTest::addColumn<bool>("polarity");
@@ -118,6 +120,9 @@ void PreviewTest::followerSaysWhereTheSettingsComeFrom_data()
     QTest::newRow("kept") << kept << inverted << "Settings from" << true;
     QTest::newRow("deleted after a change")
         << kept << QByteArray("deleted") << "does not exist yet" << false;
+    // Parsed again at every frame, a large file would take the frames' time.
+    QTest::newRow("not read again while its size and time stay")
+        << kept << QByteArray("rewritten") << "Settings from" << true;
 }
 
 void PreviewTest::followerSaysWhereTheSettingsComeFrom()
@@ -132,7 +137,7 @@ void PreviewTest::followerSaysWhereTheSettingsComeFrom()
     else if (state == "pipe")
         QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("state.ini"))}),
                  0);
-    else if (!state.isEmpty() && state != "deleted")
+    else if (!state.isEmpty() && state != "deleted" && state != "rewritten")
         writeState(state);
 
     CameraFollower follower("SIM1");
@@ -140,6 +145,18 @@ void PreviewTest::followerSaysWhereTheSettingsComeFrom()
         writeState("[camera.SIM1]\npolarity=true\n");
         QVERIFY(follower.read(50).settings.polarity);
         QVERIFY(QFile::remove(path(QStringLiteral("state.ini"))));
+    } else if (state == "rewritten") {
+        const QDateTime hourAgo = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        QFile file(path(QStringLiteral("state.ini")));
+        const auto write = [&](const QByteArray& text) {
+            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
+                   file.flush() && file.setFileTime(hourAgo, QFileDevice::FileModificationTime);
+        };
+        QVERIFY(write("[camera.SIM1]\npolarity=true\n;\n"));
+        file.close();
+        QVERIFY(follower.read(50).settings.polarity);
+        QVERIFY(write("[camera.SIM1]\npolarity=false\n\n"));
+        file.close();
     }
     const CameraFollower::Reading reading = follower.read(100);
     QVERIFY(reading.answers);
