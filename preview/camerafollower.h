@@ -33,6 +33,9 @@ public:
 
     // The camera now; frame is the frame about to be made, from which a NUC seen now counts.
     Reading read(std::int64_t frame);
+    // The next read parses the state file whatever its size and time say: for a watcher that saw
+    // the file change.
+    void stateFileChanged() { kept_.reset(); }
 
 private:
     // What the state file kept when it was last read, and what it was then.

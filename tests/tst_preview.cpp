@@ -95,7 +95,9 @@ void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
     QVERIFY(statusText(window, "settingsLabel").contains("does not exist yet"));
 
     writeState("[camera.SIM1]\npolarity=true\n");
-    QTRY_VERIFY(skyLevel(window) > 150);
+    // The preview shows a change within 100 ms, as bench_preview measures; a test machine busy
+    // with other suites may take longer, but not ten times longer.
+    QTRY_VERIFY_WITH_TIMEOUT(skyLevel(window) > 150, 1000);
     QCOMPARE(statusText(window, "settingsLabel"),
              QStringLiteral("Settings from %1").arg(QDir::toNativeSeparators(path("state.ini"))));
     QVERIFY(statusText(window, "probeLabel").isEmpty());
