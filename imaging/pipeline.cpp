@@ -66,8 +66,7 @@ void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)
         return;
     }
     // In tiles, CLAHE works on the 8-bit levels of a linear stretch of the ROI's range.
-    roiContrastTable(histogram_, 0.0, 1.0, false, table_);
-    applyTable(counts_, table_, linear_);
+    stretchRoiRange(counts_, histogram_, linear_);
     clahe_->setClipLimit(clipLimit(settings.clhe));
     clahe_->apply(linear_, equalised_);
     cv::LUT(equalised_, levelTable(settings.gamma, settings.polarity), levels);

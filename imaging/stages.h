@@ -43,6 +43,9 @@ double clipLimit(std::uint32_t clhe);
 void roiContrastTable(const Histogram& roi, double equalised, double gamma, bool polarity,
                       std::vector<std::uint8_t>& table);
 void applyTable(const cv::Mat& counts, const std::vector<std::uint8_t>& table, cv::Mat& levels);
+// What that table makes of the counts with nothing equalised, no gamma and no polarity, at a
+// third of the cost: the ROI's range stretched linearly.
+void stretchRoiRange(const cv::Mat& counts, const Histogram& roi, cv::Mat& levels);
 // Gamma and polarity for levels that are already 8-bit: a 256-entry table for cv::LUT.
 cv::Mat levelTable(double gamma, bool polarity);
 
