@@ -68,8 +68,10 @@ void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)
     // In tiles, CLAHE works on the 8-bit levels of a linear stretch of the ROI's range.
     stretchRoiRange(counts_, histogram_, linear_);
     clahe_->setClipLimit(clipLimit(settings.clhe));
-    clahe_->apply(linear_, equalised_);
-    cv::LUT(equalised_, levelTable(settings.gamma, settings.polarity), levels);
+    clahe_->apply(linear_, levels);
+    // Gamma 1 without polarity leaves every level as it is.
+    if (settings.gamma != 1.0 || settings.polarity)
+        cv::LUT(levels, levelTable(settings.gamma, settings.polarity), levels);
 }
 
 Picture Pipeline::finished(Picture& picture, const Settings& settings) const
