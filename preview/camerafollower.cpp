@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 
 namespace {
 
@@ -16,6 +17,14 @@ constexpr double kelvinOne = 1000.0;    // the camera reports thousandths
 // File systems keep modification times to a tick of a coarse clock, a few milliseconds: a file
 // changed again within the tick of a change shows the same size and time.
 constexpr qint64 timeResolutionMs = 100;
+
+// One reader a path for the whole process, so that a problem of the file is reported once however
+// many followers read it.
+orvex_sim::StateFile& stateFileAt(const QString& path)
+{
+    static std::map<QString, orvex_sim::StateFile> files;
+    return files.try_emplace(path, path).first->second;
+}
 
 // The sensor's temperature at a frame, as the stand-in reports it that long after it was plugged
 // in: frames are counted from the preview's start, and the preview's stand-in is plugged in then.
@@ -108,9 +117,7 @@ orvex_sim::StateFile::Reading CameraFollower::layKeptSettings(const QString& sta
         settings = kept_->settings;
         return kept_->reading;
     }
-    if (!state_ || state_->path() != stateFile)
-        state_.emplace(stateFile);
-    const orvex_sim::StateFile::Reading reading = state_->restore(port_, settings);
+    const orvex_sim::StateFile::Reading reading = stateFileAt(stateFile).restore(port_, settings);
     const QDateTime readAt = QDateTime::currentDateTimeUtc();
     kept_ = Kept{stateFile, file.size(), file.lastModified(), readAt, base, reading, settings};
     return reading;

@@ -58,7 +58,6 @@ private:
                         const orvex_sim::CameraSettings* base) const;
 
     std::string port_;
-    std::optional<orvex_sim::StateFile> state_;
     std::optional<Kept> kept_;
     std::optional<std::uint32_t> nucRequests_;
     std::optional<std::int64_t> nucFrame_;
