@@ -8,9 +8,6 @@ namespace imaging {
 namespace {
 
 constexpr int tileGrid = 8;
-// OpenCV's CLAHE reads a clip limit of 0 as no limit at all; the least it clips at is one pixel a
-// level, which keeps CLHE 0 linear in tiles too.
-constexpr double leastClipLimit = 0.01;
 
 bool drawn(const DetectorSettings& detector)
 {
@@ -50,7 +47,7 @@ cv::Rect Geometry::shownArea(const cv::Rect& sensor) const
            cv::Rect(0, 0, sensorWidth, sensorHeight);
 }
 
-Pipeline::Pipeline() : clahe_(cv::createCLAHE(leastClipLimit, {tileGrid, tileGrid})) {}
+Pipeline::Pipeline() : clahe_(cv::createCLAHE(clipLimit(0), {tileGrid, tileGrid})) {}
 
 void Pipeline::showCounts(Picture& picture)
 {
@@ -63,22 +60,26 @@ void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)
     countLevels(counts_(cv::Rect(cv::Point(roi.x1, roi.y1), cv::Point(roi.x2 + 1, roi.y2 + 1))),
                 histogram_);
     if (settings.contrastType == 0) {
-        roiContrastTable(histogram_, settings.clhe, settings.gamma, settings.polarity, table_);
+        roiContrastTable(histogram_, equalisation(settings.clhe), settings.gamma, settings.polarity,
+                         table_);
         applyTable(counts_, table_, levels);
         return;
     }
     // In tiles, CLAHE works on the 8-bit levels of a linear stretch of the ROI's range.
-    roiContrastTable(histogram_, 0, 1.0, false, table_);
-    applyTable(counts_, table_, linear_);
-    clahe_->setClipLimit(settings.clhe == 0 ? leastClipLimit : double(settings.clhe));
-    clahe_->apply(linear_, equalised_);
-    cv::LUT(equalised_, levelTable(settings.gamma, settings.polarity), levels);
+    stretchRoiRange(counts_, histogram_, linear_);
+    clahe_->setClipLimit(clipLimit(settings.clhe));
+    clahe_->apply(linear_, levels);
+    // Gamma 1 without polarity leaves every level as it is.
+    if (settings.gamma != 1.0 || settings.polarity)
+        cv::LUT(levels, levelTable(settings.gamma, settings.polarity), levels);
 }
 
 Picture Pipeline::finished(Picture& picture, const Settings& settings) const
 {
     picture.detectionsListed = !picture.detections.empty() && listed(settings.detector);
-    if (drawn(settings.detector))
+    // The camera's OSD draws into its output, after the flips: an earlier tap shows its stage's
+    // picture as it is.
+    if (drawn(settings.detector) && picture.tap == Tap::Output)
         drawDetections(picture);
     return std::move(picture);
 }

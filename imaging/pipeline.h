@@ -59,7 +59,6 @@ private:
     cv::Mat counts_;
     cv::Mat scratch_;
     cv::Mat linear_;
-    cv::Mat equalised_;
     Histogram histogram_;
     std::vector<std::uint8_t> table_;
 };

@@ -283,8 +283,7 @@ cv::Mat Scene::counts(std::int64_t frame, const Settings& settings)
     cv::RNG rng(frameSeed ^ std::uint64_t(frame));
     const cv::Rect window(rng.uniform(0, noiseMargin + 1), rng.uniform(0, noiseMargin + 1),
                           sensorWidth, sensorHeight);
-    const double warming =
-        settings.temperatureDrift ? sensorWarming(frame) - sensorWarming(settings.nucFrame) : 0.0;
+    const double warming = settings.sensorKelvin - settings.tablesKelvin;
     cv::Mat change;
     if (warming != 0.0)
         cv::addWeighted(drift_, warming, noise_(window), 1.0, 0.0, change, CV_16S);

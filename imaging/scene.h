@@ -30,7 +30,8 @@ public:
 
     // The detector's counts for a frame (CV_16U, 14 bits): the landscape, or the inside of the
     // closed shutter, through the detector's gain, offsets, column read-outs and optics, with the
-    // frame's temporal noise, the offsets' drift since the last NUC, and the bad pixels.
+    // frame's temporal noise, the offsets' drift since their tables were measured, and the bad
+    // pixels.
     cv::Mat counts(std::int64_t frame, const Settings& settings);
 
     // Where the warm objects stand in a frame, in sensor pixels; those mostly outside the picture

@@ -20,6 +20,10 @@ constexpr int outputTypeMaximum = 3;
 // Beyond this the picture is white whatever the scene; the camera's limits are set in its
 // configuration and may be anything.
 constexpr std::uint32_t tintMaximum = 7;
+// The sensor's working range, -40 to +85 degrees Celsius: the stand-in's configuration may give
+// any temperature, and far outside this the drift would have saturated every count long before.
+constexpr double coldestKelvin = 233.15;
+constexpr double warmestKelvin = 358.15;
 
 double within(double value, double minimum, double maximum, double otherwise)
 {
@@ -38,6 +42,8 @@ Settings withinRanges(Settings s)
 {
     const Settings builtIn;
     s.tint = std::min(s.tint, tintMaximum);
+    s.sensorKelvin = within(s.sensorKelvin, coldestKelvin, warmestKelvin, builtIn.sensorKelvin);
+    s.tablesKelvin = within(s.tablesKelvin, coldestKelvin, warmestKelvin, builtIn.tablesKelvin);
     s.nucState = std::clamp(s.nucState, 0, 2);
     s.sharpening = within(s.sharpening, 0.0, sharpeningMaximum, builtIn.sharpening);
     s.contrastType = std::clamp(s.contrastType, 0, 1);
@@ -72,15 +78,6 @@ bool detectorRuns(const DetectorSettings& detector)
 {
     return detector.fitted && detector.resizeMode != 0 && detector.outputType != 0 &&
            detector.maxBoxes != 0;
-}
-
-double sensorWarming(std::int64_t frame)
-{
-    // A slow swing of a few tenths of a kelvin with a quicker ripple: a camera warming and cooling
-    // in its housing.
-    constexpr double twoPi = 6.283185307179586;
-    const double seconds = double(frame) / framesPerSecond;
-    return 0.35 * std::sin(twoPi * seconds / 120.0) + 0.05 * std::sin(twoPi * seconds / 11.0);
 }
 
 } // namespace imaging

@@ -11,6 +11,9 @@ constexpr int sensorWidth = 1280;
 constexpr int sensorHeight = 1024;
 constexpr int countMaximum = 16383; // the detector delivers 14 bits
 constexpr int framesPerSecond = 25;
+// Where the camera's offset tables come from before any NUC: its factory measured them at this
+// sensor temperature, the stand-in's built-in base.
+constexpr double calibrationKelvin = 305.0;
 
 // The camera's video-output taps, in the order its processing passes them: the videoOutput
 // setting picks the one whose picture leaves the camera.
@@ -47,11 +50,10 @@ struct Settings {
     bool shutterClosed = false;
     // Integration time: scales the detector's response to the scene.
     std::uint32_t tint = 1;
-    // Off, the sensor stays at one temperature and its offsets never drift.
-    bool temperatureDrift = true;
-    // The frame at which the last NUC ran: the offsets drift with the sensor's temperature from
-    // there on.
-    std::int64_t nucFrame = 0;
+    // The sensor's temperature at this frame, and the one at which the offset tables that the NUC
+    // applies were measured: each pixel's offset drifts with the difference, by its own amount.
+    double sensorKelvin = calibrationKelvin;
+    double tablesKelvin = calibrationKelvin;
 
     int nucState = 2; // 0 off, 1 or 2 on
     bool bprCorrection = true;
@@ -81,14 +83,12 @@ struct Settings {
 // The settings brought within what the camera accepts. The camera refuses a value outside its
 // ranges, but a state file edited by hand can still hold one: each such value is taken as the
 // nearest the camera accepts, an inverted ROI is put in order, and a NaN takes the built-in value.
+// A temperature is taken within the sensor's working range.
 Settings withinRanges(Settings settings);
 
 // The tap of settings already within range.
 Tap tapOf(const Settings& settings);
 
 bool detectorRuns(const DetectorSettings& detector);
-
-// The sensor's temperature at a frame, in kelvin above where it started.
-double sensorWarming(std::int64_t frame);
 
 } // namespace imaging

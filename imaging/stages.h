@@ -31,13 +31,21 @@ void sharpen(cv::Mat& counts, double amount, cv::Mat& scratch);
 // picture of raw counts is shown.
 void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch);
 
-// The table from counts to levels that the CLHE contrast makes of the ROI's histogram: each count's
-// share of the ROI is clipped at clhe times the mean share and the clipped part is spread evenly
-// over the ROI's range, so that 0 stretches the range linearly and 30000 equalises it fully. Gamma
-// and polarity follow in the same table. 65536 entries, so that any count has one.
-void roiContrastTable(const Histogram& roi, std::uint32_t clhe, double gamma, bool polarity,
+// How far the CLHE setting takes the contrast from a linear stretch of the ROI's range (0) to its
+// full equalisation (1), growing over the whole of 0 to 30000.
+double equalisation(std::uint32_t clhe);
+// CLAHE's clip limit for the CLHE setting: 1 at 0, growing to 40 at 30000.
+double clipLimit(std::uint32_t clhe);
+// The table from counts to levels that the CLHE contrast makes of the ROI's histogram: over the
+// ROI's range (its 0.1 % tails left out), its equalisation in the share equalised (0 to 1) and a
+// linear stretch in the rest. Gamma and polarity follow in the same table. 65536 entries, so that
+// any count has one.
+void roiContrastTable(const Histogram& roi, double equalised, double gamma, bool polarity,
                       std::vector<std::uint8_t>& table);
 void applyTable(const cv::Mat& counts, const std::vector<std::uint8_t>& table, cv::Mat& levels);
+// What that table makes of the counts with nothing equalised, no gamma and no polarity, at a
+// third of the cost: the ROI's range stretched linearly.
+void stretchRoiRange(const cv::Mat& counts, const Histogram& roi, cv::Mat& levels);
 // Gamma and polarity for levels that are already 8-bit: a 256-entry table for cv::LUT.
 cv::Mat levelTable(double gamma, bool polarity);
 

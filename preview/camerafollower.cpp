@@ -6,34 +6,62 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdlib>
+#include <map>
 
 namespace {
 
 constexpr double gammaOne = 65536.0;    // 16.16
 constexpr double sharpeningOne = 256.0; // 8.8
+constexpr double kelvinOne = 1000.0;    // the camera reports thousandths
+// File systems keep modification times to a tick of a coarse clock, a few milliseconds: a file
+// changed again within the tick of a change shows the same size and time.
+constexpr qint64 timeResolutionMs = 100;
 
-QString describedSource(const QString& stateFile, const QFileInfo& file)
+// One reader a path for the whole process, so that a problem of the file is reported once however
+// many followers read it.
+orvex_sim::StateFile& stateFileAt(const QString& path)
 {
+    static std::map<QString, orvex_sim::StateFile> files;
+    return files.try_emplace(path, path).first->second;
+}
+
+// The sensor's temperature at a frame, as the stand-in reports it that long after it was plugged
+// in: frames are counted from the preview's start, and the preview's stand-in is plugged in then.
+double sensorKelvin(const orvex_sim::CameraSettings& held, std::int64_t frame)
+{
+    return double(orvex_sim::sensorTemperatureAt(held, double(frame) / imaging::framesPerSecond)) /
+           kelvinOne;
+}
+
+QString describedSource(const QString& stateFile, const QFileInfo& file,
+                        orvex_sim::StateFile::Reading reading)
+{
+    using Reading = orvex_sim::StateFile::Reading;
+    const QString shown = QDir::toNativeSeparators(stateFile);
     if (stateFile.isEmpty())
         return CameraFollower::tr("Settings as configured: no state file");
     if (!file.exists())
-        return CameraFollower::tr("Settings as configured: %1 does not exist yet")
-            .arg(QDir::toNativeSeparators(stateFile));
+        return CameraFollower::tr("Settings as configured: %1 does not exist yet").arg(shown);
     if (!file.isFile())
-        return CameraFollower::tr("Settings as configured: %1 is not a file")
-            .arg(QDir::toNativeSeparators(stateFile));
-    return CameraFollower::tr("Settings from %1").arg(QDir::toNativeSeparators(stateFile));
+        return CameraFollower::tr("Settings as configured: %1 is not a file").arg(shown);
+    if (reading == Reading::Damaged)
+        return CameraFollower::tr("Settings as configured: %1 is damaged").arg(shown);
+    if (reading == Reading::Unreadable)
+        return CameraFollower::tr("Settings as configured: %1 cannot be read").arg(shown);
+    return CameraFollower::tr("Settings from %1").arg(shown);
 }
 
 } // namespace
 
-imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::int64_t nucFrame)
+imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::int64_t frame,
+                                  std::optional<std::int64_t> nucFrame)
 {
     imaging::Settings s;
     s.shutterClosed = held.hasShutter && held.shutterClosed;
     s.tint = held.tint;
-    s.temperatureDrift = held.temperatureDrift;
-    s.nucFrame = nucFrame;
+    s.sensorKelvin = sensorKelvin(held, frame);
+    s.tablesKelvin = nucFrame ? sensorKelvin(held, *nucFrame) : imaging::calibrationKelvin;
     s.nucState = held.nucState;
     s.bprCorrection = held.bprCorrection;
     s.offsetCorrection = held.offsetCorrection;
@@ -64,15 +92,61 @@ imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::in
 
 CameraFollower::CameraFollower(std::string port) : port_(std::move(port)) {}
 
+bool CameraFollower::keptStillHolds(const QString& stateFile, const QFileInfo& file,
+                                    const orvex_sim::CameraSettings* base) const
+{
+    // Read within the time resolution of its change, the file may have changed again unseen:
+    // it is read again until it was last read after that time.
+    return kept_ && kept_->path == stateFile && kept_->base == base && kept_->size == file.size() &&
+           kept_->modified == file.lastModified() &&
+           std::abs(kept_->modified.msecsTo(kept_->readAt)) >= timeResolutionMs;
+}
+
+orvex_sim::StateFile::Reading CameraFollower::layKeptSettings(const QString& stateFile,
+                                                              const QFileInfo& file,
+                                                              const orvex_sim::CameraSettings* base,
+                                                              orvex_sim::CameraSettings& settings)
+{
+    // Only a file is read: opening a pipe put there would wait for a writer, frame after frame.
+    if (stateFile.isEmpty() || !file.isFile()) {
+        kept_.reset();
+        return orvex_sim::StateFile::Reading::Read;
+    }
+    // Parsed at every frame, a large file would take the frames' time.
+    if (keptStillHolds(stateFile, file, base)) {
+        settings = kept_->settings;
+        return kept_->reading;
+    }
+    const orvex_sim::StateFile::Reading reading = stateFileAt(stateFile).restore(port_, settings);
+    const QDateTime readAt = QDateTime::currentDateTimeUtc();
+    kept_ = Kept{stateFile, file.size(), file.lastModified(), readAt, base, reading, settings};
+    return reading;
+}
+
 CameraFollower::Reading CameraFollower::read(std::int64_t frame)
 {
     Reading reading;
     const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
     const QFileInfo file(stateFile);
-    reading.source = describedSource(stateFile, file);
     const std::vector<std::string> ports = orvex_sim::portNames();
     const QString port = QString::fromStdString(port_);
-    if (std::find(ports.begin(), ports.end(), port_) == ports.end()) {
+    const bool plugged = std::find(ports.begin(), ports.end(), port_) != ports.end();
+    // Each reading starts again from the configuration, so that a key the file no longer holds,
+    // or a file deleted or damaged, gives the configured value back. With no state file nothing
+    // is laid over this process's camera: its settings are the configured ones and whatever this
+    // process itself changed. The file is read while the camera is gone too, to say how it is.
+    // A reset of the stand-in makes new cameras, whose settings never share an address with the
+    // old ones: the base's address tells whether the file was laid over the same settings.
+    const orvex_sim::CameraSettings* base =
+        plugged && !stateFile.isEmpty() ? &orvex_sim::configuredSettings(port_) : nullptr;
+    orvex_sim::CameraSettings camera;
+    if (base)
+        camera = *base;
+    else if (plugged)
+        camera = orvex_sim::settings(port_);
+    reading.source =
+        describedSource(stateFile, file, layKeptSettings(stateFile, file, base, camera));
+    if (!plugged) {
         reading.problem = tr("%1 is not plugged in").arg(port);
         return reading;
     }
@@ -80,15 +154,12 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
         reading.problem = tr("the camera on %1 does not answer").arg(port);
         return reading;
     }
-    // Only a file is read: opening a pipe put there would wait for a writer, frame after frame.
-    if (file.isFile())
-        orvex_sim::takeKeptSettings(port_);
-    const orvex_sim::CameraSettings& camera = orvex_sim::settings(port_);
-    // Each NUC makes new tables at the sensor's temperature of that moment.
-    if (nucRequests_ && *nucRequests_ != camera.nucRequests)
+    // Each NUC makes new tables at the sensor's temperature of that moment; one that ran before
+    // the preview started is taken as of its first frame.
+    if (nucRequests_ ? *nucRequests_ != camera.nucRequests : camera.nucRequests != 0)
         nucFrame_ = frame;
     nucRequests_ = camera.nucRequests;
     reading.answers = true;
-    reading.settings = imagingSettings(camera, nucFrame_);
+    reading.settings = imagingSettings(camera, frame, nucFrame_);
     return reading;
 }

@@ -1,12 +1,16 @@
 // A simulated camera as the other programs leave it. This process's stand-in holds the camera's
-// configured settings; the state file, read again at every frame, holds what the window and
-// orvexhd-cli changed since. The follower sends nothing to the camera and never writes the file.
+// configured settings; the state file holds what the window and orvexhd-cli changed since, and is
+// read again whenever it changes. The follower sends nothing to the camera and never writes the
+// file.
 #pragma once
 
+#include "camerastate.h"
 #include "settings.h"
 #include "simcontrol.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QString>
 
 #include <cstdint>
@@ -29,13 +33,38 @@ public:
 
     // The camera now; frame is the frame about to be made, from which a NUC seen now counts.
     Reading read(std::int64_t frame);
+    // The next read parses the state file whatever its size and time say: for a watcher that saw
+    // the file change.
+    void stateFileChanged() { kept_.reset(); }
 
 private:
+    // What the state file kept when it was last read, and what it was then.
+    struct Kept {
+        QString path;
+        qint64 size = 0;
+        QDateTime modified;
+        QDateTime readAt;
+        const orvex_sim::CameraSettings* base = nullptr; // what it was laid over; null: nothing
+        orvex_sim::StateFile::Reading reading = orvex_sim::StateFile::Reading::Read;
+        orvex_sim::CameraSettings settings;
+    };
+
+    // Lays what the state file keeps for the camera over settings, a copy of base; with a null
+    // base the settings are scratch, read only to learn how the file is. Says how it was found.
+    orvex_sim::StateFile::Reading layKeptSettings(const QString& stateFile, const QFileInfo& file,
+                                                  const orvex_sim::CameraSettings* base,
+                                                  orvex_sim::CameraSettings& settings);
+    bool keptStillHolds(const QString& stateFile, const QFileInfo& file,
+                        const orvex_sim::CameraSettings* base) const;
+
     std::string port_;
+    std::optional<Kept> kept_;
     std::optional<std::uint32_t> nucRequests_;
-    std::int64_t nucFrame_ = 0;
+    std::optional<std::int64_t> nucFrame_;
 };
 
-// The picture's settings from the camera's, in their meaning; nucFrame is the frame of the last
-// NUC.
-imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::int64_t nucFrame);
+// The picture's settings at a frame from the camera's, in their meaning, with the sensor's
+// temperature the camera reports at that frame; nucFrame is the frame of the last NUC, if one ran
+// since the preview started.
+imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::int64_t frame,
+                                  std::optional<std::int64_t> nucFrame);

@@ -1,5 +1,7 @@
 #include "simulatedsource.h"
 
+#include <QFileInfo>
+
 namespace {
 
 constexpr int frameMs = 1000 / imaging::framesPerSecond;
@@ -29,14 +31,39 @@ SimulatedSource::SimulatedSource(const QString& port, QObject* parent)
     timer_.setInterval(frameMs);
     connect(&timer_, &QTimer::timeout, this, &SimulatedSource::tick);
     connect(&renderer_, &RenderThread::rendered, this, &SimulatedSource::deliver);
+    // A change shows without waiting for the next frame's tick, which stays for file systems that
+    // tell nothing. Replaced, the file drops out of the watcher and is watched again.
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] {
+        follower_.stateFileChanged();
+        watchStateFile();
+        tick();
+    });
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        watchStateFile();
+        tick();
+    });
 }
 
 void SimulatedSource::start()
 {
     clock_.start();
     renderer_.start();
+    watchStateFile();
     timer_.start();
     tick();
+}
+
+void SimulatedSource::watchStateFile()
+{
+    const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
+    if (stateFile.isEmpty())
+        return;
+    const QFileInfo file(stateFile);
+    const QString folder = file.absolutePath();
+    if (!watcher_.directories().contains(folder) && QFileInfo(folder).isDir())
+        watcher_.addPath(folder);
+    if (!watcher_.files().contains(stateFile) && file.isFile())
+        watcher_.addPath(stateFile);
 }
 
 void SimulatedSource::tick()

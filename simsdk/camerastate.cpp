@@ -207,13 +207,14 @@ QString StateFile::folderProblem() const
     return QStringLiteral("its folder %1 does not let this program write").arg(folder.filePath());
 }
 
-void StateFile::restore(const std::string& port, CameraSettings& settings)
+StateFile::Reading StateFile::restore(const std::string& port, CameraSettings& settings)
 {
     Sections sections;
-    readSections(sections);
+    const Reading reading = readSections(sections);
     for (const auto& [key, value] : sections[QString::fromStdString(port)])
         parseInto(keptSetting(key)->field(settings), value);
     known_[port] = textsOf(settings);
+    return reading;
 }
 
 void StateFile::remember(const std::string& port, CameraSettings& settings)

@@ -34,20 +34,21 @@ void readKeptSettings(IniFile& ini, const QString& section, CameraSettings& sett
 class StateFile
 {
 public:
+    // How the file was found: a missing file is read as an empty one.
+    enum class Reading { Read, Damaged, Unreadable };
+
     explicit StateFile(const QString& path) : path_(path) {}
 
     const QString& path() const { return path_; }
 
-    // Puts what the file keeps for the port over settings. A damaged file is reported once and
-    // changes nothing.
-    void restore(const std::string& port, CameraSettings& settings);
+    // Puts what the file keeps for the port over settings. A damaged or unreadable file is
+    // reported once and changes nothing.
+    Reading restore(const std::string& port, CameraSettings& settings);
     // Writes the port's settings that changed since this program last read or wrote them.
     void remember(const std::string& port, CameraSettings& settings);
 
 private:
     using Sections = std::map<QString, std::map<QString, QString>>; // port -> key -> value
-
-    enum class Reading { Read, Damaged, Unreadable };
 
     Reading readSections(Sections& sections);
     void reportKeepFailure(const QString& why);

@@ -19,6 +19,11 @@ CameraSettings& settings(const std::string& port)
     return SdkRoot::instance().camera(port).settings();
 }
 
+const CameraSettings& configuredSettings(const std::string& port)
+{
+    return SdkRoot::instance().camera(port).configuredSettings();
+}
+
 Faults& faults(const std::string& port)
 {
     return SdkRoot::instance().camera(port).faults();

@@ -91,6 +91,9 @@ std::vector<std::string> portNames();
 
 // The camera on a port; throws std::out_of_range for a port that has none.
 CameraSettings& settings(const std::string& port);
+// Its settings as the configuration gives them, without what the state file keeps or any change
+// made since; throws like settings().
+const CameraSettings& configuredSettings(const std::string& port);
 Faults& faults(const std::string& port);
 
 // Pulls the cable: the port leaves the list and the camera stops answering.
@@ -99,6 +102,11 @@ void unplug(const std::string& port);
 // Takes what the state file keeps for the camera now over its settings, as an open does: how a
 // program that only watches a camera follows what other programs change. Throws like settings().
 void takeKeptSettings(const std::string& port);
+
+// The sensor temperature, in thousandths of a kelvin, that a camera with these settings reports
+// this many seconds after it was plugged in: its base, and its slow drift about the base while
+// temperatureDrift is on.
+float sensorTemperatureAt(const CameraSettings& settings, double seconds);
 
 // The state file of the configuration, or empty when the cameras forget.
 std::string stateFilePath();

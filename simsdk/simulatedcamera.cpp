@@ -118,6 +118,12 @@ float drift(double seconds, double phase)
 
 } // namespace
 
+float sensorTemperatureAt(const CameraSettings& settings, double seconds)
+{
+    return settings.sensorTemperature +
+           (settings.temperatureDrift ? drift(seconds, 1.3) / 2 : 0.0f);
+}
+
 const std::vector<std::string>& deviceOperationNames()
 {
     static const std::vector<std::string> names{"getFirmwareVersions",
@@ -183,8 +189,8 @@ const std::vector<std::string>& deviceOperationNames()
 SimulatedCamera::SimulatedCamera(CameraSetup setup, std::vector<JournalEntry>& journal,
                                  const orvex_sdk::Configuration& limits,
                                  Clock::time_point pluggedIn)
-    : port_(std::move(setup.port)), settings_(setup.settings), faults_(std::move(setup.faults)),
-      journal_(journal), limits_(limits), pluggedIn_(pluggedIn)
+    : port_(std::move(setup.port)), configured_(setup.settings), settings_(setup.settings),
+      faults_(std::move(setup.faults)), journal_(journal), limits_(limits), pluggedIn_(pluggedIn)
 {
 }
 
@@ -316,7 +322,7 @@ bool CameraDevice::getTemperatures(orvex_sdk::Temperatures* temperatures)
             settings_.temperatureDrift
                 ? std::chrono::duration<double>(Clock::now() - camera_.pluggedIn_).count()
                 : -1.0;
-        temperatures->sensorTemperature = settings_.sensorTemperature + drift(seconds, 1.3) / 2;
+        temperatures->sensorTemperature = sensorTemperatureAt(settings_, seconds);
         temperatures->fpgaTemperature = settings_.fpgaTemperature + drift(seconds, 0.0);
         return true;
     });

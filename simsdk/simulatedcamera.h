@@ -29,6 +29,7 @@ public:
 
     const std::string& port() const { return port_; }
     CameraSettings& settings() { return settings_; }
+    const CameraSettings& configuredSettings() const { return configured_; }
     Faults& faults() { return faults_; }
 
     bool isPlugged() const;
@@ -55,6 +56,7 @@ private:
     void keepChanges();
 
     std::string port_;
+    CameraSettings configured_;
     CameraSettings settings_;
     Faults faults_;
     std::vector<JournalEntry>& journal_;
