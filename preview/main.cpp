@@ -6,6 +6,7 @@
 #include "capturethread.h"
 #include "gstreamer.h"
 #include "previewwindow.h"
+#include "qtcompat.h"
 #include "simulatedsource.h"
 #include "snapshot.h"
 #include "temperaturemonitor.h"
@@ -53,6 +54,9 @@ bool asksFor(int argc, char** argv, const QList<QByteArray>& options)
 
 int main(int argc, char** argv)
 {
+    // As the window starts: a screen reader finds it, and it keeps its size on a scaled screen.
+    qtcompat::prepareAccessibilityBridge();
+    qtcompat::scaleToTheScreen();
     // A snapshot and the help need no display, so the application they run in has no widgets;
     // which one to make is known only from the raw arguments.
     const bool snapshot = asksFor(argc, argv, {"--snapshot"});
