@@ -38,16 +38,23 @@ void complain(const QString& text)
     QTextStream(stderr) << "orvexhd-preview: " << text << '\n';
 }
 
-bool asksFor(int argc, char** argv, const QList<QByteArray>& options)
+// The words, read before any application object exists: only they tell whether a display is needed.
+// Where the system's command line is wider than its local 8-bit encoding (Windows), a word outside
+// that encoding is not kept whole.
+QStringList commandLine(int argc, char** argv)
 {
-    for (int index = 1; index < argc; ++index) {
-        const QByteArray argument(argv[index]);
-        for (const QByteArray& option : options) {
-            if (argument == option || argument.startsWith(option + '='))
-                return true;
-        }
-    }
-    return false;
+    QStringList words;
+    for (int index = 0; index < argc; ++index)
+        words << QString::fromLocal8Bit(argv[index]);
+    return words;
+}
+
+// Qt's help names the program as its application object was started, so it needs one; only one
+// without a display, since the help is asked for before any window.
+QString helpText(const QCommandLineParser& parser, int& argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    return parser.helpText();
 }
 
 } // namespace
@@ -57,14 +64,6 @@ int main(int argc, char** argv)
     // As the window starts: a screen reader finds it, and it keeps its size on a scaled screen.
     qtcompat::prepareAccessibilityBridge();
     qtcompat::scaleToTheScreen();
-    // A snapshot and the help need no display, so the application they run in has no widgets;
-    // which one to make is known only from the raw arguments.
-    const bool snapshot = asksFor(argc, argv, {"--snapshot"});
-    const bool displayless =
-        snapshot || asksFor(argc, argv, {"-h", "--help", "--help-all", "-?", "--list-devices"});
-    std::unique_ptr<QCoreApplication> application =
-        displayless ? std::make_unique<QCoreApplication>(argc, argv)
-                    : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvexhd-preview"));
 
     QCommandLineParser parser;
@@ -99,13 +98,13 @@ int main(int argc, char** argv)
 
     const auto usage = [&](const QString& problem) {
         complain(problem);
-        QTextStream(stderr) << parser.helpText();
+        QTextStream(stderr) << helpText(parser, argc, argv);
         return int(Usage);
     };
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(commandLine(argc, argv)))
         return usage(parser.errorText());
     if (parser.isSet(helpOption)) {
-        QTextStream(stdout) << parser.helpText();
+        QTextStream(stdout) << helpText(parser, argc, argv);
         return Shown;
     }
     if (!parser.positionalArguments().isEmpty())
@@ -114,6 +113,7 @@ int main(int argc, char** argv)
     if (parser.isSet(listOption)) {
         if (parser.optionNames().size() > 1)
             return usage(Preview::tr("--list-devices goes alone"));
+        QCoreApplication application(argc, argv);
         QStringList lines;
         QString error;
         if (!listCaptureDevices(lines, error)) {
@@ -127,14 +127,14 @@ int main(int argc, char** argv)
     }
     const QString device = parser.value(deviceOption);
     const bool capture = parser.isSet(deviceOption);
+    const bool snapshot = parser.isSet(snapshotOption);
     if (capture && device.isEmpty())
         return usage(Preview::tr("--device needs a device"));
     if (!capture && parser.value(portOption).isEmpty())
         return usage(Preview::tr("--port or --device names the camera to show"));
     if (parser.isSet(portOption) && parser.value(portOption).isEmpty())
         return usage(Preview::tr("--port needs a port"));
-    if (parser.isSet(snapshotOption) != snapshot ||
-        (snapshot && parser.value(snapshotOption).isEmpty()))
+    if (snapshot && parser.value(snapshotOption).isEmpty())
         return usage(Preview::tr("--snapshot needs a file name"));
     if (parser.isSet(frameOption) && (!snapshot || capture))
         return usage(capture ? Preview::tr("--frame numbers the simulated camera's frames; "
@@ -161,6 +161,7 @@ int main(int argc, char** argv)
         // OpenCV's warnings are for its developers; what fails reaches the status bar.
         cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
         if (snapshot) {
+            QCoreApplication application(argc, argv);
             QString error;
             const int status = writeCaptureSnapshot(device, snapshotTimeoutMs,
                                                     parser.value(snapshotOption), error);
@@ -168,6 +169,7 @@ int main(int argc, char** argv)
                 complain(error);
             return status;
         }
+        QApplication application(argc, argv);
         PreviewWindow window(std::make_unique<CaptureSource>(device));
         std::unique_ptr<TemperatureMonitor> temperatures;
         if (!port.isEmpty()) {
@@ -177,7 +179,7 @@ int main(int argc, char** argv)
             temperatures->start();
         }
         window.show();
-        return application->exec();
+        return application.exec();
     }
 
     // A camera that is not there at the start never comes: the stand-in reads its cameras once.
@@ -187,13 +189,15 @@ int main(int argc, char** argv)
         return Unreachable;
     }
     if (snapshot) {
+        QCoreApplication application(argc, argv);
         QString error;
         const int status = writeSnapshot(port, frame, parser.value(snapshotOption), error);
         if (status != Shown)
             complain(error);
         return status;
     }
+    QApplication application(argc, argv);
     PreviewWindow window(std::make_unique<SimulatedSource>(port));
     window.show();
-    return application->exec();
+    return application.exec();
 }

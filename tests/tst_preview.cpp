@@ -79,6 +79,8 @@ private slots:
     void everyControlIsNamedAndReachedByKeyboard();
     void snapshotWritesTheFrameOrSaysWhyNot_data();
     void snapshotWritesTheFrameOrSaysWhyNot();
+    void commandLineNeedsNoDisplay_data();
+    void commandLineNeedsNoDisplay();
     void captureShowsEachFormat_data();
     void captureShowsEachFormat();
     void captureSaysWhyThereIsNoPicture_data();
@@ -349,6 +351,39 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
         QVERIFY(std::equal(expected.levels.ptr<std::uint8_t>(y),
                            expected.levels.ptr<std::uint8_t>(y) + written.width(),
                            written.constScanLine(y)));
+}
+
+void PreviewTest::commandLineNeedsNoDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // FOLDER stands for the test's folder
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // on standard output or standard error
+    QTest::newRow("no such port") << QStringList{"--port", "SIM9"} << 3 << "SIM9 is not plugged in";
+    QTest::newRow("an unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
+}
+
+// Only a window needs a display: a mistake, an unknown port or the help is said without one.
+void PreviewTest::commandLineNeedsNoDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
+    QProcess preview;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("ORVEX_SDK_CONFIG"), path(QStringLiteral("sdk.ini")));
+    preview.setProcessEnvironment(environment);
+    preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments);
+    QVERIFY(preview.waitForFinished(60000));
+    const QString output =
+        QString::fromLocal8Bit(preview.readAllStandardOutput() + preview.readAllStandardError());
+    QCOMPARE(preview.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(preview.exitCode(), status);
+    QVERIFY2(output.contains(said), qPrintable(output));
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("shot.png"))));
 }
 
 void PreviewTest::captureShowsEachFormat_data()
