@@ -13,8 +13,8 @@
 
 namespace platform {
 
-// A reader that goes away (`orvexhd-cli provision rows.csv | head`) must not end the program
-// silently: the failed write is reported instead.
+// A reader that goes away (`orvexhd-cli provision rows.csv | head`, a snapshot into a pipe) must
+// not end the program silently: the failed write is reported instead.
 inline void surviveClosedPipes()
 {
 #ifdef SIGPIPE

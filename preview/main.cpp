@@ -5,6 +5,7 @@
 #include "capturesource.h"
 #include "capturethread.h"
 #include "gstreamer.h"
+#include "platform.h"
 #include "previewwindow.h"
 #include "qtcompat.h"
 #include "simulatedsource.h"
@@ -64,6 +65,7 @@ int main(int argc, char** argv)
     // As the window starts: a screen reader finds it, and it keeps its size on a scaled screen.
     qtcompat::prepareAccessibilityBridge();
     qtcompat::scaleToTheScreen();
+    platform::surviveClosedPipes();
     QCoreApplication::setApplicationName(QStringLiteral("orvexhd-preview"));
 
     QCommandLineParser parser;

@@ -20,7 +20,14 @@ struct Snapshot {
 
 bool written(QFileDevice& file, const QByteArray& bytes)
 {
-    return file.write(bytes) == bytes.size() && file.flush() && file.error() == QFile::NoError;
+    // A write cut short (a pipe whose reader left) gives no reason; the next one fails with it.
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 more = file.write(bytes.constData() + done, bytes.size() - done);
+        if (more <= 0)
+            return false;
+        done += more;
+    }
+    return file.flush() && file.error() == QFile::NoError;
 }
 
 } // namespace

@@ -270,6 +270,8 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a folder", sim1 + QStringList{"FOLDER"}, {}, 2, "it is a folder");
     row("a missing folder", sim1 + QStringList{"FOLDER/missing/shot.png"}, {}, 2,
         "cannot be written");
+    row("a pipe whose reader leaves", sim1 + QStringList{"FOLDER/pipe"}, {}, 2,
+        "cannot be written: Broken pipe");
     row("frame -1", sim1 + QStringList{"FOLDER/shot.png", "--frame", "-1"}, {}, 2, "whole number");
     row("frame 1e999", sim1 + QStringList{"FOLDER/shot.png", "--frame", "1e999"}, {}, 2,
         "whole number");
@@ -323,6 +325,12 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
         QProcess::execute(QStringLiteral("mknod"), {path(QStringLiteral("null")), "c", "1", "3"}) !=
             0)
         QSKIP("making a device node needs root");
+    // A reader that takes one byte and goes, leaving most of the picture unwritten.
+    QProcess reader;
+    if (arguments.contains(path(QStringLiteral("pipe")))) {
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("pipe"))}), 0);
+        reader.start(QStringLiteral("head"), {"-c", "1", path(QStringLiteral("pipe"))});
+    }
 
     QProcess preview;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -331,6 +339,8 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments);
     QVERIFY(preview.waitForFinished(120000));
     const QString errors = QString::fromLocal8Bit(preview.readAllStandardError());
+    reader.waitForFinished();
+    QCOMPARE(preview.exitStatus(), QProcess::NormalExit);
     QCOMPARE(preview.exitCode(), status);
     QVERIFY2(errors.contains(said), qPrintable(errors));
     QVERIFY(!QFileInfo(device).isFile());
