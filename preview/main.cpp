@@ -112,6 +112,13 @@ int main(int argc, char** argv)
     if (!parser.positionalArguments().isEmpty())
         return usage(
             Preview::tr("unexpected argument %1").arg(parser.positionalArguments().first()));
+    // A value given twice leaves the first unused: which was meant cannot be told.
+    for (const QCommandLineOption& option :
+         {portOption, deviceOption, snapshotOption, frameOption}) {
+        if (parser.values(option).size() > 1)
+            return usage(
+                Preview::tr("--%1 is given twice; give it once").arg(option.names().constFirst()));
+    }
     if (parser.isSet(listOption)) {
         if (parser.optionNames().size() > 1)
             return usage(Preview::tr("--list-devices goes alone"));
