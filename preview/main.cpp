@@ -73,7 +73,10 @@ int main(int argc, char** argv)
         Preview::tr("Shows a simulated Orvex HD camera's video, processed by the camera's current "
                     "settings, and follows every change the window or orvexhd-cli makes; or a "
                     "real camera's video from a capture device."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
+    // Under every name Qt's programs take help by; Qt 5 and Qt 6 differ in which they add.
+    const QCommandLineOption helpOption({QStringLiteral("?"), QStringLiteral("h"),
+                                         QStringLiteral("help"), QStringLiteral("help-all")},
+                                        Preview::tr("Displays this help."));
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         Preview::tr("The simulated camera's port, e.g. SIM1. With --device: the camera's port, "
@@ -96,7 +99,8 @@ int main(int argc, char** argv)
         QStringLiteral("frame"),
         Preview::tr("The frame --snapshot writes: 0 or more, 25 a second of the scene."),
         Preview::tr("N"), QStringLiteral("0"));
-    parser.addOptions({portOption, deviceOption, listOption, snapshotOption, frameOption});
+    parser.addOptions(
+        {helpOption, portOption, deviceOption, listOption, snapshotOption, frameOption});
 
     const auto usage = [&](const QString& problem) {
         complain(problem);

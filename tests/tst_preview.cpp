@@ -373,6 +373,7 @@ void PreviewTest::commandLineNeedsNoDisplay_data()
     QTest::newRow("a value given twice")
         << QStringList{"--port", "SIM9", "--port", "SIM1", "--snapshot", "FOLDER/shot.png"} << 2
         << "--port is given twice";
+    QTest::newRow("help, as Qt 6 programs take it") << QStringList{"--help-all"} << 0 << "--device";
 }
 
 // Only a window needs a display: a mistake, an unknown port or the help is said without one.
