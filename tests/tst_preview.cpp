@@ -245,6 +245,9 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     QTest::keyClick(view, Qt::Key_Right);
     QTRY_VERIFY(statusText(window, "probeLabel").contains("raw count"));
     QVERIFY(statusText(window, "rateLabel").contains("frames/s"));
+    // What a screen reader tells as the probe moves.
+    QVERIFY2(view->accessibleDescription().startsWith("x 640, y 512: raw count"),
+             qPrintable(view->accessibleDescription()));
 
     // A window too small to show anything keeps going.
     window.resize(1, 1);

@@ -7,10 +7,12 @@ non-zero when the program is not on the desktop, a control is missing or has no 
 action has no effect.
 """
 import os
+import re
 import sys
 
 import pyatspi
 import atspi_util as u
+from gi.repository import GLib
 
 # The roles of what an operator acts on or reads, and the page tabs the window is navigated by.
 CONTROL_ROLES = {'push button', 'check box', 'slider', 'spin button', 'combo box', 'text',
@@ -120,7 +122,19 @@ PREVIEW_STOPS = ['Palette', 'Scale', 'Camera picture']
 
 
 def preview_main():
-    """orvexhd-preview: its window by title, and Tab through its controls."""
+    """orvexhd-preview: its window by title, Tab through its controls, and the probe's readout
+    told to the screen reader as the arrow keys move the probe."""
+    told = []
+    # Before the program is met: Qt tells only what some listener has asked for.
+    pyatspi.Registry.registerEventListener(
+        lambda event: told.append(event.source.description),
+        'object:property-change:accessible-description')
+
+    def told_readout():
+        while GLib.MainContext.default().iteration(False):
+            pass
+        return [text for text in told if re.fullmatch(r'x \d+, y \d+: .*level \d+', text)]
+
     app = u.get_app(timeout=30)
     window = u.find(app, 'frame', timeout=30)
     print('window: %s' % window.name)
@@ -139,6 +153,12 @@ def preview_main():
     print('Tab: %s' % ' > '.join(stops))
     if stops != PREVIEW_STOPS:
         fail('Tab does not go through %s' % ' > '.join(PREVIEW_STOPS))
+
+    u.key('Right')
+    readout = u.wait_for(told_readout, 5, what="the probe's readout told")[-1]
+    # The figures change with every frame; what is told, and where, does not.
+    print('arrow key: told "%s"' % re.sub(r'(count|level) \d+', r'\1 N', readout))
+
 
 if __name__ == '__main__':
     try:
