@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #else
 #include <unistd.h>
@@ -29,6 +30,15 @@ inline bool standardErrorIsTerminal()
     return _isatty(_fileno(stderr)) != 0;
 #else
     return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+// Standard output as it is written, byte for byte: Windows turns each line feed into two bytes
+// unless told otherwise, which would break a picture written there.
+inline void binaryStandardOutput()
+{
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
 #endif
 }
 

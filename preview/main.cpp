@@ -92,8 +92,8 @@ int main(int argc, char** argv)
         Preview::tr("List the capture devices with their formats, and exit."));
     const QCommandLineOption snapshotOption(
         QStringLiteral("snapshot"),
-        Preview::tr("Write one frame, as shown with the grey palette, to FILE (PNG) and exit: "
-                    "with --device the next one."),
+        Preview::tr("Write one frame, as shown with the grey palette, to FILE (PNG; - is standard "
+                    "output) and exit: with --device the next one."),
         Preview::tr("FILE"));
     const QCommandLineOption frameOption(
         QStringLiteral("frame"),

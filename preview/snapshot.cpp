@@ -3,6 +3,7 @@
 #include "camerafollower.h"
 #include "capturesource.h"
 #include "pipeline.h"
+#include "platform.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -11,6 +12,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QSaveFile>
+
+#include <cstdio>
 
 namespace {
 
@@ -34,6 +37,15 @@ bool written(QFileDevice& file, const QByteArray& bytes)
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
 {
+    if (path == QLatin1String("-")) {
+        platform::binaryStandardOutput();
+        QFile output;
+        if (!output.open(stdout, QIODevice::WriteOnly) || !written(output, bytes)) {
+            error = output.errorString();
+            return false;
+        }
+        return true;
+    }
     const QFileInfo target(path);
     if (target.isDir()) {
         error = Snapshot::tr("it is a folder");
@@ -66,7 +78,8 @@ int writeLevels(const cv::Mat& levels, const QString& path, QString& error)
     QString why;
     if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") ||
         !writeFile(path, png, why)) {
-        error = Snapshot::tr("%1 cannot be written: %2").arg(path, why);
+        error = Snapshot::tr("%1 cannot be written: %2")
+                    .arg(path == QLatin1String("-") ? Snapshot::tr("Standard output") : path, why);
         return 2;
     }
     return 0;

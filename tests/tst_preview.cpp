@@ -275,6 +275,7 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
         "cannot be written");
     row("a pipe whose reader leaves", sim1 + QStringList{"FOLDER/pipe"}, {}, 2,
         "cannot be written: Broken pipe");
+    row("standard output", sim1 + QStringList{"-", "--frame", "3"}, {}, 0, "");
     row("frame -1", sim1 + QStringList{"FOLDER/shot.png", "--frame", "-1"}, {}, 2, "whole number");
     row("frame 1e999", sim1 + QStringList{"FOLDER/shot.png", "--frame", "1e999"}, {}, 2,
         "whole number");
@@ -351,7 +352,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
         return;
 
     // The very frame the pipeline makes of the camera's settings, at the camera's resolution.
-    const QImage written(path(QStringLiteral("shot.png")));
+    const QImage written = arguments.contains(QStringLiteral("-"))
+                               ? QImage::fromData(preview.readAllStandardOutput(), "PNG")
+                               : QImage(path(QStringLiteral("shot.png")));
     QCOMPARE(written.format(), QImage::Format_Grayscale8);
     if (arguments.contains(QStringLiteral("--device"))) {
         QCOMPARE(written.size(), QSize(64, 48));
