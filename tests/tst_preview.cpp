@@ -297,6 +297,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a pipeline that does not parse", device("not a pipeline ! appsink"), {}, 2,
         "the pipeline does not parse: no element \"not\"");
     row("a pipeline without an appsink", device("videotestsrc ! fakesink"), {}, 2, "no appsink");
+    row("a pipeline in a byte order OpenCV loses",
+        device(testPipeline("format=GRAY16_BE,width=64,height=48")), {}, 2,
+        "as GRAY16_BE, whose byte order OpenCV does not pass on; convert them to GRAY16_LE");
     row("a pipeline that ends at once",
         device(testPipeline("format=GRAY8", "circular", "num-buffers=0")), {}, 3,
         "the pipeline ended");
