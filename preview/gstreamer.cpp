@@ -193,6 +193,20 @@ QString pipelineProblem(const QString& description)
     return problem;
 }
 
+QString pipelineFormat(const QString& description)
+{
+    QString problem;
+    GstElement* pipeline = parsed(description, problem);
+    if (!pipeline)
+        return QString();
+    GstElement* sink = appSinkOf(pipeline);
+    const QString format = sink ? fixedFormat(sink) : QString();
+    if (sink)
+        gst_object_unref(sink);
+    gst_object_unref(pipeline);
+    return format;
+}
+
 namespace {
 
 // Each capture device's path (empty where it has none), name and formats.

@@ -13,6 +13,10 @@
 // it is one.
 QString pipelineProblem(const QString& description);
 
+// The pixel format ("UYVY") in which the description hands its frames over, where it fixes one;
+// empty where negotiation decides.
+QString pipelineFormat(const QString& description);
+
 // The capture devices, each a line with its name and where it is, followed by a line for each of
 // its formats. No lines when there are none; false, with why in error, when there is no listing.
 bool listCaptureDevices(QStringList& lines, QString& error);

@@ -421,6 +421,7 @@ void PreviewTest::captureShowsEachFormat_data()
     row("8-bit grey", "format=GRAY8,width=320,height=240", "circular", "320 × 240, 8-bit grey");
     row("YUY2", "format=YUY2,width=320,height=240", "circular", "320 × 240, YUV 4:2:2");
     row("UYVY", "format=UYVY,width=320,height=240", "circular", "320 × 240, YUV 4:2:2");
+    row("UYVY, flat", "format=UYVY,width=64,height=48", "white", "64 × 48, YUV 4:2:2");
     row("I420", "format=I420,width=320,height=240", "circular", "320 × 240, YUV 4:2:0");
     row("16-bit grey", "format=GRAY16_LE,width=320,height=240", "circular",
         "320 × 240, 16-bit grey, stretched");
