@@ -197,6 +197,14 @@ void CaptureThread::readFrames(cv::VideoCapture& capture)
     imaging::Histogram scratch;
     cv::Mat raw;
     while (!stopping() && capture.read(raw)) {
+        // GStreamer's back end hands a compressed frame (JPEG, PNG) over as one row of its bytes,
+        // which would pass for a picture.
+        if (isPipeline(device_) && raw.rows == 1 && layout.height > 1) {
+            publish({Frame(), tr("%1 sends compressed frames, which the preview cannot show; "
+                                 "decode them in the pipeline")
+                                  .arg(deviceName(device_))});
+            continue;
+        }
         QElapsedTimer clock;
         clock.start();
         auto picture = std::make_shared<imaging::Picture>();
