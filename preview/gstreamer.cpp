@@ -114,6 +114,15 @@ GstElement* appSinkOf(GstElement* pipeline)
     return found;
 }
 
+// The raw video formats that OpenCV's GStreamer back end takes from an appsink.
+bool takenByOpenCv(const QString& format)
+{
+    static const QStringList taken{"GRAY8", "GRAY16_LE", "GRAY16_BE", "BGR",  "BGRA",
+                                   "BGRx",  "RGBA",      "RGBx",      "YUY2", "UYVY",
+                                   "YVYU",  "I420",      "YV12",      "NV12", "NV21"};
+    return taken.contains(format);
+}
+
 // The pixel format in which the frames reach the appsink where the description fixes one: in the
 // appsink's caps, or in a caps filter just before it (what "... ! video/x-raw,format=UYVY !
 // appsink" makes). Empty where the caps leave it to negotiation.
@@ -133,9 +142,10 @@ QString fixedFormat(GstElement* sink)
         }
     }
     QString format;
-    if (caps && gst_caps_get_size(caps) == 1)
-        format =
-            QString::fromUtf8(gst_structure_get_string(gst_caps_get_structure(caps, 0), "format"));
+    const GstStructure* fixed =
+        caps && gst_caps_get_size(caps) == 1 ? gst_caps_get_structure(caps, 0) : nullptr;
+    if (fixed && gst_structure_has_name(fixed, "video/x-raw"))
+        format = QString::fromUtf8(gst_structure_get_string(fixed, "format"));
     if (caps)
         gst_caps_unref(caps);
     return format;
@@ -187,6 +197,11 @@ QString pipelineProblem(const QString& description)
                                 "does not pass on; convert them to %2 (... ! videoconvert ! "
                                 "video/x-raw,format=%2 ! appsink)")
                       .arg(format, instead);
+    else if (!format.isEmpty() && !takenByOpenCv(format))
+        problem = GStreamer::tr("the pipeline hands its frames over as %1, which OpenCV does not "
+                                "take; convert them to GRAY8, GRAY16_LE, a YUV format or BGR (... "
+                                "! videoconvert ! video/x-raw,format=GRAY8 ! appsink)")
+                      .arg(format);
     if (sink)
         gst_object_unref(sink);
     gst_object_unref(pipeline);

@@ -300,6 +300,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a pipeline in a byte order OpenCV loses",
         device(testPipeline("format=GRAY16_BE,width=64,height=48")), {}, 2,
         "as GRAY16_BE, whose byte order OpenCV does not pass on; convert them to GRAY16_LE");
+    row("a pipeline in a format OpenCV does not take",
+        device(testPipeline("format=RGB,width=64,height=48")), {}, 2,
+        "as RGB, which OpenCV does not take");
     row("a pipeline of compressed frames",
         device("videotestsrc ! video/x-raw,width=64,height=48 ! jpegenc ! appsink"), {}, 3,
         "the pipeline sends compressed frames");
