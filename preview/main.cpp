@@ -50,6 +50,24 @@ QStringList commandLine(int argc, char** argv)
     return words;
 }
 
+// The options that a QApplication takes for itself (-platform, -style, -qwindowgeometry, ...), as
+// Qt documents them: they are read before the application exists, so the parser must know them,
+// and the application made later still finds them.
+QList<QCommandLineOption> qtOptions()
+{
+    QList<QCommandLineOption> options;
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "geometry", "qwindowtitle", "title", "qwindowicon",
+                             "icon", "session", "display", "style", "stylesheet"})
+        options << QCommandLineOption(QString::fromLatin1(name), QString(),
+                                      QStringLiteral("VALUE"));
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+        options << QCommandLineOption(QString::fromLatin1(name), QString());
+    for (QCommandLineOption& option : options)
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return options;
+}
+
 // Qt's help names the program as its application object was started, so it needs one; only one
 // without a display, since the help is asked for before any window.
 QString helpText(const QCommandLineParser& parser, int& argc, char** argv)
@@ -101,6 +119,9 @@ int main(int argc, char** argv)
         Preview::tr("N"), QStringLiteral("0"));
     parser.addOptions(
         {helpOption, portOption, deviceOption, listOption, snapshotOption, frameOption});
+    // Qt's own options have one dash, and take their values as ours do.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(qtOptions());
 
     const auto usage = [&](const QString& problem) {
         complain(problem);

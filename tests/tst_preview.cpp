@@ -385,6 +385,9 @@ void PreviewTest::commandLineNeedsNoDisplay_data()
     QTest::addColumn<QString>("said"); // on standard output or standard error
     QTest::newRow("no such port") << QStringList{"--port", "SIM9"} << 3 << "SIM9 is not plugged in";
     QTest::newRow("an unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
+    QTest::newRow("an option of Qt's own, as tools/run gives")
+        << QStringList{"--port", "SIM9", "-qwindowgeometry", "700x620+1245+0"} << 3
+        << "SIM9 is not plugged in";
     QTest::newRow("a value given twice")
         << QStringList{"--port", "SIM9", "--port", "SIM1", "--snapshot", "FOLDER/shot.png"} << 2
         << "--port is given twice";
