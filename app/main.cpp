@@ -1,4 +1,3 @@
-#include "accessibilitybridge.h"
 #include "mainwindow.h"
 #include "qtcompat.h"
 #include "startup.h"
@@ -7,7 +6,7 @@
 
 int main(int argc, char** argv)
 {
-    prepareAccessibilityBridge();
+    qtcompat::prepareAccessibilityBridge();
     announceStartup();
     qtcompat::scaleToTheScreen();
     QApplication application(argc, argv);

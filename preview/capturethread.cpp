@@ -40,6 +40,18 @@ std::uint32_t wholeProperty(const cv::VideoCapture& capture, int property)
     return value >= 0.0 && value <= 4294967295.0 ? std::uint32_t(value) : 0;
 }
 
+// The byte order of a pipeline's 4:2:2 frames, where its description fixes their format: the
+// pixels of a flat picture cannot tell brightness from colour. 0 where it does not.
+std::uint32_t pipelineFourcc(const QString& description)
+{
+    const QString format = pipelineFormat(description);
+    if (format == QLatin1String("YUY2") || format == QLatin1String("YVYU"))
+        return std::uint32_t(cv::VideoWriter::fourcc('Y', 'U', 'Y', 'V'));
+    if (format == QLatin1String("UYVY"))
+        return std::uint32_t(cv::VideoWriter::fourcc('U', 'Y', 'V', 'Y'));
+    return 0;
+}
+
 bool openCapture(cv::VideoCapture& capture, const QString& device)
 {
     if (isPipeline(device))
@@ -177,13 +189,22 @@ void CaptureThread::run()
 void CaptureThread::readFrames(cv::VideoCapture& capture)
 {
     imaging::CaptureLayout layout;
-    // GStreamer's back end does not know the property, and says so on every query.
-    if (!isPipeline(device_))
-        layout.fourcc = wholeProperty(capture, cv::CAP_PROP_FOURCC);
+    // GStreamer's back end does not know the property, and says so on every query; a pipeline's
+    // description may say it instead.
+    layout.fourcc =
+        isPipeline(device_) ? pipelineFourcc(device_) : wholeProperty(capture, cv::CAP_PROP_FOURCC);
     layout.height = int(std::min(wholeProperty(capture, cv::CAP_PROP_FRAME_HEIGHT), 1u << 30));
     imaging::Histogram scratch;
     cv::Mat raw;
     while (!stopping() && capture.read(raw)) {
+        // GStreamer's back end hands a compressed frame (JPEG, PNG) over as one row of its bytes,
+        // which would pass for a picture.
+        if (isPipeline(device_) && raw.rows == 1 && layout.height > 1) {
+            publish({Frame(), tr("%1 sends compressed frames, which the preview cannot show; "
+                                 "decode them in the pipeline")
+                                  .arg(deviceName(device_))});
+            continue;
+        }
         QElapsedTimer clock;
         clock.start();
         auto picture = std::make_shared<imaging::Picture>();

@@ -91,45 +91,135 @@ QStringList linesOf(const GstCaps* caps)
     return lines;
 }
 
-bool holdsAppSink(GstElement* pipeline)
+bool madeBy(GstElement* element, const char* factoryName)
 {
-    if (!GST_IS_BIN(pipeline)) {
-        GstElementFactory* factory = gst_element_get_factory(pipeline);
-        return factory && qstrcmp(GST_OBJECT_NAME(factory), "appsink") == 0;
-    }
+    GstElementFactory* factory = element ? gst_element_get_factory(element) : nullptr;
+    return factory && qstrcmp(GST_OBJECT_NAME(factory), factoryName) == 0;
+}
+
+// The appsink through which OpenCV takes the pipeline's frames, with a reference of its own; null
+// when there is none.
+GstElement* appSinkOf(GstElement* pipeline)
+{
+    if (!GST_IS_BIN(pipeline))
+        return madeBy(pipeline, "appsink") ? GST_ELEMENT(gst_object_ref(pipeline)) : nullptr;
     GstIterator* sinks = gst_bin_iterate_all_by_element_factory_name(GST_BIN(pipeline), "appsink");
     GValue sink = G_VALUE_INIT;
-    const bool found = gst_iterator_next(sinks, &sink) == GST_ITERATOR_OK;
-    if (found)
+    GstElement* found = nullptr;
+    if (gst_iterator_next(sinks, &sink) == GST_ITERATOR_OK) {
+        found = GST_ELEMENT(g_value_dup_object(&sink));
         g_value_unset(&sink);
+    }
     gst_iterator_free(sinks);
     return found;
+}
+
+// The raw video formats that OpenCV's GStreamer back end takes from an appsink.
+bool takenByOpenCv(const QString& format)
+{
+    static const QStringList taken{"GRAY8", "GRAY16_LE", "GRAY16_BE", "BGR",  "BGRA",
+                                   "BGRx",  "RGBA",      "RGBx",      "YUY2", "UYVY",
+                                   "YVYU",  "I420",      "YV12",      "NV12", "NV21"};
+    return taken.contains(format);
+}
+
+// The pixel format in which the frames reach the appsink where the description fixes one: in the
+// appsink's caps, or in a caps filter just before it (what "... ! video/x-raw,format=UYVY !
+// appsink" makes). Empty where the caps leave it to negotiation.
+QString fixedFormat(GstElement* sink)
+{
+    GstCaps* caps = nullptr;
+    g_object_get(sink, "caps", &caps, nullptr);
+    if (!caps) {
+        GstPad* pad = gst_element_get_static_pad(sink, "sink");
+        GstPad* peer = pad ? gst_pad_get_peer(pad) : nullptr;
+        GstElement* before = peer ? gst_pad_get_parent_element(peer) : nullptr;
+        if (madeBy(before, "capsfilter"))
+            g_object_get(before, "caps", &caps, nullptr);
+        for (gpointer object : {gpointer(before), gpointer(peer), gpointer(pad)}) {
+            if (object)
+                gst_object_unref(object);
+        }
+    }
+    QString format;
+    const GstStructure* fixed =
+        caps && gst_caps_get_size(caps) == 1 ? gst_caps_get_structure(caps, 0) : nullptr;
+    if (fixed && gst_structure_has_name(fixed, "video/x-raw"))
+        format = QString::fromUtf8(gst_structure_get_string(fixed, "format"));
+    if (caps)
+        gst_caps_unref(caps);
+    return format;
+}
+
+// The description parsed, never started: nothing in it opens a device or moves a frame. Null, with
+// why in problem, when it does not parse.
+GstElement* parsed(const QString& description, QString& problem)
+{
+    if (!ready(problem))
+        return nullptr;
+    GError* failure = nullptr;
+    GstElement* pipeline = gst_parse_launch_full(description.toUtf8().constData(), nullptr,
+                                                 GST_PARSE_FLAG_FATAL_ERRORS, &failure);
+    if (pipeline)
+        gst_object_ref_sink(pipeline);
+    if (failure || !pipeline) {
+        problem = GStreamer::tr("the pipeline does not parse: %1")
+                      .arg(failure ? QString::fromUtf8(failure->message) : QString());
+        if (pipeline)
+            gst_object_unref(pipeline);
+        pipeline = nullptr;
+    }
+    g_clear_error(&failure);
+    return pipeline;
 }
 
 } // namespace
 
 QString pipelineProblem(const QString& description)
 {
-    QString error;
-    if (!ready(error))
-        return error;
-    // Parsed, never started: nothing in it opens a device or moves a frame.
-    GError* failure = nullptr;
-    GstElement* pipeline = gst_parse_launch_full(description.toUtf8().constData(), nullptr,
-                                                 GST_PARSE_FLAG_FATAL_ERRORS, &failure);
-    if (pipeline)
-        gst_object_ref_sink(pipeline);
     QString problem;
-    if (failure || !pipeline)
-        problem = GStreamer::tr("the pipeline does not parse: %1")
-                      .arg(failure ? QString::fromUtf8(failure->message) : QString());
-    else if (!holdsAppSink(pipeline))
+    GstElement* pipeline = parsed(description, problem);
+    if (!pipeline)
+        return problem;
+    GstElement* sink = appSinkOf(pipeline);
+    // OpenCV hands these over byte for byte without saying in which order their bytes come, so
+    // the preview would read the counts or the colours in the other one.
+    const QString format = sink ? fixedFormat(sink) : QString();
+    const QString instead = format == QLatin1String("GRAY16_BE") ? QStringLiteral("GRAY16_LE")
+                            : format == QLatin1String("RGBA") || format == QLatin1String("RGBx")
+                                ? QStringLiteral("BGR")
+                                : QString();
+    if (!sink)
         problem = GStreamer::tr("the pipeline has no appsink, through which the preview takes its "
                                 "frames");
-    g_clear_error(&failure);
-    if (pipeline)
-        gst_object_unref(pipeline);
+    else if (!instead.isEmpty())
+        problem = GStreamer::tr("the pipeline hands its frames over as %1, whose byte order OpenCV "
+                                "does not pass on; convert them to %2 (... ! videoconvert ! "
+                                "video/x-raw,format=%2 ! appsink)")
+                      .arg(format, instead);
+    else if (!format.isEmpty() && !takenByOpenCv(format))
+        problem = GStreamer::tr("the pipeline hands its frames over as %1, which OpenCV does not "
+                                "take; convert them to GRAY8, GRAY16_LE, a YUV format or BGR (... "
+                                "! videoconvert ! video/x-raw,format=GRAY8 ! appsink)")
+                      .arg(format);
+    if (sink)
+        gst_object_unref(sink);
+    gst_object_unref(pipeline);
     return problem;
+}
+
+QString pipelineFormat(const QString& description)
+{
+    QString problem;
+    GstElement* pipeline = parsed(description, problem);
+    if (!pipeline)
+        return QString();
+    GstElement* sink = appSinkOf(pipeline);
+    const QString format = sink ? fixedFormat(sink) : QString();
+    if (sink)
+        gst_object_unref(sink);
+    gst_object_unref(pipeline);
+    return format;
 }
 
 namespace {

@@ -8,9 +8,14 @@
 
 #include <optional>
 
-// Why description is no pipeline the preview can take frames from (it does not parse, or nothing
-// in it hands frames to the program); empty when it is one.
+// Why description is no pipeline the preview can take frames from (it does not parse, nothing in
+// it hands frames to the program, or it hands them over in a byte order OpenCV loses); empty when
+// it is one.
 QString pipelineProblem(const QString& description);
+
+// The pixel format ("UYVY") in which the description hands its frames over, where it fixes one;
+// empty where negotiation decides.
+QString pipelineFormat(const QString& description);
 
 // The capture devices, each a line with its name and where it is, followed by a line for each of
 // its formats. No lines when there are none; false, with why in error, when there is no listing.

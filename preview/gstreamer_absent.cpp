@@ -16,6 +16,11 @@ QString pipelineProblem(const QString&)
     return QString();
 }
 
+QString pipelineFormat(const QString&)
+{
+    return QString();
+}
+
 bool listCaptureDevices(QStringList&, QString& error)
 {
     error = Absent::tr("this build has no GStreamer, which lists the capture devices");

@@ -5,7 +5,9 @@
 #include "capturesource.h"
 #include "capturethread.h"
 #include "gstreamer.h"
+#include "platform.h"
 #include "previewwindow.h"
+#include "qtcompat.h"
 #include "simulatedsource.h"
 #include "snapshot.h"
 #include "temperaturemonitor.h"
@@ -37,30 +39,51 @@ void complain(const QString& text)
     QTextStream(stderr) << "orvexhd-preview: " << text << '\n';
 }
 
-bool asksFor(int argc, char** argv, const QList<QByteArray>& options)
+// The words, read before any application object exists: only they tell whether a display is needed.
+// Where the system's command line is wider than its local 8-bit encoding (Windows), a word outside
+// that encoding is not kept whole.
+QStringList commandLine(int argc, char** argv)
 {
-    for (int index = 1; index < argc; ++index) {
-        const QByteArray argument(argv[index]);
-        for (const QByteArray& option : options) {
-            if (argument == option || argument.startsWith(option + '='))
-                return true;
-        }
-    }
-    return false;
+    QStringList words;
+    for (int index = 0; index < argc; ++index)
+        words << QString::fromLocal8Bit(argv[index]);
+    return words;
+}
+
+// The options that a QApplication takes for itself (-platform, -style, -qwindowgeometry, ...), as
+// Qt documents them: they are read before the application exists, so the parser must know them,
+// and the application made later still finds them.
+QList<QCommandLineOption> qtOptions()
+{
+    QList<QCommandLineOption> options;
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "geometry", "qwindowtitle", "title", "qwindowicon",
+                             "icon", "session", "display", "style", "stylesheet"})
+        options << QCommandLineOption(QString::fromLatin1(name), QString(),
+                                      QStringLiteral("VALUE"));
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+        options << QCommandLineOption(QString::fromLatin1(name), QString());
+    for (QCommandLineOption& option : options)
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return options;
+}
+
+// Qt's help names the program as its application object was started, so it needs one; only one
+// without a display, since the help is asked for before any window.
+QString helpText(const QCommandLineParser& parser, int& argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    return parser.helpText();
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // A snapshot and the help need no display, so the application they run in has no widgets;
-    // which one to make is known only from the raw arguments.
-    const bool snapshot = asksFor(argc, argv, {"--snapshot"});
-    const bool displayless =
-        snapshot || asksFor(argc, argv, {"-h", "--help", "--help-all", "-?", "--list-devices"});
-    std::unique_ptr<QCoreApplication> application =
-        displayless ? std::make_unique<QCoreApplication>(argc, argv)
-                    : std::make_unique<QApplication>(argc, argv);
+    // As the window starts: a screen reader finds it, and it keeps its size on a scaled screen.
+    qtcompat::prepareAccessibilityBridge();
+    qtcompat::scaleToTheScreen();
+    platform::surviveClosedPipes();
     QCoreApplication::setApplicationName(QStringLiteral("orvexhd-preview"));
 
     QCommandLineParser parser;
@@ -68,7 +91,10 @@ int main(int argc, char** argv)
         Preview::tr("Shows a simulated Orvex HD camera's video, processed by the camera's current "
                     "settings, and follows every change the window or orvexhd-cli makes; or a "
                     "real camera's video from a capture device."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
+    // Under every name Qt's programs take help by; Qt 5 and Qt 6 differ in which they add.
+    const QCommandLineOption helpOption({QStringLiteral("?"), QStringLiteral("h"),
+                                         QStringLiteral("help"), QStringLiteral("help-all")},
+                                        Preview::tr("Displays this help."));
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         Preview::tr("The simulated camera's port, e.g. SIM1. With --device: the camera's port, "
@@ -84,32 +110,44 @@ int main(int argc, char** argv)
         Preview::tr("List the capture devices with their formats, and exit."));
     const QCommandLineOption snapshotOption(
         QStringLiteral("snapshot"),
-        Preview::tr("Write one frame, as shown with the grey palette, to FILE (PNG) and exit: "
-                    "with --device the next one."),
+        Preview::tr("Write one frame, as shown with the grey palette, to FILE (PNG; - is standard "
+                    "output) and exit: with --device the next one."),
         Preview::tr("FILE"));
     const QCommandLineOption frameOption(
         QStringLiteral("frame"),
         Preview::tr("The frame --snapshot writes: 0 or more, 25 a second of the scene."),
         Preview::tr("N"), QStringLiteral("0"));
-    parser.addOptions({portOption, deviceOption, listOption, snapshotOption, frameOption});
+    parser.addOptions(
+        {helpOption, portOption, deviceOption, listOption, snapshotOption, frameOption});
+    // Qt's own options have one dash, and take their values as ours do.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(qtOptions());
 
     const auto usage = [&](const QString& problem) {
         complain(problem);
-        QTextStream(stderr) << parser.helpText();
+        QTextStream(stderr) << helpText(parser, argc, argv);
         return int(Usage);
     };
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(commandLine(argc, argv)))
         return usage(parser.errorText());
     if (parser.isSet(helpOption)) {
-        QTextStream(stdout) << parser.helpText();
+        QTextStream(stdout) << helpText(parser, argc, argv);
         return Shown;
     }
     if (!parser.positionalArguments().isEmpty())
         return usage(
             Preview::tr("unexpected argument %1").arg(parser.positionalArguments().first()));
+    // A value given twice leaves the first unused: which was meant cannot be told.
+    for (const QCommandLineOption& option :
+         {portOption, deviceOption, snapshotOption, frameOption}) {
+        if (parser.values(option).size() > 1)
+            return usage(
+                Preview::tr("--%1 is given twice; give it once").arg(option.names().constFirst()));
+    }
     if (parser.isSet(listOption)) {
         if (parser.optionNames().size() > 1)
             return usage(Preview::tr("--list-devices goes alone"));
+        QCoreApplication application(argc, argv);
         QStringList lines;
         QString error;
         if (!listCaptureDevices(lines, error)) {
@@ -123,14 +161,14 @@ int main(int argc, char** argv)
     }
     const QString device = parser.value(deviceOption);
     const bool capture = parser.isSet(deviceOption);
+    const bool snapshot = parser.isSet(snapshotOption);
     if (capture && device.isEmpty())
         return usage(Preview::tr("--device needs a device"));
     if (!capture && parser.value(portOption).isEmpty())
         return usage(Preview::tr("--port or --device names the camera to show"));
     if (parser.isSet(portOption) && parser.value(portOption).isEmpty())
         return usage(Preview::tr("--port needs a port"));
-    if (parser.isSet(snapshotOption) != snapshot ||
-        (snapshot && parser.value(snapshotOption).isEmpty()))
+    if (snapshot && parser.value(snapshotOption).isEmpty())
         return usage(Preview::tr("--snapshot needs a file name"));
     if (parser.isSet(frameOption) && (!snapshot || capture))
         return usage(capture ? Preview::tr("--frame numbers the simulated camera's frames; "
@@ -157,6 +195,7 @@ int main(int argc, char** argv)
         // OpenCV's warnings are for its developers; what fails reaches the status bar.
         cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
         if (snapshot) {
+            QCoreApplication application(argc, argv);
             QString error;
             const int status = writeCaptureSnapshot(device, snapshotTimeoutMs,
                                                     parser.value(snapshotOption), error);
@@ -164,6 +203,7 @@ int main(int argc, char** argv)
                 complain(error);
             return status;
         }
+        QApplication application(argc, argv);
         PreviewWindow window(std::make_unique<CaptureSource>(device));
         std::unique_ptr<TemperatureMonitor> temperatures;
         if (!port.isEmpty()) {
@@ -173,7 +213,7 @@ int main(int argc, char** argv)
             temperatures->start();
         }
         window.show();
-        return application->exec();
+        return application.exec();
     }
 
     // A camera that is not there at the start never comes: the stand-in reads its cameras once.
@@ -183,13 +223,15 @@ int main(int argc, char** argv)
         return Unreachable;
     }
     if (snapshot) {
+        QCoreApplication application(argc, argv);
         QString error;
         const int status = writeSnapshot(port, frame, parser.value(snapshotOption), error);
         if (status != Shown)
             complain(error);
         return status;
     }
+    QApplication application(argc, argv);
     PreviewWindow window(std::make_unique<SimulatedSource>(port));
     window.show();
-    return application->exec();
+    return application.exec();
 }

@@ -1,6 +1,6 @@
 #include "pictureview.h"
 
-#include "pointerposition.h"
+#include "qtcompat.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -104,7 +104,7 @@ void PictureView::paintEvent(QPaintEvent*)
 void PictureView::mouseMoveEvent(QMouseEvent* event)
 {
     const QRect area = pictureArea();
-    const QPoint pointer = pointerPosition(*event);
+    const QPoint pointer = qtcompat::pointerPosition(*event);
     if (area.isEmpty() || !area.contains(pointer))
         return;
     const QPoint at = pointer - area.topLeft();

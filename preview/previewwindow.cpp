@@ -57,6 +57,10 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
         const QPoint at = ui_->pictureView->widgetPosition(pixel);
         ui_->pictureScroll->ensureVisible(at.x(), at.y());
         showProbe();
+        // A screen reader speaks the picture's description as it changes: the readout where the
+        // probe went. Each frame changes the readout too, but only a move is worth a word.
+        if (!probeLabel_->text().isEmpty())
+            ui_->pictureView->setAccessibleDescription(probeLabel_->text());
     });
     connect(source_, &FrameSource::frameReady, this, &PreviewWindow::showFrame);
     connect(source_, &FrameSource::signalLost, this, &PreviewWindow::showNoSignal);

@@ -3,6 +3,7 @@
 #include "camerafollower.h"
 #include "capturesource.h"
 #include "pipeline.h"
+#include "platform.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -12,6 +13,8 @@
 #include <QImage>
 #include <QSaveFile>
 
+#include <cstdio>
+
 namespace {
 
 struct Snapshot {
@@ -20,13 +23,29 @@ struct Snapshot {
 
 bool written(QFileDevice& file, const QByteArray& bytes)
 {
-    return file.write(bytes) == bytes.size() && file.flush() && file.error() == QFile::NoError;
+    // A write cut short (a pipe whose reader left) gives no reason; the next one fails with it.
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 more = file.write(bytes.constData() + done, bytes.size() - done);
+        if (more <= 0)
+            return false;
+        done += more;
+    }
+    return file.flush() && file.error() == QFile::NoError;
 }
 
 } // namespace
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
 {
+    if (path == QLatin1String("-")) {
+        platform::binaryStandardOutput();
+        QFile output;
+        if (!output.open(stdout, QIODevice::WriteOnly) || !written(output, bytes)) {
+            error = output.errorString();
+            return false;
+        }
+        return true;
+    }
     const QFileInfo target(path);
     if (target.isDir()) {
         error = Snapshot::tr("it is a folder");
@@ -59,7 +78,8 @@ int writeLevels(const cv::Mat& levels, const QString& path, QString& error)
     QString why;
     if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") ||
         !writeFile(path, png, why)) {
-        error = Snapshot::tr("%1 cannot be written: %2").arg(path, why);
+        error = Snapshot::tr("%1 cannot be written: %2")
+                    .arg(path == QLatin1String("-") ? Snapshot::tr("Standard output") : path, why);
         return 2;
     }
     return 0;

@@ -15,6 +15,7 @@ int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, 
 // 3 when the device is not there, fails, or sends no picture in time.
 int writeCaptureSnapshot(const QString& device, int timeoutMs, const QString& path, QString& error);
 
-// The picture's bytes to path. A regular file is replaced whole or not at all; a device or a
-// pipe is written directly, since replacing it would put a file where it stood.
+// The picture's bytes to path, or to standard output when path is "-". A regular file is replaced
+// whole or not at all; a device or a pipe is written directly, since replacing it would put a file
+// where it stood.
 bool writeFile(const QString& path, const QByteArray& bytes, QString& error);

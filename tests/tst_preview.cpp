@@ -80,6 +80,8 @@ private slots:
     void everyControlIsNamedAndReachedByKeyboard();
     void snapshotWritesTheFrameOrSaysWhyNot_data();
     void snapshotWritesTheFrameOrSaysWhyNot();
+    void commandLineNeedsNoDisplay_data();
+    void commandLineNeedsNoDisplay();
     void captureShowsEachFormat_data();
     void captureShowsEachFormat();
     void captureSaysWhyThereIsNoPicture_data();
@@ -272,6 +274,9 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     QTest::keyClick(view, Qt::Key_Right);
     QTRY_VERIFY(statusText(window, "probeLabel").contains("raw count"));
     QVERIFY(statusText(window, "rateLabel").contains("frames/s"));
+    // What a screen reader tells as the probe moves.
+    QVERIFY2(view->accessibleDescription().startsWith("x 640, y 512: raw count"),
+             qPrintable(view->accessibleDescription()));
 
     // A window too small to show anything keeps going.
     window.resize(1, 1);
@@ -297,6 +302,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a folder", sim1 + QStringList{"FOLDER"}, {}, 2, "it is a folder");
     row("a missing folder", sim1 + QStringList{"FOLDER/missing/shot.png"}, {}, 2,
         "cannot be written");
+    row("a pipe whose reader leaves", sim1 + QStringList{"FOLDER/pipe"}, {}, 2,
+        "cannot be written: Broken pipe");
+    row("standard output", sim1 + QStringList{"-", "--frame", "3"}, {}, 0, "");
     row("frame -1", sim1 + QStringList{"FOLDER/shot.png", "--frame", "-1"}, {}, 2, "whole number");
     row("frame 1e999", sim1 + QStringList{"FOLDER/shot.png", "--frame", "1e999"}, {}, 2,
         "whole number");
@@ -318,6 +326,15 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a pipeline that does not parse", device("not a pipeline ! appsink"), {}, 2,
         "the pipeline does not parse: no element \"not\"");
     row("a pipeline without an appsink", device("videotestsrc ! fakesink"), {}, 2, "no appsink");
+    row("a pipeline in a byte order OpenCV loses",
+        device(testPipeline("format=GRAY16_BE,width=64,height=48")), {}, 2,
+        "as GRAY16_BE, whose byte order OpenCV does not pass on; convert them to GRAY16_LE");
+    row("a pipeline in a format OpenCV does not take",
+        device(testPipeline("format=RGB,width=64,height=48")), {}, 2,
+        "as RGB, which OpenCV does not take");
+    row("a pipeline of compressed frames",
+        device("videotestsrc ! video/x-raw,width=64,height=48 ! jpegenc ! appsink"), {}, 3,
+        "the pipeline sends compressed frames");
     row("a pipeline that ends at once",
         device(testPipeline("format=GRAY8", "circular", "num-buffers=0")), {}, 3,
         "the pipeline ended");
@@ -350,6 +367,12 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
         QProcess::execute(QStringLiteral("mknod"), {path(QStringLiteral("null")), "c", "1", "3"}) !=
             0)
         QSKIP("making a device node needs root");
+    // A reader that takes one byte and goes, leaving most of the picture unwritten.
+    QProcess reader;
+    if (arguments.contains(path(QStringLiteral("pipe")))) {
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("pipe"))}), 0);
+        reader.start(QStringLiteral("head"), {"-c", "1", path(QStringLiteral("pipe"))});
+    }
 
     QProcess preview;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -358,6 +381,8 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments);
     QVERIFY(preview.waitForFinished(120000));
     const QString errors = QString::fromLocal8Bit(preview.readAllStandardError());
+    reader.waitForFinished();
+    QCOMPARE(preview.exitStatus(), QProcess::NormalExit);
     QCOMPARE(preview.exitCode(), status);
     QVERIFY2(errors.contains(said), qPrintable(errors));
     QVERIFY(!QFileInfo(device).isFile());
@@ -365,7 +390,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
         return;
 
     // The very frame the pipeline makes of the camera's settings, at the camera's resolution.
-    const QImage written(path(QStringLiteral("shot.png")));
+    const QImage written = arguments.contains(QStringLiteral("-"))
+                               ? QImage::fromData(preview.readAllStandardOutput(), "PNG")
+                               : QImage(path(QStringLiteral("shot.png")));
     QCOMPARE(written.format(), QImage::Format_Grayscale8);
     if (arguments.contains(QStringLiteral("--device"))) {
         QCOMPARE(written.size(), QSize(64, 48));
@@ -380,6 +407,46 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
                            written.constScanLine(y)));
 }
 
+void PreviewTest::commandLineNeedsNoDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // FOLDER stands for the test's folder
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // on standard output or standard error
+    QTest::newRow("no such port") << QStringList{"--port", "SIM9"} << 3 << "SIM9 is not plugged in";
+    QTest::newRow("an unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
+    QTest::newRow("an option of Qt's own, as tools/run gives")
+        << QStringList{"--port", "SIM9", "-qwindowgeometry", "700x620+1245+0"} << 3
+        << "SIM9 is not plugged in";
+    QTest::newRow("a value given twice")
+        << QStringList{"--port", "SIM9", "--port", "SIM1", "--snapshot", "FOLDER/shot.png"} << 2
+        << "--port is given twice";
+    QTest::newRow("help, as Qt 6 programs take it") << QStringList{"--help-all"} << 0 << "--device";
+}
+
+// Only a window needs a display: a mistake, an unknown port or the help is said without one.
+void PreviewTest::commandLineNeedsNoDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
+    QProcess preview;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("ORVEX_SDK_CONFIG"), path(QStringLiteral("sdk.ini")));
+    preview.setProcessEnvironment(environment);
+    preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments);
+    QVERIFY(preview.waitForFinished(60000));
+    const QString output =
+        QString::fromLocal8Bit(preview.readAllStandardOutput() + preview.readAllStandardError());
+    QCOMPARE(preview.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(preview.exitCode(), status);
+    QVERIFY2(output.contains(said), qPrintable(output));
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("shot.png"))));
+}
+
 void PreviewTest::captureShowsEachFormat_data()
 {
     QTest::addColumn<QString>("caps");    // of what videotestsrc sends
@@ -392,6 +459,7 @@ void PreviewTest::captureShowsEachFormat_data()
     row("8-bit grey", "format=GRAY8,width=320,height=240", "circular", "320 × 240, 8-bit grey");
     row("YUY2", "format=YUY2,width=320,height=240", "circular", "320 × 240, YUV 4:2:2");
     row("UYVY", "format=UYVY,width=320,height=240", "circular", "320 × 240, YUV 4:2:2");
+    row("UYVY, flat", "format=UYVY,width=64,height=48", "white", "64 × 48, YUV 4:2:2");
     row("I420", "format=I420,width=320,height=240", "circular", "320 × 240, YUV 4:2:0");
     row("16-bit grey", "format=GRAY16_LE,width=320,height=240", "circular",
         "320 × 240, 16-bit grey, stretched");
