@@ -2,10 +2,17 @@
 // them directly.
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 #include <csignal>
 #include <cstdio>
 
 #ifdef _WIN32
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
 #include <fcntl.h>
 #include <io.h>
 #else
@@ -40,6 +47,26 @@ inline void binaryStandardOutput()
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+}
+
+// The program's words as they were typed, read before any application object exists. Windows hands
+// main() its words in the local 8-bit code page, which loses what that page cannot spell (a file
+// name in another script), so there the wide command line is read instead.
+inline QStringList commandLineArguments(int argc, char** argv)
+{
+    QStringList words;
+#ifdef _WIN32
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int index = 0; index < count; ++index)
+            words << QString::fromWCharArray(wide[index]);
+        LocalFree(wide);
+        return words;
+    }
+#endif
+    for (int index = 0; index < argc; ++index)
+        words << QString::fromLocal8Bit(argv[index]);
+    return words;
 }
 
 } // namespace platform

@@ -39,17 +39,6 @@ void complain(const QString& text)
     QTextStream(stderr) << "orvexhd-preview: " << text << '\n';
 }
 
-// The words, read before any application object exists: only they tell whether a display is needed.
-// Where the system's command line is wider than its local 8-bit encoding (Windows), a word outside
-// that encoding is not kept whole.
-QStringList commandLine(int argc, char** argv)
-{
-    QStringList words;
-    for (int index = 0; index < argc; ++index)
-        words << QString::fromLocal8Bit(argv[index]);
-    return words;
-}
-
 // The options that a QApplication takes for itself (-platform, -style, -qwindowgeometry, ...), as
 // Qt documents them: they are read before the application exists, so the parser must know them,
 // and the application made later still finds them.
@@ -128,7 +117,7 @@ int main(int argc, char** argv)
         QTextStream(stderr) << helpText(parser, argc, argv);
         return int(Usage);
     };
-    if (!parser.parse(commandLine(argc, argv)))
+    if (!parser.parse(platform::commandLineArguments(argc, argv)))
         return usage(parser.errorText());
     if (parser.isSet(helpOption)) {
         QTextStream(stdout) << helpText(parser, argc, argv);
