@@ -2,6 +2,7 @@
 
 #include "output.h"
 #include "strictini.h"
+#include "wholefiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -211,15 +212,15 @@ private:
 
 std::optional<QByteArray> fileContents(const QString& path, Checker& checker)
 {
-    ini::FileContents contents = ini::readFile(path);
+    files::FileContents contents = files::readWhole(path);
     switch (contents.problem) {
-    case ini::FileContents::Missing:
+    case files::FileContents::Missing:
         checker.problem(Cli::tr("no such file"));
         return std::nullopt;
-    case ini::FileContents::Unreadable:
+    case files::FileContents::Unreadable:
         checker.problem(Cli::tr("cannot be read (%1)").arg(contents.reason));
         return std::nullopt;
-    case ini::FileContents::None:
+    case files::FileContents::None:
         break;
     }
     return std::move(contents.bytes);
@@ -477,27 +478,7 @@ QJsonObject profileObject(const Profile& profile)
 
 bool writeProfile(const QString& path, const QString& text, QString& error)
 {
-    const QByteArray bytes = text.toUtf8();
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        error = Cli::tr("it is a folder");
-        return false;
-    }
-    // A FIFO or a device is written into: put in its place, a file would take its name and its
-    // reader would get nothing.
-    if (info.exists() && !info.isFile()) {
-        QFile device(path);
-        if (device.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-            device.write(bytes) == bytes.size())
-            return true;
-        error = device.errorString();
-        return false;
-    }
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    error = file.errorString();
-    return false;
+    return files::writeWhole(path, text.toUtf8(), error);
 }
 
 } // namespace cli

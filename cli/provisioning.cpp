@@ -4,6 +4,7 @@
 #include "camerareports.h"
 #include "portenumeration.h"
 #include "strictini.h"
+#include "wholefiles.h"
 #include "transfer.h"
 
 #include <QDir>
@@ -68,10 +69,10 @@ public:
 
     std::vector<Row> read()
     {
-        const ini::FileContents contents = ini::readFile(path_);
-        if (contents.problem != ini::FileContents::None) {
+        const files::FileContents contents = files::readWhole(path_);
+        if (contents.problem != files::FileContents::None) {
             problems_.append(QStringLiteral("%1: %2").arg(
-                path_, contents.problem == ini::FileContents::Missing
+                path_, contents.problem == files::FileContents::Missing
                            ? Cli::tr("no such file")
                            : Cli::tr("cannot be read (%1)").arg(contents.reason)));
             return {};

@@ -1,8 +1,5 @@
 #include "strictini.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <map>
 
 namespace ini {
@@ -30,50 +27,6 @@ bool isText(const QByteArray& line, const QString& decoded)
 }
 
 } // namespace
-
-FileContents readFile(const QString& path)
-{
-    FileContents contents;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        contents.problem = FileContents::Missing;
-        return contents;
-    }
-    contents.problem = FileContents::Unreadable;
-    if (info.isDir()) {
-        contents.reason = QStringLiteral("is a folder");
-        return contents;
-    }
-    if (!info.isFile()) {
-        contents.reason = QStringLiteral("is no regular file");
-        return contents;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        contents.reason = file.errorString();
-        return contents;
-    }
-    // Read to the end rather than to the size the file states, which is 0 for a file of /proc.
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const qint64 count = file.read(buffer, sizeof buffer);
-        if (count < 0) {
-            contents.reason = file.errorString();
-            return contents;
-        }
-        if (count == 0)
-            break;
-        if (bytes.size() + count > largestFile) {
-            contents.reason = QStringLiteral("is larger than %1 MiB").arg(largestFile >> 20);
-            return contents;
-        }
-        bytes.append(buffer, int(count));
-    }
-    contents.problem = FileContents::None;
-    contents.bytes = bytes;
-    return contents;
-}
 
 std::vector<QString> textLines(const QByteArray& bytes, int& badLine)
 {

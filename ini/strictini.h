@@ -11,21 +11,6 @@
 
 namespace ini {
 
-// A file as read whole, or why it could not be.
-struct FileContents {
-    enum Problem { None, Missing, Unreadable };
-    Problem problem = None;
-    QString reason; // for Unreadable: "is a folder", the system's error, ...
-    QByteArray bytes;
-};
-
-// Larger than any file of settings or rows: a device or a wrong file, not something to hold.
-constexpr qint64 largestFile = 16 * 1024 * 1024;
-
-// Only a regular file is read: a folder, a FIFO or a device is Unreadable, as is a file that
-// cannot be read to its end (a file of /proc that says it is empty is read to its end, too).
-FileContents readFile(const QString& path);
-
 // The lines of UTF-8 text, without their line ends (LF or CR LF), after a byte order mark. Stops
 // at the first line that is no text (not UTF-8, or a control character): its number goes to
 // badLine and the lines before it are returned; badLine stays 0 for text.

@@ -4,14 +4,13 @@
 #include "capturesource.h"
 #include "pipeline.h"
 #include "platform.h"
+#include "wholefiles.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -21,18 +20,6 @@ struct Snapshot {
     Q_DECLARE_TR_FUNCTIONS(Snapshot)
 };
 
-bool written(QFileDevice& file, const QByteArray& bytes)
-{
-    // A write cut short (a pipe whose reader left) gives no reason; the next one fails with it.
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 more = file.write(bytes.constData() + done, bytes.size() - done);
-        if (more <= 0)
-            return false;
-        done += more;
-    }
-    return file.flush() && file.error() == QFile::NoError;
-}
-
 } // namespace
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
@@ -40,31 +27,13 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
     if (path == QLatin1String("-")) {
         platform::binaryStandardOutput();
         QFile output;
-        if (!output.open(stdout, QIODevice::WriteOnly) || !written(output, bytes)) {
+        if (!output.open(stdout, QIODevice::WriteOnly) || !files::writeAll(output, bytes)) {
             error = output.errorString();
             return false;
         }
         return true;
     }
-    const QFileInfo target(path);
-    if (target.isDir()) {
-        error = Snapshot::tr("it is a folder");
-        return false;
-    }
-    if (target.exists() && !target.isFile()) {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !written(file, bytes)) {
-            error = file.errorString();
-            return false;
-        }
-        return true;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !written(file, bytes) || !file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return files::writeWhole(path, bytes, error);
 }
 
 namespace {

@@ -1,10 +1,10 @@
 #include "camerastate.h"
 
 #include "inifile.h"
+#include "wholefiles.h"
 
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 
 #include <cmath>
 #include <limits>
@@ -136,10 +136,10 @@ void readKeptSettings(IniFile& ini, const QString& section, CameraSettings& sett
 StateFile::Reading StateFile::readSections(Sections& sections)
 {
     sections.clear();
-    const ini::FileContents contents = ini::readFile(path_);
-    if (contents.problem == ini::FileContents::Missing)
+    const files::FileContents contents = files::readWhole(path_);
+    if (contents.problem == files::FileContents::Missing)
         return Reading::Read;
-    if (contents.problem == ini::FileContents::Unreadable) {
+    if (contents.problem == files::FileContents::Unreadable) {
         if (!unreadableReported_)
             reportConfigurationProblem(QStringLiteral("state file %1 cannot be read (%2); the "
                                                       "configured values are used, and changes "
@@ -257,10 +257,9 @@ void StateFile::remember(const std::string& port, CameraSettings& settings)
                 text += QStringLiteral("%1=%2\n").arg(QLatin1String(setting.key), value->second);
         }
     }
-    QSaveFile file(path_);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        reportKeepFailure(QStringLiteral("cannot be written (%1)").arg(file.errorString()));
+    QString error;
+    if (!files::writeWhole(path_, text.toUtf8(), error)) {
+        reportKeepFailure(QStringLiteral("cannot be written (%1)").arg(error));
         return;
     }
     known = current;

@@ -1,5 +1,7 @@
 #include "inifile.h"
 
+#include "wholefiles.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -19,15 +21,15 @@ IniFile::IniFile(const QString& path, const QString& source) : path_(path)
 {
     if (path_.isEmpty())
         return;
-    const ini::FileContents contents = ini::readFile(path_);
-    if (contents.problem == ini::FileContents::Missing) {
+    const files::FileContents contents = files::readWhole(path_);
+    if (contents.problem == files::FileContents::Missing) {
         reportConfigurationProblem(
             QStringLiteral("configuration file %1 (%2) does not exist; the built-in configuration "
                            "is used")
                 .arg(path_, source));
         return;
     }
-    if (contents.problem == ini::FileContents::Unreadable) {
+    if (contents.problem == files::FileContents::Unreadable) {
         reportConfigurationProblem(
             QStringLiteral("configuration file %1 (%2) cannot be read (%3); the built-in "
                            "configuration is used")

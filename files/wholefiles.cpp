@@ -1,0 +1,86 @@
+#include "wholefiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace files {
+
+// A write cut short gives no reason; the next one fails with it.
+bool writeAll(QFileDevice& file, const QByteArray& bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 more = file.write(bytes.constData() + done, bytes.size() - done);
+        if (more <= 0)
+            return false;
+        done += more;
+    }
+    return file.flush() && file.error() == QFile::NoError;
+}
+
+FileContents readWhole(const QString& path)
+{
+    FileContents contents;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        contents.problem = FileContents::Missing;
+        return contents;
+    }
+    contents.problem = FileContents::Unreadable;
+    if (info.isDir()) {
+        contents.reason = QStringLiteral("is a folder");
+        return contents;
+    }
+    if (!info.isFile()) {
+        contents.reason = QStringLiteral("is no regular file");
+        return contents;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        contents.reason = file.errorString();
+        return contents;
+    }
+    // Read to the end rather than to the size the file states, which is 0 for a file of /proc.
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const qint64 count = file.read(buffer, sizeof buffer);
+        if (count < 0) {
+            contents.reason = file.errorString();
+            return contents;
+        }
+        if (count == 0)
+            break;
+        if (bytes.size() + count > largestFile) {
+            contents.reason = QStringLiteral("is larger than %1 MiB").arg(largestFile >> 20);
+            return contents;
+        }
+        bytes.append(buffer, int(count));
+    }
+    contents.problem = FileContents::None;
+    contents.bytes = bytes;
+    return contents;
+}
+
+bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
+{
+    const QFileInfo target(path);
+    if (target.isDir()) {
+        error = QStringLiteral("it is a folder");
+        return false;
+    }
+    if (target.exists() && !target.isFile()) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, bytes))
+            return true;
+        error = file.errorString();
+        return false;
+    }
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && writeAll(file, bytes) && file.commit())
+        return true;
+    error = file.errorString();
+    return false;
+}
+
+} // namespace files
