@@ -216,18 +216,13 @@ void pullSim7AfterItsFirstOperations()
 // Everything one command line did, on the cameras of inputs/sdk.ini with the files of inputs/:
 // its exit status, standard output and error, each camera operation with its arguments and
 // result, the SDK log without time stamps, and each file it wrote. "%1" is the fixture's folder.
-QString transcript(const QString& inputs, const QString& commandLine)
+QString transcript(const QMap<QString, QByteArray>& inputs, const QString& commandLine)
 {
-    QFile configuration(QDir(inputs).filePath(QStringLiteral("sdk.ini")));
-    if (!configuration.open(QIODevice::ReadOnly))
-        return QStringLiteral("no configuration in ") + inputs;
-    CliFixture f(QString::fromUtf8(configuration.readAll()));
-    // Written rather than copied: QFile::copy syncs each copy to the disk, which takes seconds.
-    for (const QString& name : QDir(inputs).entryList(QDir::Files)) {
-        QFile from(QDir(inputs).filePath(name));
-        QFile to(f.path(name));
-        if (from.open(QIODevice::ReadOnly) && to.open(QIODevice::WriteOnly))
-            to.write(from.readAll());
+    CliFixture f(QString::fromUtf8(inputs.value(QStringLiteral("sdk.ini"))));
+    for (auto input = inputs.begin(); input != inputs.end(); ++input) {
+        QFile file(f.path(input.key()));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(input.value());
     }
     pullSim7AfterItsFirstOperations();
     const QMap<QString, QByteArray> before = filesIn(f.folder());
@@ -256,8 +251,8 @@ QString transcript(const QString& inputs, const QString& commandLine)
     return text.replace(f.folder(), QStringLiteral("%1"));
 }
 
-// The first lines where expected and actual part, with three lines of context, as diff -u shows
-// them.
+// The first lines where expected and actual part, up to where three lines agree again, with three
+// lines of context around them, as diff -u shows them.
 QString difference(const QString& expected, const QString& actual)
 {
     const QStringList was = expected.split('\n');
@@ -265,22 +260,29 @@ QString difference(const QString& expected, const QString& actual)
     int first = 0;
     while (first < was.size() && first < is.size() && was[first] == is[first])
         ++first;
-    int tail = 0;
-    while (tail < was.size() - first && tail < is.size() - first &&
-           was[was.size() - 1 - tail] == is[is.size() - 1 - tail])
-        ++tail;
-    const int start = std::max(0, first - 3);
+    int wasEnd = std::min<int>(was.size(), first + 20);
+    int isEnd = std::min<int>(is.size(), first + 20);
+    for (int span = 1, found = 0; span < 80 && !found; ++span) {
+        for (int skipped = 0; skipped <= span && !found; ++skipped) {
+            const int a = first + skipped;
+            const int b = first + span - skipped;
+            found = a + 3 <= was.size() && b + 3 <= is.size() && was.mid(a, 3) == is.mid(b, 3);
+            wasEnd = found ? a : wasEnd;
+            isEnd = found ? b : isEnd;
+        }
+    }
     QString command; // the invocation whose transcript parts
     for (int line = 0; line < std::min<int>(first + 1, was.size()); ++line)
         command = was[line].startsWith('$') ? was[line] : command;
+    const int start = std::max(0, first - 3);
     QString text = QStringLiteral("\n@@ -%1 +%1 @@ %2\n").arg(start + 1).arg(command);
     for (int line = start; line < first; ++line)
         text += ' ' + was[line] + '\n';
-    for (int line = first; line < std::min<int>(was.size() - tail, first + 20); ++line)
+    for (int line = first; line < wasEnd; ++line)
         text += '-' + was[line] + '\n';
-    for (int line = first; line < std::min<int>(is.size() - tail, first + 20); ++line)
+    for (int line = first; line < isEnd; ++line)
         text += '+' + is[line] + '\n';
-    for (int line = is.size() - tail; line < std::min<int>(is.size(), is.size() - tail + 3); ++line)
+    for (int line = isEnd; line < std::min<int>(is.size(), isEnd + 3); ++line)
         text += ' ' + is[line] + '\n';
     return text;
 }
@@ -1120,7 +1122,8 @@ void CliTest::transcriptsAreAsRecorded()
     QVERIFY(recorded.open(QIODevice::ReadOnly));
     const QString expected = QString::fromUtf8(recorded.readAll());
     recorded.close();
-    const QString inputs = QFileInfo(file).dir().filePath(QStringLiteral("inputs"));
+    const QMap<QString, QByteArray> inputs =
+        filesIn(QFileInfo(file).dir().filePath(QStringLiteral("inputs")));
     QString actual;
     for (const QString& line : expected.split('\n')) {
         if (line.startsWith('#'))
