@@ -2,18 +2,25 @@
 // unchanged and in the window's order, bad input sends nothing to any camera, refusals are told
 // from cameras gone away, reads the camera refuses are left out, output that cannot be written
 // is an error, provisioning goes on past an unplugged camera, and every --json output parses.
+// Beyond these, each invocation listed in tests/cli-transcripts/*.txt must give the whole outcome
+// recorded there: exit status, both output streams, every camera operation, the SDK log and the
+// files written. After an intended change, `ORVEX_UPDATE_TRANSCRIPTS=1 ctest -R tst_cli` in the
+// build rewrites those files, and their diff is what to review.
 #include "commands.h"
 #include "parametersteps.h"
 #include "portenumeration.h"
 #include "sdkrecords.h"
 #include "settingstable.h"
+#include "simulatedcamera.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -22,6 +29,7 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <set>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -161,6 +169,124 @@ QJsonObject profileOf(const CliFixture& f, const QString& port)
     return jsonLines(read.out).value(0).value(QStringLiteral("profile")).toObject();
 }
 
+// Each line of text after a tag: "out  SIM1: ...". A last line without its line feed says so.
+QString tagged(const QString& tag, const QString& text)
+{
+    QStringList lines = text.split('\n');
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    else
+        lines.last() += QStringLiteral(" (no line feed at the end)");
+    QString result;
+    for (const QString& line : lines)
+        result += tag + (line.isEmpty() ? QString() : QStringLiteral("  ") + line) + '\n';
+    return result;
+}
+
+QMap<QString, QByteArray> filesIn(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        QFile file(QDir(folder).filePath(name));
+        files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("?"));
+    }
+    return files;
+}
+
+// SIM7 answers its open and its first serial number and gamma operations, then nothing, and its
+// port leaves the list: a cable pulled once a command has begun, at the same point every time.
+void pullSim7AfterItsFirstOperations()
+{
+    const std::set<std::string> answered{"getCameraType",   "getFirmwareVersions",
+                                         "getSerialNumber", "setSerialNumber",
+                                         "getGamma",        "setGamma"};
+    for (const std::string& operation : orvex_sim::deviceOperationNames()) {
+        std::deque<bool> answers(100, false);
+        answers.front() = answered.count(operation) > 0;
+        orvex_sim::faults("SIM7").scriptedAnswers[operation] = answers;
+    }
+    ports::setEnumerator([listed = false]() mutable {
+        QStringList names = simulatedPortNames();
+        if (std::exchange(listed, true))
+            names.removeAll(QStringLiteral("SIM7"));
+        return names;
+    });
+}
+
+// Everything one command line did, on the cameras of inputs/sdk.ini with the files of inputs/:
+// its exit status, standard output and error, each camera operation with its arguments and
+// result, the SDK log without time stamps, and each file it wrote. "%1" is the fixture's folder.
+QString transcript(const QMap<QString, QByteArray>& inputs, const QString& commandLine)
+{
+    CliFixture f(QString::fromUtf8(inputs.value(QStringLiteral("sdk.ini"))));
+    for (auto input = inputs.begin(); input != inputs.end(); ++input) {
+        QFile file(f.path(input.key()));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(input.value());
+    }
+    pullSim7AfterItsFirstOperations();
+    const QMap<QString, QByteArray> before = filesIn(f.folder());
+    const Run run = f.run(QProcess::splitCommand(commandLine));
+
+    QString text = QStringLiteral("$ orvexhd-cli %1").arg(commandLine).trimmed();
+    text += QStringLiteral("\nexit %1\n").arg(run.status);
+    text += tagged(QStringLiteral("out"), run.out) + tagged(QStringLiteral("err"), run.err);
+    for (const orvex_sim::JournalEntry& entry : orvex_sim::journal())
+        text += QString::fromStdString("cam  " + entry.port + ' ' + entry.operation +
+                                       (entry.arguments.empty() ? "" : ' ' + entry.arguments) +
+                                       " -> " + entry.result + '\n');
+    if (const int applied = orvex_sim::parametersAppliedCount())
+        text += QStringLiteral("sdk  notifyParametersApplied, calls: %1\n").arg(applied);
+    QFile log(QString::fromStdString(orvex_sim::logFilePath()));
+    if (log.open(QIODevice::ReadOnly))
+        text +=
+            tagged(QStringLiteral("log"),
+                   QString::fromUtf8(log.readAll())
+                       .remove(QRegularExpression("^\\S+ ", QRegularExpression::MultilineOption)));
+    const QMap<QString, QByteArray> after = filesIn(f.folder());
+    for (auto file = after.begin(); file != after.end(); ++file) {
+        if (file.key() != QLatin1String("sdk.log") && before.value(file.key()) != file.value())
+            text += tagged("file " + file.key(), QString::fromUtf8(file.value()));
+    }
+    return text.replace(f.folder(), QStringLiteral("%1"));
+}
+
+// The first lines where expected and actual part, up to where three lines agree again, with three
+// lines of context around them, as diff -u shows them.
+QString difference(const QString& expected, const QString& actual)
+{
+    const QStringList was = expected.split('\n');
+    const QStringList is = actual.split('\n');
+    int first = 0;
+    while (first < was.size() && first < is.size() && was[first] == is[first])
+        ++first;
+    int wasEnd = std::min<int>(was.size(), first + 20);
+    int isEnd = std::min<int>(is.size(), first + 20);
+    for (int span = 1, found = 0; span < 80 && !found; ++span) {
+        for (int skipped = 0; skipped <= span && !found; ++skipped) {
+            const int a = first + skipped;
+            const int b = first + span - skipped;
+            found = a + 3 <= was.size() && b + 3 <= is.size() && was.mid(a, 3) == is.mid(b, 3);
+            wasEnd = found ? a : wasEnd;
+            isEnd = found ? b : isEnd;
+        }
+    }
+    QString command; // the invocation whose transcript parts
+    for (int line = 0; line < std::min<int>(first + 1, was.size()); ++line)
+        command = was[line].startsWith('$') ? was[line] : command;
+    const int start = std::max(0, first - 3);
+    QString text = QStringLiteral("\n@@ -%1 +%1 @@ %2\n").arg(start + 1).arg(command);
+    for (int line = start; line < first; ++line)
+        text += ' ' + was[line] + '\n';
+    for (int line = first; line < wasEnd; ++line)
+        text += '-' + was[line] + '\n';
+    for (int line = first; line < isEnd; ++line)
+        text += '+' + is[line] + '\n';
+    for (int line = isEnd; line < std::min<int>(is.size(), isEnd + 3); ++line)
+        text += ' ' + is[line] + '\n';
+    return text;
+}
+
 } // namespace
 
 class CliTest : public QObject
@@ -195,6 +321,8 @@ private slots:
     void cameraGoneMidReadIsAskedNothingMore();
     void tableRangesAreTheWindowsRanges();
     void twoProgramsAtOnceKeepEachOthersChanges();
+    void transcriptsAreAsRecorded_data();
+    void transcriptsAreAsRecorded();
 };
 
 void CliTest::profileFromOneCameraMakesAnotherTheSame_data()
@@ -973,6 +1101,43 @@ void CliTest::twoProgramsAtOnceKeepEachOthersChanges()
         QCOMPARE(user.value("clhe").toInt(), 100 * (camera + 1) + 2);
         QCOMPARE(user.value("polarity").toBool(), true);
     }
+}
+
+void CliTest::transcriptsAreAsRecorded_data()
+{
+    QTest::addColumn<QString>("file");
+    const QDir folder(QFINDTESTDATA("cli-transcripts"));
+    const QStringList files = folder.entryList({QStringLiteral("*.txt")}, QDir::Files);
+    QVERIFY2(!files.isEmpty(), qPrintable(folder.path()));
+    for (const QString& name : files)
+        QTest::newRow(qPrintable(name)) << folder.filePath(name);
+}
+
+// Each "$ orvexhd-cli ..." line of the file is run afresh, and the whole file must come out as it
+// stands; "#" lines are kept as they are.
+void CliTest::transcriptsAreAsRecorded()
+{
+    QFETCH(QString, file);
+    QFile recorded(file);
+    QVERIFY(recorded.open(QIODevice::ReadOnly));
+    const QString expected = QString::fromUtf8(recorded.readAll());
+    recorded.close();
+    const QMap<QString, QByteArray> inputs =
+        filesIn(QFileInfo(file).dir().filePath(QStringLiteral("inputs")));
+    QString actual;
+    for (const QString& line : expected.split('\n')) {
+        if (line.startsWith('#'))
+            actual += line + '\n';
+        else if (line.startsWith(QLatin1String("$ orvexhd-cli")))
+            actual += transcript(inputs, line.mid(13).trimmed()) + '\n';
+    }
+    if (qEnvironmentVariableIntValue("ORVEX_UPDATE_TRANSCRIPTS") == 1) {
+        QVERIFY(recorded.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        recorded.write(actual.toUtf8());
+        return;
+    }
+    QVERIFY2(actual == expected, qPrintable(difference(expected, actual) +
+                                            "ORVEX_UPDATE_TRANSCRIPTS=1 rewrites the file"));
 }
 
 QTEST_MAIN(CliTest)
