@@ -23,9 +23,14 @@ float celsius(float milliKelvin)
     return (milliKelvin - 273000.0f) / 1000.0f;
 }
 
+double shownCelsius(float milliKelvin)
+{
+    return QString::number(double(celsius(milliKelvin)), 'g', 6).toDouble();
+}
+
 QString temperatureText(float milliKelvin)
 {
-    return QString::number(double(celsius(milliKelvin)), 'g', 6) + QStringLiteral(" C");
+    return QString::number(shownCelsius(milliKelvin), 'g', 6) + QStringLiteral(" C");
 }
 
 bool writeSerialNumber(orvex_sdk::Device& device, std::uint32_t serialNumber, bool forced)

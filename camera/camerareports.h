@@ -52,6 +52,9 @@ std::string firmwareVersionText(std::uint16_t version);
 // Thousandths of a kelvin (273000 is 0 C) to degrees Celsius, in single precision as the window
 // computes them.
 float celsius(float milliKelvin);
+// The degrees as the window shows them, six significant digits: 32.5125 rather than the single's
+// widened 32.51250076293945.
+double shownCelsius(float milliKelvin);
 // The text of a temperature box: "45 C", "-273 C", "32.0437 C".
 QString temperatureText(float milliKelvin);
 

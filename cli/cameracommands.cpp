@@ -284,9 +284,9 @@ Status showTemperatures(const Invocation& invocation)
                                 {QStringLiteral("fpgaTemperature"), fpga},
                                 {QStringLiteral("sensorTemperature"), sensor},
                                 {QStringLiteral("fpgaCelsius"),
-                                 double(camera::celsius(temperatures.fpgaTemperature))},
+                                 camera::shownCelsius(temperatures.fpgaTemperature)},
                                 {QStringLiteral("sensorCelsius"),
-                                 double(camera::celsius(temperatures.sensorTemperature))}});
+                                 camera::shownCelsius(temperatures.sensorTemperature)}});
         }
     }
     // In JSON the readings said it all; a camera that failed still gets its object.
