@@ -1,9 +1,8 @@
 #include "opencamera.h"
 
+#include "cameralink.h"
 #include "camerareports.h"
 #include "portenumeration.h"
-
-#include <cstring>
 
 namespace cli {
 namespace {
@@ -35,17 +34,16 @@ bool OpenCamera::open(CameraRun& run, const QStringList& listedPorts)
         run.fail(Unreachable, Cli::tr("no such port"));
         return false;
     }
-    const char* linkType = sdk().getConfiguration()->getCommunicationType();
-    if (!linkType || std::strcmp(linkType, camera::serialLinkType) != 0) {
+    orvex_sdk::Configuration& configuration = *sdk().getConfiguration();
+    if (!camera::offersSerialLink(configuration)) {
+        const char* linkType = configuration.getCommunicationType();
         run.fail(Unreachable, Cli::tr("the SDK's link type is \"%1\", not %2: no camera can be "
                                       "opened")
                                   .arg(QString::fromLocal8Bit(linkType ? linkType : ""),
                                        QString::fromLatin1(camera::serialLinkType)));
         return false;
     }
-    connection_ = sdk().createConnection();
-    const QByteArray portName = run.port().toUtf8();
-    device_ = connection_ ? connection_->openDevice(portName.constData()) : nullptr;
+    device_ = camera::openDevice(run.port().toUtf8().constData(), connection_);
     if (!device_) {
         run.fail(Unreachable, Cli::tr("cannot be opened (in use, or not a camera)"));
         return false;
@@ -79,12 +77,7 @@ QString OpenCamera::whyGone(const QString& port)
 void OpenCamera::close()
 {
     run_.setAnswerCheck({});
-    if (connection_ && device_)
-        connection_->closeDevice(device_);
-    device_ = nullptr;
-    if (connection_)
-        sdk().releaseConnection(&connection_);
-    connection_ = nullptr;
+    camera::releaseDevice(connection_, device_);
 }
 
 } // namespace cli

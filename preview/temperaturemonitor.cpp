@@ -1,9 +1,8 @@
 #include "temperaturemonitor.h"
 
+#include "cameralink.h"
 #include "camerareports.h"
 #include "portenumeration.h"
-
-#include <cstring>
 
 namespace {
 
@@ -63,12 +62,9 @@ void TemperatureMonitor::tick()
 
 QString TemperatureMonitor::open()
 {
-    const char* linkType = sdk().getConfiguration()->getCommunicationType();
-    if (!linkType || std::strcmp(linkType, camera::serialLinkType) != 0)
+    if (!camera::offersSerialLink(*sdk().getConfiguration()))
         return tr("the SDK's link is not %1").arg(QString::fromLatin1(camera::serialLinkType));
-    connection_ = sdk().createConnection();
-    const QByteArray portName = port_.toUtf8();
-    device_ = connection_ ? connection_->openDevice(portName.constData()) : nullptr;
+    device_ = camera::openDevice(port_.toUtf8().constData(), connection_);
     if (!device_) {
         close();
         return tr("cannot be opened (in use, or not a camera)");
@@ -78,10 +74,5 @@ QString TemperatureMonitor::open()
 
 void TemperatureMonitor::close()
 {
-    if (connection_ && device_)
-        connection_->closeDevice(device_);
-    device_ = nullptr;
-    if (connection_)
-        sdk().releaseConnection(&connection_);
-    connection_ = nullptr;
+    camera::releaseDevice(connection_, device_);
 }

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "cameralink.h"
 #include "camerareports.h"
 
 #include <QSignalBlocker>
@@ -83,8 +84,7 @@ void MainWindow::disconnectDevice()
 
 bool MainWindow::openAlternativeSerialPort(std::string portName)
 {
-    const char* linkType = sdk()->getConfiguration()->getCommunicationType();
-    if (!linkType || std::strcmp(linkType, camera::serialLinkType) != 0) {
+    if (!camera::offersSerialLink(*sdk()->getConfiguration())) {
         showAboutBox(tr("Invalid communication"), tr("Select an other serial port"));
         return false;
     }
@@ -95,8 +95,7 @@ bool MainWindow::openAlternativeSerialPort(std::string portName)
     // A connect whose read-back failed leaves its device open and Connect enabled; without this a
     // second attempt would leak the first device and connection.
     releaseHeldConnection();
-    connection = sdk()->createConnection();
-    device = connection ? connection->openDevice(devicePortName.c_str()) : nullptr;
+    device = camera::openDevice(devicePortName.c_str(), connection);
     if (!device) {
         showAboutBox(tr("Invalid communication"), tr("Select an other serial port"));
         return false;
@@ -106,12 +105,7 @@ bool MainWindow::openAlternativeSerialPort(std::string portName)
 
 void MainWindow::releaseHeldConnection()
 {
-    if (connection && device)
-        connection->closeDevice(device);
-    if (connection)
-        sdk()->releaseConnection(&connection);
-    connection = nullptr;
-    device = nullptr;
+    camera::releaseDevice(connection, device);
 }
 
 void MainWindow::showSessionControls(bool connected)
