@@ -66,13 +66,14 @@ public:
     void unknownSection(const QString& name)
     {
         problem(Cli::tr("section [%1] is not a known section; the sections are %2")
-                    .arg(name, sectionsText()));
+                    .arg(ini::shortened(name), sectionsText()));
     }
 
     void unknownKey(Section section, const QString& key)
     {
         const QString name = camera::sectionName(section);
-        problem(Cli::tr("[%1] %2 is not a known key; [%1] has %3").arg(name, key, keysOf(section)));
+        problem(Cli::tr("[%1] %2 is not a known key; [%1] has %3")
+                    .arg(name, ini::shortened(key), keysOf(section)));
     }
 
     // A value written as text: an INI file's or an argument's.
@@ -96,10 +97,10 @@ public:
 
     void take(const Setting& setting, const QString& where, const QJsonValue& value)
     {
-        const QString shown =
+        const QString shown = ini::shortened(
             QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
                 .mid(1)
-                .chopped(1);
+                .chopped(1));
         // "true" and "1.5" read as what they say in INI, but JSON tells text from values.
         if (value.isString()) {
             const QString stated = QStringLiteral("%1 = %2 ").arg(where, shown);
@@ -138,7 +139,7 @@ public:
 private:
     static QString quoted(const QString& text)
     {
-        return QLatin1Char('"') + text + QLatin1Char('"');
+        return QLatin1Char('"') + ini::shortened(text) + QLatin1Char('"');
     }
 
     // shown: the value as written, for the message.
@@ -305,7 +306,7 @@ void readJson(const QByteArray& contents, Checker& checker)
     // again.
     const QStringList repeated = repeatedKeys(contents);
     for (const QString& key : repeated)
-        checker.problem(Cli::tr("%1 appears twice").arg(key));
+        checker.problem(Cli::tr("%1 appears twice").arg(ini::shortened(key)));
     if (!repeated.isEmpty())
         return;
     QJsonParseError error{};
@@ -415,7 +416,7 @@ std::optional<Profile> profileFromAssignments(const QStringList& assignments, co
         const QString name = assignment.left(equals).trimmed();
         const Setting* setting = camera::findSetting(name);
         if (equals < 0 || name.isEmpty()) {
-            checker.problem(Cli::tr("\"%1\" is not KEY=VALUE").arg(assignment));
+            checker.problem(Cli::tr("\"%1\" is not KEY=VALUE").arg(ini::shortened(assignment)));
         } else if (setting) {
             const auto [first, once] = given.emplace(setting, name);
             if (!once)
@@ -425,7 +426,7 @@ std::optional<Profile> profileFromAssignments(const QStringList& assignments, co
         } else {
             checker.problem(Cli::tr("%1 is not a known setting; `orvexhd-cli set --help` lists "
                                     "them")
-                                .arg(name));
+                                .arg(ini::shortened(name)));
         }
     }
     return checker.finish();

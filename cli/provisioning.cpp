@@ -4,8 +4,8 @@
 #include "camerareports.h"
 #include "portenumeration.h"
 #include "strictini.h"
-#include "wholefiles.h"
 #include "transfer.h"
+#include "wholefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,15 +77,21 @@ public:
                            : Cli::tr("cannot be read (%1)").arg(contents.reason)));
             return {};
         }
-        int badLine = 0;
-        const std::vector<QString> lines = ini::textLines(contents.bytes, badLine);
-        for (std::size_t index = 0; index < lines.size(); ++index) {
-            const QString line = lines[index].trimmed();
+        ini::TextLines lines(contents.bytes);
+        QString text;
+        while (lines.next(text)) {
+            const int number = lines.number();
+            if (problems_.size() >= ini::mostProblems) {
+                problem(number, Cli::tr("the file is not read past its first %1 problems")
+                                    .arg(ini::mostProblems));
+                return {};
+            }
+            const QString line = text.trimmed();
             if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
                 continue;
             const auto fields = csvFields(line);
             if (!fields) {
-                problem(int(index) + 1, Cli::tr("a quote is not closed"));
+                problem(number, Cli::tr("a quote is not closed"));
                 continue;
             }
             if (rows_.empty() && !headerSeen_ &&
@@ -93,10 +99,10 @@ public:
                 headerSeen_ = true;
                 continue;
             }
-            take(int(index) + 1, *fields);
+            take(number, *fields);
         }
-        if (badLine > 0)
-            problem(badLine, QString::fromLatin1(ini::notText));
+        if (lines.badLine() > 0)
+            problem(lines.badLine(), QString::fromLatin1(ini::notText));
         if (rows_.empty() && problems_.isEmpty())
             problems_.append(Cli::tr("%1: holds no row of port,serial[,profile]").arg(path_));
         return problems_.isEmpty() ? rows_ : std::vector<Row>();

@@ -5,13 +5,9 @@
 namespace ini {
 namespace {
 
-// A line as a message shows it: quoted, and cut short when it is long.
 QString shown(const QString& line)
 {
-    constexpr int longest = 60;
-    return QLatin1Char('"') +
-           (line.size() > longest ? line.left(longest) + QStringLiteral("...") : line) +
-           QLatin1Char('"');
+    return QLatin1Char('"') + shortened(line) + QLatin1Char('"');
 }
 
 bool isText(const QByteArray& line, const QString& decoded)
@@ -28,28 +24,37 @@ bool isText(const QByteArray& line, const QString& decoded)
 
 } // namespace
 
-std::vector<QString> textLines(const QByteArray& bytes, int& badLine)
+QString shortened(const QString& text)
+{
+    constexpr int longest = 60;
+    return text.size() > longest ? text.left(longest) + QStringLiteral("...") : text;
+}
+
+TextLines::TextLines(const QByteArray& bytes) : bytes_(bytes)
 {
     static const QByteArray byteOrderMark("\xEF\xBB\xBF");
-    badLine = 0;
-    std::vector<QString> lines;
-    int start = bytes.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
-    while (start < bytes.size() || (start == bytes.size() && !bytes.endsWith('\n'))) {
-        int end = bytes.indexOf('\n', start);
-        if (end < 0)
-            end = bytes.size();
-        QByteArray line = bytes.mid(start, end - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const QString decoded = QString::fromUtf8(line);
-        if (!isText(line, decoded)) {
-            badLine = int(lines.size()) + 1;
-            return lines;
-        }
-        lines.push_back(decoded);
-        start = end + 1;
+    start_ = bytes.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
+}
+
+bool TextLines::next(QString& line)
+{
+    const bool more = start_ < bytes_.size() || (start_ == bytes_.size() && !bytes_.endsWith('\n'));
+    if (badLine_ > 0 || !more)
+        return false;
+    int end = bytes_.indexOf('\n', start_);
+    if (end < 0)
+        end = bytes_.size();
+    QByteArray bytes = bytes_.mid(start_, end - start_);
+    if (bytes.endsWith('\r'))
+        bytes.chop(1);
+    start_ = end + 1;
+    ++number_;
+    line = QString::fromUtf8(bytes);
+    if (!isText(bytes, line)) {
+        badLine_ = number_;
+        return false;
     }
-    return lines;
+    return true;
 }
 
 const Section* Document::section(const QString& name) const
@@ -68,14 +73,21 @@ Document parse(const QByteArray& bytes)
     const auto problem = [&](int line, const QString& text, Problem::Extent extent) {
         document.problems.push_back(Problem{line, text, extent});
     };
-    int badLine = 0;
-    const std::vector<QString> lines = textLines(bytes, badLine);
+    TextLines lines(bytes);
     std::map<QString, int> sectionLines;
     std::map<QString, int> keyLines; // of the section being read
     bool sectionLeftOut = false;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        const int number = int(index) + 1;
-        const QString line = lines[index].trimmed();
+    QString text;
+    while (lines.next(text)) {
+        const int number = lines.number();
+        if (int(document.problems.size()) >= mostProblems) {
+            problem(
+                number,
+                QStringLiteral("the file is not read past its first %1 problems").arg(mostProblems),
+                Problem::Rest);
+            return document;
+        }
+        const QString line = text.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
             line.startsWith(QLatin1Char('#')))
             continue;
@@ -132,8 +144,8 @@ Document parse(const QByteArray& bytes)
         keyLines[key] = number;
         section.entries.push_back(Entry{number, key, line.mid(equals + 1).trimmed()});
     }
-    if (badLine > 0)
-        problem(badLine, QString::fromLatin1(notText), Problem::Rest);
+    if (lines.badLine() > 0)
+        problem(lines.badLine(), QString::fromLatin1(notText), Problem::Rest);
     return document;
 }
 

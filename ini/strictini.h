@@ -11,12 +11,33 @@
 
 namespace ini {
 
-// The lines of UTF-8 text, without their line ends (LF or CR LF), after a byte order mark. Stops
-// at the first line that is no text (not UTF-8, or a control character): its number goes to
-// badLine and the lines before it are returned; badLine stays 0 for text.
-std::vector<QString> textLines(const QByteArray& bytes, int& badLine);
-// What is wrong with the line textLines stopped at.
+// The lines of UTF-8 text, one at a time, without their line ends (LF or CR LF), after a byte
+// order mark. Stops at the first line that is no text (not UTF-8, or a control character). Lines
+// are made as they are asked for, so that a large file is never held twice.
+class TextLines
+{
+public:
+    explicit TextLines(const QByteArray& bytes);
+    TextLines(QByteArray&&) = delete; // reads the bytes where they stand
+    // The next line; false at the end of the text or at a line that is no text.
+    bool next(QString& line);
+    // The number of the line next() returned last, from 1.
+    int number() const { return number_; }
+    // The number of the line that is no text; 0 while all is text.
+    int badLine() const { return badLine_; }
+
+private:
+    const QByteArray& bytes_;
+    int start_;
+    int number_ = 0;
+    int badLine_ = 0;
+};
+// What is wrong with the line TextLines stopped at.
 inline constexpr char notText[] = "is no text (not UTF-8, or a control character)";
+
+// A text as a message repeats it: cut short when it is long, so that a stray megabyte is not
+// repeated on the terminal.
+QString shortened(const QString& text);
 
 struct Entry {
     int line;
@@ -43,10 +64,15 @@ struct Document {
     // The first holds the keys that stand before any section, and may be empty. A section that
     // is a problem is not here, nor are its keys, nor a key that is a problem.
     std::vector<Section> sections;
-    std::vector<Problem> problems; // in line order; text that is no INI file stops at its line
+    // In line order; text that is no INI file stops at its line, and so does a file with more
+    // problems than anyone reads (a file of another kind), so that it is not held in memory.
+    std::vector<Problem> problems;
 
     const Section* section(const QString& name) const;
 };
+
+// More problems than this and the rest of the file is not read.
+constexpr int mostProblems = 1000;
 
 Document parse(const QByteArray& bytes);
 

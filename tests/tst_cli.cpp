@@ -394,6 +394,11 @@ void CliTest::badInputSendsNothing_data()
     addRow("no profile at all", QString("x\n").repeated(25), applyIni,
            "bad.ini:20: \"x\" is no [section]"
            " and no key=value\norvexhd-cli: %1/bad.ini: 5 more problems\n");
+    // A file of another kind is not held whole in memory as problems: reading stops at 1000.
+    addRow("far from a profile", QString("x\n").repeated(5000), applyIni,
+           "bad.ini: 981 more problems\n");
+    addRow("a long value cut short", "[user]\ngamma=" + QString(500, '9') + "x\n", applyIni,
+           "[user] gamma = \"" + QString(60, '9') + "...\" is not a number");
     addRow("escapes as written", "[%75ser]\ngamma=1.5\n", applyIni,
            "bad.ini:1: section [%75ser] is not a known section");
     addRow("UTF-8 key", "\xEF\xBB\xBF[user]\ngamm\xC3\xA4=1\n", applyIni,
@@ -443,6 +448,9 @@ void CliTest::badInputSendsNothing_data()
            "rows.csv:1: expected port,serial[,profile], found 4 fields\n");
     addRow("CSV row of one", "SIM1,1\nSIM2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: expected port,serial[,profile], found 1 fields\n");
+    addRow("CSV far from rows", QString("x\n").repeated(2000),
+           QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:1001: the file is not read past its first 1000 problems\n");
     addRow("CSV row without a port", "SIM1,1\n,2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: the port is empty\n");
     addRow("CSV port twice", "SIM1,1\nSIM1,2\n", QStringList{"provision", "%1/rows.csv"},
