@@ -11,10 +11,12 @@
 #include "simulatedsource.h"
 #include "snapshot.h"
 #include "temperaturemonitor.h"
+#include "wholefiles.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -24,8 +26,6 @@
 #include <memory>
 
 namespace {
-
-enum Status { Shown = 0, Usage = 2, Unreachable = 3 };
 
 // A device that sends nothing for this long fails a snapshot: a grabber needs a moment to start.
 constexpr int snapshotTimeoutMs = 5000;
@@ -37,6 +37,19 @@ struct Preview {
 void complain(const QString& text)
 {
     QTextStream(stderr) << "orvexhd-preview: " << text << '\n';
+}
+
+// Text asked for on standard output; one that cannot be written (a full disk, a closed pipe) is
+// said on standard error, as orvexhd-cli does.
+int print(const QString& text)
+{
+    QFile output;
+    if (!output.open(stdout, QIODevice::WriteOnly | QIODevice::Text) ||
+        !files::writeAll(output, text.toUtf8())) {
+        complain(Preview::tr("standard output cannot be written: %1").arg(output.errorString()));
+        return Unwritten;
+    }
+    return Shown;
 }
 
 // The options that a QApplication takes for itself (-platform, -style, -qwindowgeometry, ...), as
@@ -84,6 +97,8 @@ int main(int argc, char** argv)
     const QCommandLineOption helpOption({QStringLiteral("?"), QStringLiteral("h"),
                                          QStringLiteral("help"), QStringLiteral("help-all")},
                                         Preview::tr("Displays this help."));
+    const QCommandLineOption versionOption(QStringLiteral("version"),
+                                           Preview::tr("Displays version information."));
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         Preview::tr("The simulated camera's port, e.g. SIM1. With --device: the camera's port, "
@@ -106,8 +121,8 @@ int main(int argc, char** argv)
         QStringLiteral("frame"),
         Preview::tr("The frame --snapshot writes: 0 or more, 25 a second of the scene."),
         Preview::tr("N"), QStringLiteral("0"));
-    parser.addOptions(
-        {helpOption, portOption, deviceOption, listOption, snapshotOption, frameOption});
+    parser.addOptions({helpOption, versionOption, portOption, deviceOption, listOption,
+                       snapshotOption, frameOption});
     // Qt's own options have one dash, and take their values as ours do.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(qtOptions());
@@ -119,10 +134,10 @@ int main(int argc, char** argv)
     };
     if (!parser.parse(platform::commandLineArguments(argc, argv)))
         return usage(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        QTextStream(stdout) << helpText(parser, argc, argv);
-        return Shown;
-    }
+    if (parser.isSet(helpOption))
+        return print(helpText(parser, argc, argv));
+    if (parser.isSet(versionOption))
+        return print(QStringLiteral("orvexhd-preview %1\n").arg(QStringLiteral(ORVEX_VERSION)));
     if (!parser.positionalArguments().isEmpty())
         return usage(
             Preview::tr("unexpected argument %1").arg(parser.positionalArguments().first()));
@@ -145,8 +160,7 @@ int main(int argc, char** argv)
         }
         if (lines.isEmpty())
             lines << Preview::tr("No capture devices found.");
-        QTextStream(stdout) << lines.join(QLatin1Char('\n')) << '\n';
-        return Shown;
+        return print(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     }
     const QString device = parser.value(deviceOption);
     const bool capture = parser.isSet(deviceOption);

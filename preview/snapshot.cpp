@@ -49,9 +49,9 @@ int writeLevels(const cv::Mat& levels, const QString& path, QString& error)
         !writeFile(path, png, why)) {
         error = Snapshot::tr("%1 cannot be written: %2")
                     .arg(path == QLatin1String("-") ? Snapshot::tr("Standard output") : path, why);
-        return 2;
+        return Unwritten;
     }
-    return 0;
+    return Shown;
 }
 
 } // namespace
@@ -62,7 +62,7 @@ int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, 
     const CameraFollower::Reading reading = follower.read(frame);
     if (!reading.answers) {
         error = reading.problem;
-        return 3;
+        return Unreachable;
     }
     imaging::Pipeline pipeline;
     return writeLevels(pipeline.render(frame, reading.settings).levels, path, error);
@@ -86,6 +86,6 @@ int writeCaptureSnapshot(const QString& device, int timeoutMs, const QString& pa
     source.start();
     loop.exec();
     if (!frame.picture)
-        return 3;
+        return Unreachable;
     return writeLevels(frame.picture->levels, path, error);
 }

@@ -6,9 +6,17 @@
 
 #include <cstdint>
 
+// The program's exit statuses, as orvexhd-cli's.
+enum ExitStatus {
+    Shown = 0,
+    Usage = 2,
+    Unreachable = 3, // no such port or device, or no answer
+    Unwritten = 4,   // the snapshot or the text asked for could not be written
+};
+
 // Writes the frame at the camera's resolution. On failure, error says why and the result is the
-// exit status: 3 when the camera is not there or does not answer, 2 when the file cannot be
-// written; 0 on success.
+// exit status: Unreachable when the camera is not there or does not answer, Unwritten when the
+// file cannot be written; Shown on success.
 int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error);
 
 // Writes the next picture the device sends, waiting for it at most timeoutMs. The same statuses:

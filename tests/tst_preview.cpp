@@ -297,12 +297,12 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
         QTest::newRow(name) << arguments << more << status << QString::fromUtf8(said);
     };
     row("frame 3", sim1 + QStringList{"FOLDER/shot.png", "--frame", "3"}, {}, 0, "");
-    row("a device is written, not replaced", sim1 + QStringList{"FOLDER/full"}, {}, 2,
+    row("a device is written, not replaced", sim1 + QStringList{"FOLDER/full"}, {}, 4,
         "No space left on device");
-    row("a folder", sim1 + QStringList{"FOLDER"}, {}, 2, "it is a folder");
-    row("a missing folder", sim1 + QStringList{"FOLDER/missing/shot.png"}, {}, 2,
+    row("a folder", sim1 + QStringList{"FOLDER"}, {}, 4, "it is a folder");
+    row("a missing folder", sim1 + QStringList{"FOLDER/missing/shot.png"}, {}, 4,
         "cannot be written");
-    row("a pipe whose reader leaves", sim1 + QStringList{"FOLDER/pipe"}, {}, 2,
+    row("a pipe whose reader leaves", sim1 + QStringList{"FOLDER/pipe"}, {}, 4,
         "cannot be written: Broken pipe");
     row("standard output", sim1 + QStringList{"-", "--frame", "3"}, {}, 0, "");
     row("frame -1", sim1 + QStringList{"FOLDER/shot.png", "--frame", "-1"}, {}, 2, "whole number");
@@ -421,6 +421,9 @@ void PreviewTest::commandLineNeedsNoDisplay_data()
         << QStringList{"--port", "SIM9", "--port", "SIM1", "--snapshot", "FOLDER/shot.png"} << 2
         << "--port is given twice";
     QTest::newRow("help, as Qt 6 programs take it") << QStringList{"--help-all"} << 0 << "--device";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "orvexhd-preview " ORVEX_VERSION;
+    QTest::newRow("help onto a full disk")
+        << QStringList{"--help", ">/dev/full"} << 4 << "standard output cannot be written";
 }
 
 // Only a window needs a display: a mistake, an unknown port or the help is said without one.
@@ -431,6 +434,8 @@ void PreviewTest::commandLineNeedsNoDisplay()
     QFETCH(QString, said);
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     QProcess preview;
+    if (arguments.removeAll(QStringLiteral(">/dev/full")) > 0)
+        preview.setStandardOutputFile(QStringLiteral("/dev/full"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
