@@ -4,6 +4,7 @@
 #include "camerareports.h"
 #include "portenumeration.h"
 #include "transfer.h"
+#include "wholefiles.h"
 
 #include <QJsonArray>
 #include <QThread>
@@ -164,7 +165,10 @@ Status readSettings(const Invocation& invocation)
         return invocation.usage(Cli::tr("-o needs a file name"));
     if (!output.isEmpty() && invocation.ports.size() > 1)
         return invocation.usage(Cli::tr("-o writes one camera's profile: name one --port"));
-    invocation.console.setOutputCarriesProfile(output.isEmpty() && !invocation.console.json());
+    // A profile written into a device or a pipe may share standard output's reader (-o
+    // /dev/stdout): the reports keep out of it as they do when the profile goes to standard output.
+    invocation.console.setOutputCarriesProfile((output.isEmpty() && !invocation.console.json()) ||
+                                               files::isWrittenInPlace(output));
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
         const Profile profile = readProfile(run, camera);
         // Half a profile from a camera that went away is no profile of it.

@@ -62,14 +62,19 @@ FileContents readWhole(const QString& path)
     return contents;
 }
 
-bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
+bool isWrittenInPlace(const QString& path)
 {
     const QFileInfo target(path);
-    if (target.isDir()) {
+    return target.exists() && !target.isFile() && !target.isDir();
+}
+
+bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
+{
+    if (QFileInfo(path).isDir()) {
         error = QStringLiteral("it is a folder");
         return false;
     }
-    if (target.exists() && !target.isFile()) {
+    if (isWrittenInPlace(path)) {
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, bytes))
             return true;

@@ -26,6 +26,10 @@ constexpr qint64 largestFile = 16 * 1024 * 1024;
 // read to its end, too.
 FileContents readWhole(const QString& path);
 
+// A FIFO or a device, which writeWhole writes into rather than replaces: what is written there
+// may reach a reader of standard output too (/dev/stdout, a shared pipe).
+bool isWrittenInPlace(const QString& path);
+
 // Written whole or not at all; false with the reason otherwise ("is a folder", the system's error).
 bool writeWhole(const QString& path, const QByteArray& bytes, QString& error);
 
