@@ -455,6 +455,9 @@ void CliTest::badInputSendsNothing_data()
            "rows.csv:2: the port is empty\n");
     addRow("CSV port twice", "SIM1,1\nSIM1,2\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:2: port SIM1 is already on line 1\n");
+    addRow("CSV line not text", "SIM1,1\nSIM2,2\x01\nSIM3,3\n",
+           QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:2: is no text (not UTF-8, or a control character)\n");
     addRow("CSV serial number twice", "SIM1,1\n\nSIM2,1\n", QStringList{"provision", "%1/rows.csv"},
            "rows.csv:3: serial number 1 is already on line 1\n");
     addRow("CSV doubled quote", "SIM1,1,\"a\"\"b.ini\"\n", QStringList{"provision", "%1/rows.csv"},
