@@ -82,8 +82,7 @@ public:
         while (lines.next(text)) {
             const int number = lines.number();
             if (problems_.size() >= ini::mostProblems) {
-                problem(number, Cli::tr("the file is not read past its first %1 problems")
-                                    .arg(ini::mostProblems));
+                problem(number, ini::notReadFurther());
                 return {};
             }
             const QString line = text.trimmed();

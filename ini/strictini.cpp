@@ -5,6 +5,7 @@
 namespace ini {
 namespace {
 
+// A line as a problem quotes it.
 QString shown(const QString& line)
 {
     return QLatin1Char('"') + shortened(line) + QLatin1Char('"');
@@ -57,6 +58,11 @@ bool TextLines::next(QString& line)
     return true;
 }
 
+QString notReadFurther()
+{
+    return QStringLiteral("the file is not read past its first %1 problems").arg(mostProblems);
+}
+
 const Section* Document::section(const QString& name) const
 {
     for (const Section& section : sections) {
@@ -81,10 +87,7 @@ Document parse(const QByteArray& bytes)
     while (lines.next(text)) {
         const int number = lines.number();
         if (int(document.problems.size()) >= mostProblems) {
-            problem(
-                number,
-                QStringLiteral("the file is not read past its first %1 problems").arg(mostProblems),
-                Problem::Rest);
+            problem(number, notReadFurther(), Problem::Rest);
             return document;
         }
         const QString line = text.trimmed();

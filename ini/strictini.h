@@ -71,8 +71,9 @@ struct Document {
     const Section* section(const QString& name) const;
 };
 
-// More problems than this and the rest of the file is not read.
+// More problems than this and the rest of the file is not read; the last problem says so.
 constexpr int mostProblems = 1000;
+QString notReadFurther();
 
 Document parse(const QByteArray& bytes);
 
