@@ -558,9 +558,9 @@ void TestSimSdk::documentedExampleReadsCleanly()
     QCOMPARE(orvex_sim::faults("SIM2").refused, std::set<std::string>{"setVerticalFlip"});
     QVERIFY(orvex_sim::faults("SIM1").refused.empty());
 
-    // The README that documents the keys shows this very file.
+    // The page that documents the keys shows this very file.
     QFile ini(path);
-    QFile page(QFINDTESTDATA("../README.md"));
+    QFile page(QFINDTESTDATA("../docs/simulated-cameras.md"));
     QVERIFY(ini.open(QIODevice::ReadOnly) && page.open(QIODevice::ReadOnly));
     QVERIFY(page.readAll().contains(ini.readAll().trimmed()));
 }
