@@ -36,10 +36,6 @@ _orvexhd_reply() {
             COMPREPLY+=("$candidate")
         fi
     done
-    # Bash splits the word at "=" (COMP_WORDBREAKS) and replaces only what follows the last one.
-    if [[ $word == *=* && $COMP_WORDBREAKS == *=* ]]; then
-        COMPREPLY=("${COMPREPLY[@]#"${word%=*}="}")
-    fi
     # A setting's key is followed by its value, not by a space.
     if [[ ${COMPREPLY[0]:-} == *= ]]; then
         compopt -o nospace
@@ -51,7 +47,8 @@ _orvexhd_reply_files() {
     mapfile -t COMPREPLY < <(compgen -f -- "$1")
 }
 
-# The word being completed, whole: COMP_WORDS splits it at "=" and ":".
+# The word being completed, whole: COMP_WORDS splits it at "=" and ":", and bash replaces only
+# what follows the last of them, so a reply never holds the part before.
 _orvexhd_word() {
     local typed=${COMP_LINE:0:COMP_POINT}
     _orvexhd_current=${typed##*[[:space:]]}
