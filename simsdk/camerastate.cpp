@@ -256,6 +256,17 @@ void StateFile::change(const std::string& port, CameraSettings& settings,
         operation();
         return;
     }
+    // Most sends find the camera as they leave it (a profile applied again, the window's bulk
+    // runs): those need no lock, whose taking flushes a file to disk, and no write. The others are
+    // undone and made again under the lock.
+    restore(port, settings);
+    const CameraSettings unchanged = settings;
+    const std::map<QString, QString> held = textsOf(settings);
+    operation();
+    if (textsOf(settings) == held)
+        return;
+    settings = unchanged;
+
     const QString lockPath = path_ + QStringLiteral(".lock");
     QString problem = lockProblem(lockPath);
     QLockFile lock(lockPath);
@@ -266,7 +277,6 @@ void StateFile::change(const std::string& port, CameraSettings& settings,
                             .arg(lockPath, folderProblem());
     if (!problem.isEmpty()) {
         reportKeepFailure(problem);
-        restore(port, settings);
         operation();
         return;
     }

@@ -47,7 +47,8 @@ public:
     Reading restore(const std::string& port, CameraSettings& settings);
     // Runs operation on the port's settings as the file holds them, and writes the keys it
     // changed, both under the file's lock: what another program changed meanwhile is neither
-    // undone nor lost, and the last change of a key is the one kept.
+    // undone nor lost, and the last change of a key is the one kept. The operation may run twice:
+    // first without the lock, then, when it changes something, again on the settings as they were.
     void change(const std::string& port, CameraSettings& settings,
                 const std::function<void()>& operation);
 
