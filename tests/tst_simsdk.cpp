@@ -1086,8 +1086,8 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
 // at that moment, and a read reads that, whichever program changed it last.
 void TestSimSdk::aChangeMeetsWhatAnotherProgramChanged()
 {
-    const QString ini = resetWith("[sdk]\nlogFile=sdk.log\nstateFile=state.ini\n");
     QFile::remove(dir_.filePath(QStringLiteral("state.ini")));
+    const QString ini = resetWith("[sdk]\nlogFile=sdk.log\nstateFile=state.ini\n");
     Device* device = openCamera();
     OtherProgram other(ini, {"set", "--port", "SIM1", "columnCorrection=false", "gamma=1.5"});
     QVERIFY(other.ends());
@@ -1151,8 +1151,10 @@ void TestSimSdk::builtInLogIsTheUsersOwn()
     // Made for this user alone: the records say what was done with which camera.
     const QFileInfo folder(dir_.filePath(QStringLiteral("home/.local")));
     const QFileInfo log(dir_.filePath(QStringLiteral("home/.local/state/orvexhd/orvex-sdk.log")));
-    QCOMPARE(folder.permissions() & 0x0077, QFile::Permissions());
-    QCOMPARE(log.permissions() & 0x0077, QFile::Permissions());
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(folder.permissions() & others, QFile::Permissions());
+    QCOMPARE(log.permissions() & others, QFile::Permissions());
 #endif
 }
 
@@ -1215,10 +1217,12 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp()
         ready = QFile::link(theirs, path) && ::lchown(name.constData(), 65534, 65534) == 0;
     else if (made == "null") // of the fixture's own: no device of the machine is written
         ready = ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-    else if (made == "unwritable") // a mode does not stop root; an immutable file does
+    else if (made == "unwritable") { // a mode does not stop root; an immutable file does
+        immutable = ::geteuid() == 0;
         ready = QFile(path).open(QIODevice::WriteOnly) &&
-                (::geteuid() != 0 ? QFile::setPermissions(path, QFile::ReadOwner)
-                                  : (immutable = QProcess::execute("chattr", {"+i", path}) == 0));
+                (immutable ? QProcess::execute("chattr", {"+i", path}) == 0
+                           : QFile::setPermissions(path, QFile::ReadOwner));
+    }
 #endif
     if (!ready)
         QSKIP("this system, or this user, cannot make it");
