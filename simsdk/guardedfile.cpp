@@ -49,7 +49,7 @@ GuardedOpen openGuarded(QFile& file, const QString& path, QIODevice::OpenMode mo
     const bool appending = mode & QIODevice::WriteOnly;
     if (appending)
         makePrivateFolders(QFileInfo(path).absolutePath());
-    GuardedOpen found = lookAt(path);
+    const GuardedOpen found = lookAt(path);
     if (found.outcome == GuardedOpen::NullDevice || found.outcome == GuardedOpen::Refused ||
         (found.outcome == GuardedOpen::Missing && !appending))
         return found;
