@@ -188,13 +188,10 @@ private:
     QProcess process_;
 };
 
+#ifndef _WIN32
 // A socket bound at path, as a program listening there leaves it.
 bool makeSocket(const QString& path)
 {
-#ifdef _WIN32
-    Q_UNUSED(path);
-    return false;
-#else
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray name = QFile::encodeName(path);
@@ -207,8 +204,8 @@ bool makeSocket(const QString& path)
     if (listener >= 0)
         ::close(listener);
     return bound;
-#endif
 }
+#endif
 
 } // namespace
 
