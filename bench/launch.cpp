@@ -20,6 +20,8 @@ QProcessEnvironment probeEnvironment(const QString& temporaryFolder)
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.remove(QStringLiteral("ORVEX_SDK_CONFIG"));
     environment.insert(QStringLiteral("TMPDIR"), temporaryFolder);
+    // The built-in SDK log goes there too, not into the user's own.
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), temporaryFolder);
     // As a desktop session would have; without it each probe warns and picks a folder of its own.
     if (!environment.contains(QStringLiteral("XDG_RUNTIME_DIR")))
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), temporaryFolder);
