@@ -26,6 +26,35 @@ std::optional<double> wholeArgument(const QString& text, double minimum, double 
     return number;
 }
 
+} // namespace
+
+std::optional<std::uint32_t> serialNumberFrom(const QString& text, QString& problem)
+{
+    constexpr std::uint32_t largest = std::numeric_limits<std::uint32_t>::max();
+    const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+    bool ok = false;
+    const qulonglong number = digits ? text.toULongLong(&ok) : 0;
+    if (ok && number <= largest)
+        return std::uint32_t(number);
+    const double written = text.toDouble(&ok);
+    if (ok && written < 0.0)
+        problem = Cli::tr("serial number \"%1\" is negative; it is a whole number from 0 to %2")
+                      .arg(text, QString::number(largest));
+    else if (ok && text.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+        problem = Cli::tr("serial number \"%1\" is in exponent form, as spreadsheets write long "
+                          "numbers, which may have lost digits; write every digit (a spreadsheet "
+                          "keeps them in a column formatted as text)")
+                      .arg(text);
+    else
+        problem = Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
+                      .arg(text, QString::number(largest));
+    return std::nullopt;
+}
+
+namespace {
+
 // As in the window: a camera that cannot say its temperatures is not asked again.
 void refuseTemperatures(CameraRun& run)
 {
@@ -210,13 +239,11 @@ Status setValues(const Invocation& invocation)
 
 Status writeSerialNumber(const Invocation& invocation)
 {
-    constexpr double largest = double(std::numeric_limits<std::uint32_t>::max());
-    const QString text = invocation.arguments.constFirst();
-    const auto number = wholeArgument(text, 0.0, largest);
+    QString problem;
+    const auto number = serialNumberFrom(invocation.arguments.constFirst(), problem);
     if (!number)
-        return invocation.usage(Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
-                                    .arg(text, QString::number(largest, 'f', 0)));
-    const auto serialNumber = std::uint32_t(*number);
+        return invocation.usage(problem);
+    const std::uint32_t serialNumber = *number;
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
         const bool forced = invocation.isSet("force");
         run.outcome(camera::writeSerialNumber(*camera.device(), serialNumber, forced),
@@ -246,8 +273,8 @@ Status showTemperatures(const Invocation& invocation)
         if (!ok ||
             !(intervalSeconds >= shortestWatchSeconds && intervalSeconds <= longestWatchSeconds))
             return invocation.usage(Cli::tr("--watch takes seconds from %1 to %2")
-                                        .arg(shortestWatchSeconds)
-                                        .arg(longestWatchSeconds));
+                                        .arg(QString::number(shortestWatchSeconds),
+                                             QString::number(longestWatchSeconds)));
     }
     // Without --watch one reading; with it, readings until stopped unless --count says.
     int readings = invocation.isSet("watch") ? 0 : 1;

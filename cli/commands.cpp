@@ -4,6 +4,7 @@
 #include "settingstable.h"
 
 #include <QCommandLineOption>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <vector>
@@ -303,6 +304,41 @@ QString misuse(const Command& command, const Invocation& invocation)
     return QString();
 }
 
+// No option is named by a digit, so a word such as -1 is a negative number given as an argument,
+// which the parser would take for options ("Unknown option '1'"). Such words go after "--", where
+// nothing is an option, to be found wrong as numbers; an option's value stays with its option.
+QStringList withNumbersAsArguments(const QStringList& words, const Command& command)
+{
+    static const QRegularExpression negativeNumber(QStringLiteral("^-[0-9.]"));
+    QStringList takingValues;
+    for (const OptionRow* row : optionsOf(command)) {
+        if (!row->valueName)
+            continue;
+        takingValues << QStringLiteral("--") + QLatin1String(row->name);
+        if (row->shortName)
+            takingValues << QStringLiteral("-") + QLatin1String(row->shortName);
+    }
+    QStringList kept;
+    QStringList numbers;
+    for (int index = 0; index < words.size(); ++index) {
+        const QString& word = words.at(index);
+        if (word == QLatin1String("--")) {
+            kept += words.mid(index);
+            break;
+        }
+        if (takingValues.contains(word) && index + 1 < words.size()) {
+            kept << word << words.at(++index);
+            continue;
+        }
+        (negativeNumber.match(word).hasMatch() ? numbers : kept) << word;
+    }
+    if (numbers.isEmpty())
+        return words;
+    if (!kept.contains(QStringLiteral("--")))
+        kept << QStringLiteral("--");
+    return kept + numbers;
+}
+
 } // namespace
 
 Status Invocation::usage(const QString& problem) const
@@ -319,7 +355,8 @@ void showProgress(const Invocation& invocation, int index)
     const int count = invocation.ports.size();
     if (count > 1)
         invocation.console.progress(
-            Cli::tr("[%1/%2] %3").arg(index + 1).arg(count).arg(invocation.ports.at(index)));
+            Cli::tr("[%1/%2] %3")
+                .arg(QString::number(index + 1), QString::number(count), invocation.ports.at(index)));
 }
 
 } // namespace
@@ -416,7 +453,7 @@ int run(const QStringList& arguments, Console& console)
     for (const OptionRow* row : optionsOf(*command))
         parser.addOption(commandLineOption(*row));
     const QStringList words = QStringList{program} + arguments.mid(2);
-    const bool parsed = parser.parse(words);
+    const bool parsed = parser.parse(withNumbersAsArguments(words, *command));
     const QStringList ports =
         command->ports == PortUse::None ? QStringList() : parser.values(QStringLiteral("port"));
     Invocation invocation{console, QLatin1String(command->name), ports,

@@ -54,6 +54,10 @@ public:
     // Whether a line meant for standard output could not be written (a full disk, a closed pipe).
     bool outputFailed() const { return outputFailed_; }
 
+    // Whether the operator has asked the program to stop (an interrupt, a termination request).
+    void setStopCheck(std::function<bool()> check) { stopCheck_ = std::move(check); }
+    bool stopRequested() const { return stopCheck_ && stopCheck_(); }
+
 private:
     QTextStream& out_;
     QTextStream& err_;
@@ -61,6 +65,7 @@ private:
     bool json_ = false;
     bool outputCarriesProfile_ = false;
     bool outputFailed_ = false;
+    std::function<bool()> stopCheck_;
 };
 
 // The outcome for one camera: its reports, its status, and what the JSON object says of it.

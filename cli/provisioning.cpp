@@ -14,8 +14,6 @@
 #include <QJsonArray>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <map>
 #include <optional>
 #include <vector>
@@ -110,7 +108,7 @@ public:
 private:
     void problem(int line, const QString& text)
     {
-        problems_.append(QStringLiteral("%1:%2: %3").arg(path_).arg(line).arg(text));
+        problems_.append(QStringLiteral("%1:%2: %3").arg(path_, QString::number(line), text));
     }
 
     void take(int line, const QStringList& fields)
@@ -125,24 +123,22 @@ private:
             return;
         }
         Row row{line, fields.at(0), 0, fields.value(2), nullptr};
-        bool ok = false;
-        const double serial = fields.at(1).toDouble(&ok);
-        constexpr double largest = double(std::numeric_limits<std::uint32_t>::max());
-        if (!ok || std::trunc(serial) != serial || !(serial >= 0.0 && serial <= largest)) {
-            problem(line, Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
-                              .arg(fields.at(1), QString::number(largest, 'f', 0)));
+        QString serialProblem;
+        const auto serialNumber = serialNumberFrom(fields.at(1), serialProblem);
+        if (!serialNumber) {
+            problem(line, serialProblem);
             return;
         }
-        row.serialNumber = std::uint32_t(serial);
+        row.serialNumber = *serialNumber;
         // The first line of each port and serial number, so that a CSV is checked in one pass.
         if (const int earlier = portLines_.value(row.port))
-            problem(line, Cli::tr("port %1 is already on line %2").arg(row.port).arg(earlier));
+            problem(line, Cli::tr("port %1 is already on line %2")
+                              .arg(row.port, QString::number(earlier)));
         else
             portLines_.insert(row.port, line);
         if (const int earlier = serialLines_.value(row.serialNumber))
             problem(line, Cli::tr("serial number %1 is already on line %2")
-                              .arg(row.serialNumber)
-                              .arg(earlier));
+                              .arg(QString::number(row.serialNumber), QString::number(earlier)));
         else
             serialLines_.insert(row.serialNumber, line);
         if (!row.profilePath.isEmpty())
@@ -196,8 +192,8 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
     if (held != row.serialNumber) {
         if (!run.answers())
             return;
-        run.report(
-            Cli::tr("serial number differs: wanted %1, camera %2").arg(row.serialNumber).arg(held));
+        run.report(Cli::tr("serial number differs: wanted %1, camera %2")
+                       .arg(QString::number(row.serialNumber), QString::number(held)));
         run.worsen(Refused);
     }
     if (row.profile)
@@ -292,10 +288,9 @@ Status provision(const Invocation& invocation)
     for (std::size_t index = 0; index < rows.size(); ++index) {
         const Row& row = rows[index];
         invocation.console.progress(Cli::tr("[%1/%2] %3, serial number %4")
-                                        .arg(index + 1)
-                                        .arg(rows.size())
-                                        .arg(row.port)
-                                        .arg(row.serialNumber));
+                                        .arg(QString::number(index + 1),
+                                             QString::number(rows.size()), row.port,
+                                             QString::number(row.serialNumber)));
         CameraRun run(invocation.console, row.port);
         {
             OpenCamera camera(run, listed);
@@ -321,7 +316,8 @@ Status provision(const Invocation& invocation)
         return status;
     }
     invocation.console.print(
-        Cli::tr("\nProvisioned %1 of %2 cameras:").arg(provisioned).arg(rows.size()));
+        Cli::tr("\nProvisioned %1 of %2 cameras:")
+            .arg(QString::number(provisioned), QString::number(rows.size())));
     printTable(invocation.console, table);
     return status;
 }

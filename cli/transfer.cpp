@@ -153,10 +153,8 @@ bool fitsCamera(CameraRun& run, const OpenCamera& camera, const Profile& profile
             run.fail(BadInput, Cli::tr("the profile's %1 with the camera's %2 gives %3 = %4 above "
                                        "%5 = %6; a region of interest needs %3 at most %5; "
                                        "nothing was sent")
-                                   .arg(given, held, lowerKey)
-                                   .arg(lowerValue)
-                                   .arg(upperKey)
-                                   .arg(upperValue));
+                                   .arg(given, held, lowerKey, QString::number(lowerValue),
+                                        upperKey, QString::number(upperValue)));
             return false;
         }
     }

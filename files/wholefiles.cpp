@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace files {
 
 // A write cut short gives no reason; the next one fails with it.
@@ -40,8 +42,10 @@ FileContents readWhole(const QString& path)
         contents.reason = file.errorString();
         return contents;
     }
-    // Read to the end rather than to the size the file states, which is 0 for a file of /proc.
+    // Read to the end rather than to the size the file states, which is 0 for a file of /proc;
+    // the size stated is room enough for any other.
     QByteArray bytes;
+    bytes.reserve(int(std::min(file.size(), largestFile)));
     char buffer[65536];
     for (;;) {
         const qint64 count = file.read(buffer, sizeof buffer);

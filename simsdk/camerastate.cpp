@@ -181,9 +181,8 @@ StateFile::Reading StateFile::readSections(Sections& sections)
         reportConfigurationProblem(QStringLiteral("state file %1 is damaged (line %2: %3); the "
                                                   "configured values are used, and the file is "
                                                   "replaced at the next change")
-                                       .arg(path_)
-                                       .arg(problems.begin()->first)
-                                       .arg(problems.begin()->second));
+                                       .arg(path_, QString::number(problems.begin()->first),
+                                            problems.begin()->second));
     damageReported_ = true;
     return Reading::Damaged;
 }

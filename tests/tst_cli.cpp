@@ -25,6 +25,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <limits>
@@ -33,7 +34,10 @@
 #include <utility>
 
 #ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using Setup = std::function<void()>;
@@ -66,6 +70,14 @@ struct Run {
     QString err;
 };
 
+// "%1" at the start of a path ("%1/p.ini") or alone stands for the fixture's folder; within a file
+// name ("batch%1.csv") it is the name's own.
+QString inFolder(QString text, const QString& folder)
+{
+    static const QRegularExpression placeholder(QStringLiteral("%1(?=/|$)"));
+    return text.replace(placeholder, folder);
+}
+
 QStringList simulatedPortNames()
 {
     QStringList names;
@@ -96,8 +108,9 @@ public:
         file.write(text.toUtf8());
     }
 
-    // "%1" in an argument stands for the fixture's folder.
-    static Run run(const QString& folder, const QStringList& arguments)
+    // "%1" in an argument stands for the fixture's folder, as inFolder() says.
+    static Run run(const QString& folder, const QStringList& arguments,
+                   std::function<bool()> stopCheck = {})
     {
         Run result{-1, QString(), QString()};
         QTextStream out(&result.out);
@@ -105,30 +118,51 @@ public:
         cli::Console console(out, err, false);
         QStringList words{QStringLiteral("orvexhd-cli")};
         for (const QString& argument : arguments)
-            words.append(QString(argument).replace(QLatin1String("%1"), folder));
+            words.append(inFolder(argument, folder));
+        console.setStopCheck(stopCheck);
         result.status = cli::run(words, console);
         return result;
     }
     Run run(const QStringList& arguments) const { return run(dir_.path(), arguments); }
+    // As if the operator asked the program to stop once the journal holds that many of an
+    // operation.
+    Run runStopped(const QStringList& arguments, const QString& operation, int occurrences) const
+    {
+        const std::string name = operation.toStdString();
+        return run(dir_.path(), arguments, [name, occurrences] {
+            const auto& entries = orvex_sim::journal();
+            return std::count_if(entries.begin(), entries.end(), [&](const auto& entry) {
+                       return entry.operation == name;
+                   }) >= occurrences;
+        });
+    }
 
     // The built program over this fixture's configuration, its standard output into a file
-    // (empty: kept).
-    Run runProgram(const QStringList& arguments, const QString& standardOutput = QString()) const
+    // (empty: kept), started by the wrapper's command (setpriv ...) when one is given.
+    Run runProgram(const QStringList& arguments, const QString& standardOutput = QString(),
+                   const QStringList& wrapper = {}) const
     {
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("ORVEX_SDK_CONFIG", path(QStringLiteral("sdk.ini")));
-        program.setProcessEnvironment(environment);
         if (!standardOutput.isEmpty())
             program.setStandardOutputFile(standardOutput);
-        QStringList words;
-        for (const QString& argument : arguments)
-            words.append(QString(argument).replace(QLatin1String("%1"), dir_.path()));
-        program.start(QStringLiteral(ORVEX_CLI_EXECUTABLE), words);
+        start(program, arguments, wrapper);
         if (!program.waitForFinished(60000))
             return {-1, QString(), QString()};
         return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
                 QString::fromUtf8(program.readAllStandardError())};
+    }
+
+    void start(QProcess& program, const QStringList& arguments,
+               const QStringList& wrapper = {}) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ORVEX_SDK_CONFIG", path(QStringLiteral("sdk.ini")));
+        program.setProcessEnvironment(environment);
+        QStringList words = wrapper + QStringList{QStringLiteral(ORVEX_CLI_EXECUTABLE)};
+        for (const QString& argument : arguments)
+            words.append(inFolder(argument, dir_.path()));
+        const QString executable = words.takeFirst();
+        program.start(executable, words);
     }
 
     // The journal's operations that change the camera, with their arguments or by name only.
@@ -404,9 +438,24 @@ void CliTest::badInputSendsNothing_data()
     addRow("no profile at all", QString("x\n").repeated(25), applyIni,
            "bad.ini:20: \"x\" is no [section]"
            " and no key=value\norvexhd-cli: %1/bad.ini: 5 more problems\n");
-    // A file of another kind is not held whole in memory as problems: reading stops at 1000.
-    addRow("far from a profile", QString("x\n").repeated(5000), applyIni,
-           "bad.ini: 981 more problems\n");
+    // No file is held in memory as problems, however well formed: reading stops at 1000.
+    const auto stopped = [](const QString& line) {
+        return "bad.ini: 980 more problems\norvexhd-cli: %1/bad.ini:" + line +
+               ": the file is not read past its first 1000 problems\n";
+    };
+    addRow("far from a profile", QString("x\n").repeated(5000), applyIni, stopped("1001"));
+    QString unknownKeys = "[user]\n";
+    QString unknownJsonKeys = "{\"user\": {";
+    for (int key = 0; key < 5000; ++key) {
+        unknownKeys += QStringLiteral("k%1=1\n").arg(key);
+        unknownJsonKeys += QStringLiteral("\"k%1\": 1, ").arg(key);
+    }
+    addRow("unknown keys past the cap", unknownKeys, applyIni, stopped("1002"));
+    addRow("JSON unknown keys past the cap", unknownJsonKeys + "\"gamma\": 1}}", applyJson,
+           "bad.json: 980 more problems\norvexhd-cli: %1/bad.json: the file is not read past its "
+           "first 1000 problems\n");
+    addRow("file name holding %1", "x\n", QStringList{"apply", "--port", "SIM2", "%1/batch%1.ini"},
+           "orvexhd-cli: %1/batch%1.ini:1: \"x\" is no [section] and no key=value\n");
     addRow("a long value cut short", "[user]\ngamma=" + QString(500, '9') + "x\n", applyIni,
            "[user] gamma = \"" + QString(60, '9') + "...\" is not a number");
     addRow("escapes as written", "[%75ser]\ngamma=1.5\n", applyIni,
@@ -474,6 +523,27 @@ void CliTest::badInputSendsNothing_data()
            "rows.csv:1: %1/a\"b.ini: no such file");
     addRow("CSV profile problem", "SIM1,1\nSIM2,2,absent.ini\n",
            QStringList{"provision", "%1/rows.csv"}, "rows.csv:2: %1/absent.ini: no such file");
+    addRow("CSV name holding %1", "SIM1,1,p.ini,x\n", QStringList{"provision", "%1/rows%1.csv"},
+           "%1/rows%1.csv:1: expected port,serial[,profile], found 4 fields\n");
+    // As spreadsheets export long numbers: digits lost.
+    addRow("CSV serial in exponent form", "SIM1,1.23457E+09\n",
+           QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:1: serial number \"1.23457E+09\" is in exponent form");
+    addRow("CSV negative serial", "SIM1,-7\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:1: serial number \"-7\" is negative");
+    addRow("CSV serial with a fraction", "SIM1,7.0\n", QStringList{"provision", "%1/rows.csv"},
+           "rows.csv:1: serial number \"7.0\" is not a whole number from 0 to 4294967295");
+    const QStringList serialOfSim1{"serial", "--port", "SIM1"};
+    addRow("serial in exponent form", "", serialOfSim1 + QStringList{"1.23457E+09"},
+           "serial: serial number \"1.23457E+09\" is in exponent form");
+    addRow("negative serial", "", serialOfSim1 + QStringList{"-1"},
+           "serial: serial number \"-1\" is negative");
+    addRow("serial with a sign", "", serialOfSim1 + QStringList{"+7"},
+           "serial number \"+7\" is not a whole number from 0 to 4294967295");
+    addRow("serial with blanks", "", serialOfSim1 + QStringList{" 7"},
+           "serial number \" 7\" is not a whole number");
+    addRow("serial past 64 bits", "", serialOfSim1 + QStringList{"18446744073709551617"},
+           "serial number \"18446744073709551617\" is not a whole number");
 #ifdef Q_OS_LINUX
     addRow("read error", "", QStringList{"apply", "--port", "SIM2", "/proc/self/mem"},
            "/proc/self/mem: cannot be read (");
@@ -492,7 +562,7 @@ void CliTest::badInputSendsNothing()
 
     const Run run = f.run(arguments);
     QCOMPARE(run.status, 2);
-    QVERIFY2(run.err.contains(problem.replace("%1", f.folder())), qPrintable(run.err));
+    QVERIFY2(run.err.contains(inFolder(problem, f.folder())), qPrintable(run.err));
     QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
     QCOMPARE(CliFixture::writes(), QStringList());
     QCOMPARE(orvex_sim::parametersAppliedCount(), 0);
