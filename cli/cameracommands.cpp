@@ -7,11 +7,12 @@
 #include "wholefiles.h"
 
 #include <QJsonArray>
-#include <QThread>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace cli {
 namespace {
@@ -54,6 +55,18 @@ std::optional<std::uint32_t> serialNumberFrom(const QString& text, QString& prob
 }
 
 namespace {
+
+// Waits out the interval in short steps, so that a request to stop is heeded within one; false when
+// one came.
+bool waitUnlessStopped(const Console& console, std::chrono::milliseconds interval)
+{
+    constexpr auto step = std::chrono::milliseconds(50);
+    const auto end = std::chrono::steady_clock::now() + interval;
+    for (auto now = std::chrono::steady_clock::now(); now < end && !console.stopRequested();
+         now = std::chrono::steady_clock::now())
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(step, end - now));
+    return !console.stopRequested();
+}
 
 // As in the window: a camera that cannot say its temperatures is not asked again.
 void refuseTemperatures(CameraRun& run)
@@ -120,8 +133,12 @@ Status sendProfile(const Invocation& invocation, const std::optional<Profile>& p
                                        "camera named"));
             continue;
         }
+        if (run.stopRequested()) {
+            run.leaveUnbegun();
+            continue;
+        }
         applyProfile(run, *camera->device(), *profile);
-        if (invocation.isSet("verify") && !run.unreachable())
+        if (invocation.isSet("verify") && !run.unreachable() && !run.interrupted())
             verifyProfile(run, *camera->device(), *profile);
     }
     return cameras.finish();
@@ -200,8 +217,8 @@ Status readSettings(const Invocation& invocation)
                                                files::isWrittenInPlace(output));
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
         const Profile profile = readProfile(run, camera);
-        // Half a profile from a camera that went away is no profile of it.
-        if (run.unreachable())
+        // Half a profile, from a camera that went away or a read that was stopped, is no profile.
+        if (run.unreachable() || run.interrupted())
             return;
         const QString comment =
             Cli::tr("Orvex HD camera profile, read from %1 by orvexhd-cli").arg(run.port());
@@ -286,13 +303,17 @@ Status showTemperatures(const Invocation& invocation)
     }
 
     // Every camera stays open for the whole watch, each read in turn. A watch whose readings
-    // can no longer be shown (its reader gone, say) has nothing left to do.
+    // can no longer be shown (its reader gone, say) has nothing left to do; one without a count
+    // ends when the operator stops it.
     OpenCameras cameras(invocation);
+    int taken = 0;
     for (int reading = 1; cameras.anyOpen() && !invocation.console.outputFailed() &&
                           (readings == 0 || reading <= readings);
          ++reading) {
-        if (reading > 1)
-            QThread::msleep(static_cast<unsigned long>(std::lround(intervalSeconds * 1000.0)));
+        const auto interval = std::chrono::milliseconds(std::lround(intervalSeconds * 1000.0));
+        if (!waitUnlessStopped(invocation.console, reading > 1 ? interval : interval.zero()))
+            break;
+        taken = reading;
         for (std::size_t index = 0; index < cameras.size(); ++index) {
             OpenCamera* camera = cameras.camera(index);
             if (!camera)
@@ -319,6 +340,13 @@ Status showTemperatures(const Invocation& invocation)
                                 {QStringLiteral("sensorCelsius"),
                                  camera::shownCelsius(temperatures.sensorTemperature)}});
         }
+    }
+    const bool stopped = invocation.console.stopRequested() && taken < readings;
+    for (std::size_t index = 0; index < cameras.size() && stopped; ++index) {
+        if (cameras.camera(index))
+            cameras.run(index).interrupt(
+                Cli::tr("interrupted: %1 of %2 readings taken")
+                    .arg(QString::number(taken), QString::number(readings)));
     }
     // In JSON the readings said it all; a camera that failed still gets its object.
     return cameras.finish(true);

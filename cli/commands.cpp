@@ -206,9 +206,10 @@ QCommandLineOption commandLineOption(const OptionRow& row)
 
 QString exitStatusHelp()
 {
-    return Cli::tr("Exit status: 0 all accepted; 1 some setting refused or differing; 2 usage or "
-                   "profile error; 3 a camera unreachable (no such port, cannot open, no answer); "
-                   "4 the output could not be written (standard output or the -o file).");
+    return Cli::tr("Exit status: 0 all accepted; 1 some setting refused or differing, or work left "
+                   "undone when interrupted; 2 usage or profile error; 3 a camera unreachable (no "
+                   "such port, cannot open, no answer); 4 the output could not be written "
+                   "(standard output or the -o file).");
 }
 
 QString mainHelp()
@@ -369,7 +370,9 @@ Status forEachCamera(const Invocation& invocation,
     for (int index = 0; index < invocation.ports.size(); ++index) {
         showProgress(invocation, index);
         CameraRun run(invocation.console, invocation.ports.at(index));
-        {
+        if (run.stopRequested()) {
+            run.leaveUnbegun();
+        } else {
             OpenCamera camera(run, listed);
             if (camera.device())
                 work(run, camera);
@@ -387,6 +390,11 @@ OpenCameras::OpenCameras(const Invocation& invocation)
         showProgress(invocation, index);
         runs_.push_back(
             std::make_unique<CameraRun>(invocation.console, invocation.ports.at(index)));
+        if (runs_.back()->stopRequested()) {
+            runs_.back()->leaveUnbegun();
+            cameras_.emplace_back();
+            continue;
+        }
         cameras_.push_back(std::make_unique<OpenCamera>(*runs_.back(), listed));
         if (!cameras_.back()->device())
             cameras_.back().reset();

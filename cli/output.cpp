@@ -109,6 +109,18 @@ void CameraRun::fail(Status status, const QString& problem)
     recordInSdkLog(port_ + QStringLiteral(": ") + problem);
 }
 
+void CameraRun::interrupt(const QString& leftUndone)
+{
+    interrupted_ = true;
+    details_.insert(QStringLiteral("interrupted"), true);
+    fail(Refused, leftUndone);
+}
+
+void CameraRun::leaveUnbegun()
+{
+    interrupt(Cli::tr("interrupted: this camera was not begun"));
+}
+
 void CameraRun::finish()
 {
     if (!console_.json())

@@ -93,6 +93,15 @@ public:
     void refuse();
     bool unreachable() const { return status_ == Unreachable; }
 
+    // Whether the operator has asked the program to stop. By then the operation in hand is done;
+    // the caller begins nothing more and says, with interrupt(), what it leaves undone.
+    bool stopRequested() const { return console_.stopRequested(); }
+    // What was left undone, as the run's error; work left undone counts as refused.
+    void interrupt(const QString& leftUndone);
+    // A camera the run never reached.
+    void leaveUnbegun();
+    bool interrupted() const { return interrupted_; }
+
     // Asked after each refusal, while the camera is open: why the camera no longer answers, or
     // nothing while it does.
     using AnswerCheck = std::function<QString()>;
@@ -111,6 +120,7 @@ private:
     QString error_;
     QJsonObject details_;
     AnswerCheck answerCheck_;
+    bool interrupted_ = false;
 };
 
 } // namespace cli

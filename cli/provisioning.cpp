@@ -184,8 +184,12 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
         return;
     if (row.profile)
         applyProfile(run, device, *row.profile);
-    if (run.unreachable())
+    if (run.unreachable() || run.interrupted())
         return;
+    if (run.stopRequested()) {
+        run.interrupt(Cli::tr("interrupted before the read-back: nothing was verified"));
+        return;
+    }
 
     const auto held =
         std::uint32_t(camera::read(camera::setting(camera::Key::SerialNumber), device));
@@ -202,6 +206,8 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
 
 QString resultText(const CameraRun& run)
 {
+    if (run.interrupted())
+        return run.error();
     switch (run.status()) {
     case Accepted:
         return Cli::tr("OK");
@@ -281,6 +287,7 @@ Status provision(const Invocation& invocation)
 
     Status status = Accepted;
     int provisioned = 0;
+    bool interrupted = false;
     std::vector<QStringList> table{{Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"),
                                     Cli::tr("profile"), Cli::tr("result")}};
     // Listed once: a port gone meanwhile fails its row when the camera does not answer.
@@ -292,7 +299,9 @@ Status provision(const Invocation& invocation)
                                              QString::number(rows.size()), row.port,
                                              QString::number(row.serialNumber)));
         CameraRun run(invocation.console, row.port);
-        {
+        if (run.stopRequested()) {
+            run.leaveUnbegun();
+        } else {
             OpenCamera camera(run, listed);
             if (camera.device())
                 provisionCamera(run, camera, row, invocation.isSet("force-serial"));
@@ -304,6 +313,7 @@ Status provision(const Invocation& invocation)
         run.finish();
         status = worse(status, run.status());
         provisioned += run.status() == Accepted ? 1 : 0;
+        interrupted = interrupted || run.interrupted();
         table.push_back({QString::number(row.line), row.port, QString::number(row.serialNumber),
                          profileCell(row), resultText(run)});
     }
@@ -312,11 +322,13 @@ Status provision(const Invocation& invocation)
         invocation.console.print(QJsonObject{
             {QStringLiteral("summary"), QJsonObject{{QStringLiteral("rows"), int(rows.size())},
                                                     {QStringLiteral("provisioned"), provisioned},
+                                                    {QStringLiteral("interrupted"), interrupted},
                                                     {QStringLiteral("status"), int(status)}}}});
         return status;
     }
     invocation.console.print(
-        Cli::tr("\nProvisioned %1 of %2 cameras:")
+        (interrupted ? Cli::tr("\nProvisioned %1 of %2 cameras before the run was interrupted:")
+                     : Cli::tr("\nProvisioned %1 of %2 cameras:"))
             .arg(QString::number(provisioned), QString::number(rows.size())));
     printTable(invocation.console, table);
     return status;

@@ -365,6 +365,10 @@ private slots:
     void cameraGoneMidReadIsAskedNothingMore();
     void tableRangesAreTheWindowsRanges();
     void twoProgramsAtOnceKeepEachOthersChanges();
+    void interruptedRunSaysWhatWasLeftUndone_data();
+    void interruptedRunSaysWhatWasLeftUndone();
+    void signalStopsTheRunBetweenOperations_data();
+    void signalStopsTheRunBetweenOperations();
     void transcriptsAreAsRecorded_data();
     void transcriptsAreAsRecorded();
 };
@@ -992,7 +996,7 @@ void CliTest::jsonOutputParses_data()
     addRow("unreachable", QStringList{"temps", "--port", "SIM4"}, 1, "error",
            "the camera does not answer");
     addRow("provision", QStringList{"provision", "%1/rows.csv"}, 3, "summary",
-           "{\"provisioned\":2,\"rows\":2,\"status\":0}");
+           "{\"interrupted\":false,\"provisioned\":2,\"rows\":2,\"status\":0}");
 }
 
 void CliTest::jsonOutputParses()
@@ -1195,6 +1199,140 @@ void CliTest::twoProgramsAtOnceKeepEachOthersChanges()
         QCOMPARE(user.value("clhe").toInt(), 100 * (camera + 1) + 2);
         QCOMPARE(user.value("polarity").toBool(), true);
     }
+}
+
+// Asked to stop, a command finishes the camera operation in hand, begins nothing more and says what
+// it left undone; work left undone counts as refused.
+void CliTest::interruptedRunSaysWhatWasLeftUndone_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("operation"); // the stop is asked once the journal holds it
+    QTest::addColumn<int>("occurrences");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("said"); // lines of standard output or error
+    QTest::addColumn<QStringList>("writes");
+    const QString notBegun = "orvexhd-cli: SIM2: interrupted: this camera was not begun";
+    addRow("apply, part way", QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"},
+           "setGamma", 1, 1,
+           QStringList{"SIM1: Set GAMMA value OK",
+                       "orvexhd-cli: SIM1: interrupted after 1 of 2 sends; the rest were not sent",
+                       notBegun},
+           QStringList{"setGamma 98304"});
+    addRow("provision, after a serial number", QStringList{"provision", "%1/rows.csv"},
+           "setSerialNumber", 1, 1,
+           QStringList{"SIM1: Serial number set",
+                       "Provisioned 0 of 2 cameras before the run was interrupted:",
+                       "1     SIM1  1       line.ini  interrupted after 0 of 2 sends; the rest were "
+                       "not sent",
+                       "2     SIM2  2       -         interrupted: this camera was not begun"},
+           QStringList{"setSerialNumber 1"});
+    addRow("verify not begun",
+           QStringList{"set", "--port", "SIM1", "gamma=1.5", "verticalFlip=true", "--verify"},
+           "setVerticalFlip", 1, 1,
+           QStringList{"SIM1: Set IMAGE vertical FLIP value OK",
+                       "orvexhd-cli: SIM1: interrupted: 0 of 2 settings read back; nothing was "
+                       "verified"},
+           QStringList{"setGamma 98304", "setVerticalFlip true"});
+    addRow("read, part way", QStringList{"read", "--port", "SIM1", "--port", "SIM2"}, "getGamma", 1,
+           1,
+           QStringList{"orvexhd-cli: SIM1: interrupted: not every setting was read, so there is "
+                       "no profile",
+                       notBegun},
+           QStringList());
+    addRow("endless watch", QStringList{"temps", "--port", "SIM1", "--watch", "0.1"},
+           "getTemperatures", 2, 0,
+           QStringList{"SIM1: FPGA temperature = 45 C, sensor temperature = 32.5 C"}, QStringList());
+    addRow("counted watch", QStringList{"temps", "--port", "SIM1", "--watch", "0.1", "--count", "5"},
+           "getTemperatures", 2, 1,
+           QStringList{"orvexhd-cli: SIM1: interrupted: 2 of 5 readings taken"}, QStringList());
+    addRow("nothing left undone", QStringList{"serial", "--port", "SIM1", "5"}, "setSerialNumber",
+           1, 0, QStringList{"SIM1: Serial number set"}, QStringList{"setSerialNumber 5"});
+}
+
+void CliTest::interruptedRunSaysWhatWasLeftUndone()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, operation);
+    QFETCH(int, occurrences);
+    QFETCH(int, status);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, writes);
+    CliFixture f;
+    f.write("line.ini", "[user]\ngamma=1.5\nverticalFlip=true\n");
+    f.write("rows.csv", "SIM1,1,line.ini\nSIM2,2\n");
+    const Run run = f.runStopped(arguments, operation, occurrences);
+    QCOMPARE(run.status, status);
+    const QStringList lines = (run.out + run.err).split('\n');
+    for (const QString& line : said)
+        QVERIFY2(lines.contains(line), qPrintable(run.out + run.err));
+    QCOMPARE(CliFixture::writes(), writes);
+    if (QByteArray(QTest::currentDataTag()) == "endless watch")
+        QCOMPARE(lines.filter("SIM1: FPGA temperature").size(), 2);
+}
+
+// The built program on slow cameras, sent a signal while it works: it finishes the operation in
+// hand, says what it left undone and exits 1. A second signal ends it at once.
+void CliTest::signalStopsTheRunBetweenOperations_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<int>("count"); // of signals sent
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<int>("latencyMs"); // of each camera operation: long enough for a second
+#ifdef Q_OS_UNIX
+    addRow("provision, interrupted", QStringList{"provision", "%1/rows.csv"}, int(SIGINT), 1,
+           "before the run was interrupted:", 300);
+    addRow("apply, terminated",
+           QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"}, int(SIGTERM),
+           1, "SIM2: interrupted", 300);
+    addRow("interrupted twice", QStringList{"provision", "%1/rows.csv"}, int(SIGINT), 2, "", 1000);
+#endif
+}
+
+void CliTest::signalStopsTheRunBetweenOperations()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QStringList, arguments);
+    QFETCH(int, signalNumber);
+    QFETCH(int, count);
+    QFETCH(QString, said);
+    QFETCH(int, latencyMs);
+    CliFixture f(QStringLiteral("[sdk]\ncameras=SIM1,SIM2\n[camera.SIM1]\nlatencyMs=%1\n"
+                                "[camera.SIM2]\nlatencyMs=%1\n")
+                     .arg(latencyMs));
+    f.write("line.ini", "[user]\ngamma=1.5\nverticalFlip=true\n");
+    f.write("rows.csv", "SIM1,1,line.ini\nSIM2,2,line.ini\n");
+    QProcess program;
+    f.start(program, arguments);
+    // The first report: the program is at work on SIM1.
+    while (!program.canReadLine() && program.waitForReadyRead(10000)) {
+    }
+    QVERIFY(program.canReadLine());
+    QCOMPARE(kill(pid_t(program.processId()), signalNumber), 0);
+    // Signals sent together may arrive as one: the second goes once the first is heeded.
+    QByteArray error;
+    QElapsedTimer clock;
+    clock.start();
+    while (!error.contains("\n") && clock.elapsed() < 10000) {
+        program.waitForReadyRead(50);
+        error += program.readAllStandardError();
+    }
+    QVERIFY2(error.startsWith("orvexhd-cli: stopping after the operation in hand"), error);
+    if (count > 1)
+        QCOMPARE(kill(pid_t(program.processId()), signalNumber), 0);
+    QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(20000));
+    if (count > 1) {
+        QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+        return;
+    }
+    const QString output =
+        QString::fromUtf8(program.readAllStandardOutput() + error + program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY2(output.contains(said), qPrintable(output));
+#else
+    QSKIP("signals are POSIX's");
+#endif
 }
 
 void CliTest::transcriptsAreAsRecorded_data()
