@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,7 @@
 #include <io.h>
 #else
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -97,6 +99,32 @@ inline void heedStopRequests(const QByteArray& notice)
 inline bool stopRequested()
 {
     return detail::stopRequested;
+}
+
+// Gives a file just written, open as descriptor, the owner, group and mode of the file it is to
+// replace, so that replacing a file does not take it from its owner. False when the process may not
+// (only the superuser gives a file away); true when there is nothing to keep: no file to replace,
+// or Windows, where a replaced file's owner is not the writer's business.
+inline bool keepOwnerOf(const QString& replaced, int descriptor)
+{
+#ifdef _WIN32
+    static_cast<void>(replaced);
+    static_cast<void>(descriptor);
+    return true;
+#else
+    struct stat old {};
+    if (stat(QFile::encodeName(replaced).constData(), &old) != 0)
+        return true;
+    struct stat written {};
+    if (fstat(descriptor, &written) != 0)
+        return false;
+    const uid_t owner = written.st_uid == old.st_uid ? uid_t(-1) : old.st_uid;
+    const gid_t group = written.st_gid == old.st_gid ? gid_t(-1) : old.st_gid;
+    if ((owner != uid_t(-1) || group != gid_t(-1)) && fchown(descriptor, owner, group) != 0)
+        return false;
+    // After the owner, since a change of owner clears the set-user and set-group bits.
+    return fchmod(descriptor, old.st_mode & 07777) == 0;
+#endif
 }
 
 // Progress lines are for a person watching, not for a file or a pipe.

@@ -1,5 +1,7 @@
 #include "wholefiles.h"
 
+#include "platform.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -72,21 +74,38 @@ bool isWrittenInPlace(const QString& path)
     return target.exists() && !target.isFile() && !target.isDir();
 }
 
+namespace {
+
+bool writeInto(const QString& path, const QByteArray& bytes, QString& error)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, bytes))
+        return true;
+    error = file.errorString();
+    return false;
+}
+
+} // namespace
+
 bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
 {
     if (QFileInfo(path).isDir()) {
         error = QStringLiteral("it is a folder");
         return false;
     }
-    if (isWrittenInPlace(path)) {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, bytes))
-            return true;
+    if (isWrittenInPlace(path))
+        return writeInto(path, bytes, error);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
         return false;
     }
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && writeAll(file, bytes) && file.commit())
+    // A file the new one could not be given to stays its owner's, written where it stands.
+    if (!platform::keepOwnerOf(path, int(file.handle()))) {
+        file.cancelWriting();
+        return writeInto(path, bytes, error);
+    }
+    if (writeAll(file, bytes) && file.commit())
         return true;
     error = file.errorString();
     return false;

@@ -369,6 +369,8 @@ private slots:
     void interruptedRunSaysWhatWasLeftUndone();
     void signalStopsTheRunBetweenOperations_data();
     void signalStopsTheRunBetweenOperations();
+    void replacedFileKeepsItsOwner_data();
+    void replacedFileKeepsItsOwner();
     void transcriptsAreAsRecorded_data();
     void transcriptsAreAsRecorded();
 };
@@ -1332,6 +1334,53 @@ void CliTest::signalStopsTheRunBetweenOperations()
     QVERIFY2(output.contains(said), qPrintable(output));
 #else
     QSKIP("signals are POSIX's");
+#endif
+}
+
+// Replacing a file that another user owns leaves it theirs: root gives the new file the old one's
+// owner, group and mode; a user who may not give a file away writes into the old one instead.
+void CliTest::replacedFileKeepsItsOwner_data()
+{
+    QTest::addColumn<bool>("asNobody"); // the program runs as nobody, over root's file
+    addRow("root over nobody's file", false);
+    addRow("nobody over root's file", true);
+}
+
+void CliTest::replacedFileKeepsItsOwner()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(bool, asNobody);
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || !nobody)
+        QSKIP("needs root, and a user nobody");
+    CliFixture f;
+    const QString target = f.path("t.ini");
+    const QByteArray file = QFile::encodeName(target);
+    f.write("t.ini", "; old\n");
+    const uid_t owner = asNobody ? 0 : nobody->pw_uid;
+    const gid_t group = asNobody ? 0 : nobody->pw_gid;
+    const mode_t mode = asNobody ? 0666 : 0600;
+    QCOMPARE(chown(file.constData(), owner, group), 0);
+    QCOMPARE(chmod(file.constData(), mode), 0);
+    QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), 0777), 0);
+    const QStringList arguments{"read", "--port", "SIM1", "-o", target};
+    const Run run = asNobody ? f.runProgram(arguments, QString(),
+                                            {"setpriv", "--reuid=" + QString::number(nobody->pw_uid),
+                                             "--regid=" + QString::number(nobody->pw_gid),
+                                             "--clear-groups"})
+                             : f.run(arguments);
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    struct stat after {};
+    QCOMPARE(stat(file.constData(), &after), 0);
+    QCOMPARE(after.st_uid, owner);
+    QCOMPARE(after.st_gid, group);
+    QCOMPARE(after.st_mode & 07777, mode);
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.readAll().startsWith("; Orvex HD camera profile"));
+    QCOMPARE(QDir(f.folder()).entryList({"t.ini*"}, QDir::Files), QStringList{"t.ini"});
+#else
+    QSKIP("owners and modes are POSIX's");
 #endif
 }
 
