@@ -12,8 +12,11 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
+#include <QSet>
 
 #include <algorithm>
+#include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 #include <vector>
@@ -59,6 +62,67 @@ std::optional<QStringList> csvFields(const QString& line)
     return fields;
 }
 
+// The first of the rows with each key (a port, a serial number), kept as indices into the rows in an
+// open-addressed table: a few bytes a row, where a hash of strings takes fifty, so that a CSV of a
+// million rows costs little more than its rows.
+template <typename Key> class FirstRows
+{
+public:
+    using KeyOf = const Key& (*)(const Row&);
+    FirstRows(const std::vector<Row>& rows, KeyOf keyOf) : rows_(rows), keyOf_(keyOf) {}
+
+    // The index of the first row with the key of rows[index], which it becomes when there is none.
+    std::uint32_t first(std::uint32_t index)
+    {
+        if (2 * (count_ + 1) > slots_.size())
+            grow();
+        const std::size_t found = find(keyOf_(rows_[index]));
+        if (slots_[found] == empty) {
+            slots_[found] = index;
+            ++count_;
+            return index;
+        }
+        return slots_[found];
+    }
+
+private:
+    static constexpr std::uint32_t empty = std::numeric_limits<std::uint32_t>::max();
+
+    std::size_t find(const Key& key) const
+    {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t slot = std::size_t(qHash(key)) & mask;
+        while (slots_[slot] != empty && keyOf_(rows_[slots_[slot]]) != key)
+            slot = (slot + 1) & mask;
+        return slot;
+    }
+
+    void grow()
+    {
+        std::vector<std::uint32_t> old(std::max<std::size_t>(16, 2 * slots_.size()), empty);
+        old.swap(slots_);
+        for (const std::uint32_t index : old) {
+            if (index != empty)
+                slots_[find(keyOf_(rows_[index]))] = index;
+        }
+    }
+
+    const std::vector<Row>& rows_;
+    KeyOf keyOf_;
+    std::vector<std::uint32_t> slots_;
+    std::size_t count_ = 0;
+};
+
+const QString& portOf(const Row& row)
+{
+    return row.port;
+}
+
+const std::uint32_t& serialNumberOf(const Row& row)
+{
+    return row.serialNumber;
+}
+
 // Every row of the CSV, or nothing with every problem found in it and its profiles.
 class RowReader
 {
@@ -75,6 +139,8 @@ public:
                            : Cli::tr("cannot be read (%1)").arg(contents.reason)));
             return {};
         }
+        // A row a line at most: the rows are never moved while they are read.
+        rows_.reserve(std::size_t(contents.bytes.count('\n')) + 1);
         ini::TextLines lines(contents.bytes);
         QString text;
         while (lines.next(text)) {
@@ -102,7 +168,7 @@ public:
             problem(lines.badLine(), QString::fromLatin1(ini::notText));
         if (rows_.empty() && problems_.isEmpty())
             problems_.append(Cli::tr("%1: holds no row of port,serial[,profile]").arg(path_));
-        return problems_.isEmpty() ? rows_ : std::vector<Row>();
+        return problems_.isEmpty() ? std::move(rows_) : std::vector<Row>();
     }
 
 private:
@@ -123,6 +189,8 @@ private:
             return;
         }
         Row row{line, fields.at(0), 0, fields.value(2), nullptr};
+        // Kept for the whole run: without the room it grew into as it was read.
+        row.port.squeeze();
         QString serialProblem;
         const auto serialNumber = serialNumberFrom(fields.at(1), serialProblem);
         if (!serialNumber) {
@@ -130,45 +198,56 @@ private:
             return;
         }
         row.serialNumber = *serialNumber;
-        // The first line of each port and serial number, so that a CSV is checked in one pass.
-        if (const int earlier = portLines_.value(row.port))
-            problem(line, Cli::tr("port %1 is already on line %2")
-                              .arg(row.port, QString::number(earlier)));
-        else
-            portLines_.insert(row.port, line);
-        if (const int earlier = serialLines_.value(row.serialNumber))
-            problem(line, Cli::tr("serial number %1 is already on line %2")
-                              .arg(QString::number(row.serialNumber), QString::number(earlier)));
-        else
-            serialLines_.insert(row.serialNumber, line);
         if (!row.profilePath.isEmpty())
             row.profile = profile(line, row.profilePath);
-        if (row.profilePath.isEmpty() || row.profile)
-            rows_.push_back(row);
+        // Kept even when its profile is a problem, for the rows that come after it: a CSV with a
+        // problem gives no rows anyway.
+        rows_.push_back(row);
+        const auto index = std::uint32_t(rows_.size() - 1);
+        // The first line of each port and serial number, so that a CSV is checked in one pass.
+        const Row& firstOfPort = rows_[ports_.first(index)];
+        if (firstOfPort.line != line)
+            problem(line, Cli::tr("port %1 is already on line %2")
+                              .arg(row.port, QString::number(firstOfPort.line)));
+        const Row& firstOfSerial = rows_[serialNumbers_.first(index)];
+        if (firstOfSerial.line != line)
+            problem(line, Cli::tr("serial number %1 is already on line %2")
+                              .arg(QString::number(row.serialNumber),
+                                   QString::number(firstOfSerial.line)));
     }
 
-    // Each profile is read and checked once, however many rows name it; its problems name the
-    // first line that names it.
-    const Profile* profile(int line, const QString& written)
+    // Each profile is read and checked once, however many rows name it and however they write
+    // its name; its problems name the first line that names it. The rows that name it alike share
+    // one copy of the name.
+    const Profile* profile(int line, QString& written)
     {
-        const QString path = QFileInfo(path_).dir().filePath(written);
-        const auto known = profiles_.find(path);
-        if (known != profiles_.end())
-            return known->second ? &*known->second : nullptr;
-        QStringList problems;
-        const auto& loaded = profiles_[path] = loadProfile(path, problems);
-        for (const QString& text : problems)
-            problem(line, text);
-        return loaded ? &*loaded : nullptr;
+        const auto named = named_.constFind(written);
+        if (named != named_.constEnd()) {
+            written = named.key();
+            return *named;
+        }
+        const QString path = folder_.filePath(written);
+        auto known = profiles_.find(path);
+        if (known == profiles_.end()) {
+            QStringList problems;
+            known = profiles_.emplace(path, loadProfile(path, problems)).first;
+            for (const QString& text : problems)
+                problem(line, text);
+        }
+        const Profile* loaded = known->second ? &*known->second : nullptr;
+        named_.insert(written, loaded);
+        return loaded;
     }
 
     QString path_;
     QStringList& problems_;
     std::vector<Row> rows_;
     bool headerSeen_ = false;
-    QHash<QString, int> portLines_;
-    QHash<std::uint32_t, int> serialLines_;
-    std::map<QString, std::optional<Profile>> profiles_;
+    FirstRows<QString> ports_{rows_, portOf};
+    FirstRows<std::uint32_t> serialNumbers_{rows_, serialNumberOf};
+    QDir folder_ = QFileInfo(path_).dir();
+    std::map<QString, std::optional<Profile>> profiles_; // by path
+    QHash<QString, const Profile*> named_;             // by the name as written
 };
 
 // The profile's checks against the camera come first: a camera whose row does not fit it is
@@ -223,26 +302,38 @@ QString resultText(const CameraRun& run)
     return Cli::tr("not provisioned: %1").arg(run.error());
 }
 
-// Columns as wide as their widest cell.
-void printTable(Console& console, const std::vector<QStringList>& table)
+// A row's cells in the tables: line, port, serial number, profile, and the result when there is one.
+QStringList cellsOf(const Row& row, const QString& result = QString())
 {
-    std::vector<int> widths;
-    for (const QStringList& cells : table) {
-        widths.resize(std::max(widths.size(), std::size_t(cells.size())), 0);
+    QStringList cells{QString::number(row.line), row.port, QString::number(row.serialNumber),
+                      row.profilePath.isEmpty() ? QStringLiteral("-") : row.profilePath};
+    if (!result.isNull())
+        cells.append(result);
+    return cells;
+}
+
+// The heading and a line for each row, in columns as wide as their widest cell. The cells are made
+// as they are needed, once to measure and once to print, rather than held for a CSV of any length.
+void printTable(Console& console, const QStringList& heading, std::size_t rows,
+                const std::function<QStringList(std::size_t)>& cellsOfRow)
+{
+    std::vector<int> widths(std::size_t(heading.size()), 0);
+    const auto measure = [&](const QStringList& cells) {
         for (int column = 0; column < cells.size(); ++column)
             widths[column] = std::max(widths[column], int(cells.at(column).size()));
-    }
-    for (const QStringList& cells : table) {
+    };
+    const auto print = [&](const QStringList& cells) {
         QString line;
         for (int column = 0; column < cells.size(); ++column)
             line += cells.at(column).leftJustified(widths[column] + 2);
         console.print(line.trimmed());
-    }
-}
-
-QString profileCell(const Row& row)
-{
-    return row.profilePath.isEmpty() ? QStringLiteral("-") : row.profilePath;
+    };
+    measure(heading);
+    for (std::size_t row = 0; row < rows; ++row)
+        measure(cellsOfRow(row));
+    print(heading);
+    for (std::size_t row = 0; row < rows; ++row)
+        print(cellsOfRow(row));
 }
 
 // A dry run: the rows as checked, with no camera opened.
@@ -259,14 +350,10 @@ Status showRows(Console& console, const std::vector<Row>& rows)
             QJsonObject{{QStringLiteral("dryRun"), true}, {QStringLiteral("rows"), checked}});
         return Accepted;
     }
-    std::vector<QStringList> table{
-        {Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"), Cli::tr("profile")}};
-    for (const Row& row : rows)
-        table.push_back({QString::number(row.line), row.port, QString::number(row.serialNumber),
-                         profileCell(row)});
     console.print(
         Cli::tr("Checked %1 rows and their profiles; nothing was sent:").arg(rows.size()));
-    printTable(console, table);
+    printTable(console, {Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"), Cli::tr("profile")},
+               rows.size(), [&](std::size_t index) { return cellsOf(rows[index]); });
     return Accepted;
 }
 
@@ -288,8 +375,10 @@ Status provision(const Invocation& invocation)
     Status status = Accepted;
     int provisioned = 0;
     bool interrupted = false;
-    std::vector<QStringList> table{{Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"),
-                                    Cli::tr("profile"), Cli::tr("result")}};
+    // One text for each outcome, however many rows share it.
+    QSet<QString> outcomes;
+    std::vector<QString> results;
+    results.reserve(rows.size());
     // Listed once: a port gone meanwhile fails its row when the camera does not answer.
     const QStringList listed = ports::availablePortNames();
     for (std::size_t index = 0; index < rows.size(); ++index) {
@@ -314,8 +403,7 @@ Status provision(const Invocation& invocation)
         status = worse(status, run.status());
         provisioned += run.status() == Accepted ? 1 : 0;
         interrupted = interrupted || run.interrupted();
-        table.push_back({QString::number(row.line), row.port, QString::number(row.serialNumber),
-                         profileCell(row), resultText(run)});
+        results.push_back(*outcomes.insert(resultText(run)));
     }
 
     if (invocation.console.json()) {
@@ -330,7 +418,10 @@ Status provision(const Invocation& invocation)
         (interrupted ? Cli::tr("\nProvisioned %1 of %2 cameras before the run was interrupted:")
                      : Cli::tr("\nProvisioned %1 of %2 cameras:"))
             .arg(QString::number(provisioned), QString::number(rows.size())));
-    printTable(invocation.console, table);
+    printTable(invocation.console,
+               {Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"), Cli::tr("profile"),
+                Cli::tr("result")},
+               rows.size(), [&](std::size_t index) { return cellsOf(rows[index], results[index]); });
     return status;
 }
 
