@@ -31,8 +31,14 @@ Console::Console(QTextStream& out, QTextStream& err, bool progress)
 
 void Console::print(const QString& line)
 {
-    out_ << line << '\n';
+    write(line + QLatin1Char('\n'));
     out_.flush();
+    outputFailed_ = outputFailed_ || out_.status() != QTextStream::Ok;
+}
+
+void Console::write(const QString& text)
+{
+    out_ << text;
     // Once failed, the stream stays failed: the output is incomplete whatever follows.
     outputFailed_ = outputFailed_ || out_.status() != QTextStream::Ok;
 }

@@ -45,6 +45,8 @@ public:
 
     void print(const QString& line);
     void print(const QJsonObject& object); // one compact line
+    // Part of a line, which the next print() ends: for a line too long to hold whole.
+    void write(const QString& text);
     // A report about a camera: on standard output, unless that carries a profile.
     void report(const QString& line);
     // "orvexhd-cli: text" on standard error.

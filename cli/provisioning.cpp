@@ -11,7 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 
 #include <algorithm>
@@ -340,14 +340,19 @@ void printTable(Console& console, const QStringList& heading, std::size_t rows,
 Status showRows(Console& console, const std::vector<Row>& rows)
 {
     if (console.json()) {
-        QJsonArray checked;
-        for (const Row& row : rows)
-            checked.append(QJsonObject{{QStringLiteral("line"), row.line},
-                                       {QStringLiteral("port"), row.port},
-                                       {QStringLiteral("serialNumber"), double(row.serialNumber)},
-                                       {QStringLiteral("profile"), row.profilePath}});
-        console.print(
-            QJsonObject{{QStringLiteral("dryRun"), true}, {QStringLiteral("rows"), checked}});
+        // {"dryRun":true,"rows":[...]} on one line, written a row at a time rather than built
+        // whole.
+        console.write(QStringLiteral("{\"dryRun\":true,\"rows\":["));
+        for (std::size_t index = 0; index < rows.size(); ++index) {
+            const Row& row = rows[index];
+            const QJsonObject object{{QStringLiteral("line"), row.line},
+                                     {QStringLiteral("port"), row.port},
+                                     {QStringLiteral("serialNumber"), double(row.serialNumber)},
+                                     {QStringLiteral("profile"), row.profilePath}};
+            console.write((index > 0 ? QStringLiteral(",") : QString()) +
+                          QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+        }
+        console.print(QStringLiteral("]}"));
         return Accepted;
     }
     console.print(
