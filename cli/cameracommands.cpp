@@ -41,7 +41,7 @@ std::optional<std::uint32_t> serialNumberFrom(const QString& text, QString& prob
         return std::uint32_t(number);
     const double written = text.toDouble(&ok);
     if (ok && written < 0.0)
-        problem = Cli::tr("serial number \"%1\" is negative; it is a whole number from 0 to %2")
+        problem = Cli::tr("serial number \"%1\" is negative; serial numbers run from 0 to %2")
                       .arg(text, QString::number(largest));
     else if (ok && text.contains(QLatin1Char('e'), Qt::CaseInsensitive))
         problem = Cli::tr("serial number \"%1\" is in exponent form, as spreadsheets write long "

@@ -125,8 +125,9 @@ const std::vector<Command>& commands()
         {"serial",
          "--port P NUMBER [--force]",
          QT_TRANSLATE_NOOP("Cli", "write the camera's serial number"),
-         QT_TRANSLATE_NOOP("Cli", "Writes the serial number (0 to 4294967295) once, or as the "
-                                  "window's forced write with --force."),
+         QT_TRANSLATE_NOOP("Cli", "Writes the serial number, in decimal digits from 0 to "
+                                  "4294967295, once, or as the window's forced write with "
+                                  "--force."),
          PortUse::One,
          {"force"},
          1,
@@ -355,9 +356,9 @@ void showProgress(const Invocation& invocation, int index)
 {
     const int count = invocation.ports.size();
     if (count > 1)
-        invocation.console.progress(
-            Cli::tr("[%1/%2] %3")
-                .arg(QString::number(index + 1), QString::number(count), invocation.ports.at(index)));
+        invocation.console.progress(Cli::tr("[%1/%2] %3")
+                                        .arg(QString::number(index + 1), QString::number(count),
+                                             invocation.ports.at(index)));
 }
 
 } // namespace

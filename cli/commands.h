@@ -62,8 +62,8 @@ private:
 };
 
 // A serial number as written by the operator: whole decimal digits from 0 to 4294967295. Anything
-// else (a sign, a fraction, blanks, more than 32 bits, the exponent form in which spreadsheets write
-// long numbers) is nothing, with the problem in words.
+// else (a sign, a fraction, blanks, more than 32 bits, the exponent form in which spreadsheets
+// write long numbers) is nothing, with the problem in words.
 std::optional<std::uint32_t> serialNumberFrom(const QString& text, QString& problem);
 
 Status listPorts(const Invocation& invocation);

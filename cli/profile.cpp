@@ -272,8 +272,8 @@ public:
     {
         checker_.atLine(entry.line);
         if (!inSection_)
-            checker_.problem(Cli::tr("key %1 stands outside any section")
-                                 .arg(ini::shortened(entry.key)));
+            checker_.problem(
+                Cli::tr("key %1 stands outside any section").arg(ini::shortened(entry.key)));
         else if (const Setting* setting = camera::findSetting(*section_, entry.key))
             checker_.take(*setting, QStringLiteral("[%1] %2").arg(name_, entry.key), entry.value);
         else
@@ -362,9 +362,8 @@ void readJson(const QByteArray& contents, Checker& checker)
         QString name;
         while (!checker.full() && json.nextKey(name)) {
             if (sections.contains(name)) {
-                checker.problem(
-                    Cli::tr("%1 appears twice")
-                        .arg(QStringLiteral("section [%1]").arg(ini::shortened(name))));
+                checker.problem(Cli::tr("%1 appears twice")
+                                    .arg(QStringLiteral("section [%1]").arg(ini::shortened(name))));
                 json.skip();
             } else {
                 sections.insert(name);

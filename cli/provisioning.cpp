@@ -62,9 +62,9 @@ std::optional<QStringList> csvFields(const QString& line)
     return fields;
 }
 
-// The first of the rows with each key (a port, a serial number), kept as indices into the rows in an
-// open-addressed table: a few bytes a row, where a hash of strings takes fifty, so that a CSV of a
-// million rows costs little more than its rows.
+// The first of the rows with each key (a port, a serial number), kept as indices into the rows in
+// an open-addressed table: a few bytes a row, where a hash of strings takes fifty, so that a CSV of
+// a million rows costs little more than its rows.
 template <typename Key> class FirstRows
 {
 public:
@@ -247,7 +247,7 @@ private:
     FirstRows<std::uint32_t> serialNumbers_{rows_, serialNumberOf};
     QDir folder_ = QFileInfo(path_).dir();
     std::map<QString, std::optional<Profile>> profiles_; // by path
-    QHash<QString, const Profile*> named_;             // by the name as written
+    QHash<QString, const Profile*> named_;               // by the name as written
 };
 
 // The profile's checks against the camera come first: a camera whose row does not fit it is
@@ -302,7 +302,8 @@ QString resultText(const CameraRun& run)
     return Cli::tr("not provisioned: %1").arg(run.error());
 }
 
-// A row's cells in the tables: line, port, serial number, profile, and the result when there is one.
+// A row's cells in the tables: line, port, serial number, profile, and the result when there is
+// one.
 QStringList cellsOf(const Row& row, const QString& result = QString())
 {
     QStringList cells{QString::number(row.line), row.port, QString::number(row.serialNumber),
@@ -426,7 +427,8 @@ Status provision(const Invocation& invocation)
     printTable(invocation.console,
                {Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"), Cli::tr("profile"),
                 Cli::tr("result")},
-               rows.size(), [&](std::size_t index) { return cellsOf(rows[index], results[index]); });
+               rows.size(),
+               [&](std::size_t index) { return cellsOf(rows[index], results[index]); });
     return status;
 }
 

@@ -40,7 +40,8 @@ namespace detail {
 
 // Set from a signal handler, or from the console's own thread on Windows.
 inline std::atomic<bool> stopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
+static_assert(std::atomic<bool>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
 // Written as it stands from the handler, which may not build text.
 inline std::string& stopNotice()
 {
@@ -64,7 +65,7 @@ inline void heedStopSignal(int)
 {
     stopRequested = true;
     // A second request is left to the system, which ends the program at once.
-    struct sigaction byDefault {};
+    struct sigaction byDefault = {};
     byDefault.sa_handler = SIG_DFL;
     sigaction(SIGINT, &byDefault, nullptr);
     sigaction(SIGTERM, &byDefault, nullptr);
@@ -86,7 +87,7 @@ inline void heedStopRequests(const QByteArray& notice)
 #ifdef _WIN32
     SetConsoleCtrlHandler(detail::heedConsoleControl, TRUE);
 #else
-    struct sigaction heed {};
+    struct sigaction heed = {};
     heed.sa_handler = detail::heedStopSignal;
     sigemptyset(&heed.sa_mask);
     // A read or write under way is finished rather than failed.
@@ -112,10 +113,10 @@ inline bool keepOwnerOf(const QString& replaced, int descriptor)
     static_cast<void>(descriptor);
     return true;
 #else
-    struct stat old {};
+    struct stat old = {};
     if (stat(QFile::encodeName(replaced).constData(), &old) != 0)
         return true;
-    struct stat written {};
+    struct stat written = {};
     if (fstat(descriptor, &written) != 0)
         return false;
     const uid_t owner = written.st_uid == old.st_uid ? uid_t(-1) : old.st_uid;

@@ -1,8 +1,9 @@
 // Files read and written whole, the one way all the programs do it. Only a regular file is read
 // (a folder, a FIFO or a device could block or never end); a regular file is replaced atomically,
-// keeping its owner, group and mode, while a FIFO or a device that is named is written into, since a
-// file put in its place would take its name and its reader would get nothing. So is another user's
-// file that this process may not give back to its owner: replaced, it would become the writer's.
+// keeping its owner, group and mode, while a FIFO or a device that is named is written into, since
+// a file put in its place would take its name and its reader would get nothing. So is another
+// user's file that this process may not give back to its owner: replaced, it would become the
+// writer's.
 #pragma once
 
 #include <QByteArray>

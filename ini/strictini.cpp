@@ -167,7 +167,10 @@ Document parse(const QByteArray& bytes)
             document_.sections.push_back(ini::Section{line, name, {}});
             return true;
         }
-        void entry(const Entry& entry) override { document_.sections.back().entries.push_back(entry); }
+        void entry(const Entry& entry) override
+        {
+            document_.sections.back().entries.push_back(entry);
+        }
         void problem(const Problem& problem) override { document_.problems.push_back(problem); }
         int problemCount() const override { return int(document_.problems.size()); }
 

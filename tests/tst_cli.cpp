@@ -1214,20 +1214,22 @@ void CliTest::interruptedRunSaysWhatWasLeftUndone_data()
     QTest::addColumn<QStringList>("said"); // lines of standard output or error
     QTest::addColumn<QStringList>("writes");
     const QString notBegun = "orvexhd-cli: SIM2: interrupted: this camera was not begun";
-    addRow("apply, part way", QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"},
-           "setGamma", 1, 1,
+    addRow("apply, part way",
+           QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"}, "setGamma", 1,
+           1,
            QStringList{"SIM1: Set GAMMA value OK",
                        "orvexhd-cli: SIM1: interrupted after 1 of 2 sends; the rest were not sent",
                        notBegun},
            QStringList{"setGamma 98304"});
-    addRow("provision, after a serial number", QStringList{"provision", "%1/rows.csv"},
-           "setSerialNumber", 1, 1,
-           QStringList{"SIM1: Serial number set",
-                       "Provisioned 0 of 2 cameras before the run was interrupted:",
-                       "1     SIM1  1       line.ini  interrupted after 0 of 2 sends; the rest were "
-                       "not sent",
-                       "2     SIM2  2       -         interrupted: this camera was not begun"},
-           QStringList{"setSerialNumber 1"});
+    addRow(
+        "provision, after a serial number", QStringList{"provision", "%1/rows.csv"},
+        "setSerialNumber", 1, 1,
+        QStringList{"SIM1: Serial number set",
+                    "Provisioned 0 of 2 cameras before the run was interrupted:",
+                    "1     SIM1  1       line.ini  interrupted after 0 of 2 sends; the rest were "
+                    "not sent",
+                    "2     SIM2  2       -         interrupted: this camera was not begun"},
+        QStringList{"setSerialNumber 1"});
     addRow("verify not begun",
            QStringList{"set", "--port", "SIM1", "gamma=1.5", "verticalFlip=true", "--verify"},
            "setVerticalFlip", 1, 1,
@@ -1243,8 +1245,10 @@ void CliTest::interruptedRunSaysWhatWasLeftUndone_data()
            QStringList());
     addRow("endless watch", QStringList{"temps", "--port", "SIM1", "--watch", "0.1"},
            "getTemperatures", 2, 0,
-           QStringList{"SIM1: FPGA temperature = 45 C, sensor temperature = 32.5 C"}, QStringList());
-    addRow("counted watch", QStringList{"temps", "--port", "SIM1", "--watch", "0.1", "--count", "5"},
+           QStringList{"SIM1: FPGA temperature = 45 C, sensor temperature = 32.5 C"},
+           QStringList());
+    addRow("counted watch",
+           QStringList{"temps", "--port", "SIM1", "--watch", "0.1", "--count", "5"},
            "getTemperatures", 2, 1,
            QStringList{"orvexhd-cli: SIM1: interrupted: 2 of 5 readings taken"}, QStringList());
     addRow("nothing left undone", QStringList{"serial", "--port", "SIM1", "5"}, "setSerialNumber",
@@ -1285,8 +1289,8 @@ void CliTest::signalStopsTheRunBetweenOperations_data()
     addRow("provision, interrupted", QStringList{"provision", "%1/rows.csv"}, int(SIGINT), 1,
            "before the run was interrupted:", 300);
     addRow("apply, terminated",
-           QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"}, int(SIGTERM),
-           1, "SIM2: interrupted", 300);
+           QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"}, int(SIGTERM), 1,
+           "SIM2: interrupted", 300);
     addRow("interrupted twice", QStringList{"provision", "%1/rows.csv"}, int(SIGINT), 2, "", 1000);
 #endif
 }
@@ -1364,13 +1368,13 @@ void CliTest::replacedFileKeepsItsOwner()
     QCOMPARE(chmod(file.constData(), mode), 0);
     QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), 0777), 0);
     const QStringList arguments{"read", "--port", "SIM1", "-o", target};
-    const Run run = asNobody ? f.runProgram(arguments, QString(),
-                                            {"setpriv", "--reuid=" + QString::number(nobody->pw_uid),
-                                             "--regid=" + QString::number(nobody->pw_gid),
-                                             "--clear-groups"})
-                             : f.run(arguments);
+    const Run run =
+        asNobody ? f.runProgram(arguments, QString(),
+                                {"setpriv", "--reuid=" + QString::number(nobody->pw_uid),
+                                 "--regid=" + QString::number(nobody->pw_gid), "--clear-groups"})
+                 : f.run(arguments);
     QVERIFY2(run.status == 0, qPrintable(run.err));
-    struct stat after {};
+    struct stat after = {};
     QCOMPARE(stat(file.constData(), &after), 0);
     QCOMPARE(after.st_uid, owner);
     QCOMPARE(after.st_gid, group);
