@@ -64,6 +64,9 @@ const char* const cameras =
     "roiX2=600\nrefused=setVerticalFlip,getRoiY2,getTemperatures\n"
     "[camera.SIM4]\nsilent=true\n";
 
+// A profile of two user settings, as a production line's.
+const char* const lineProfile = "[user]\ngamma=1.5\nverticalFlip=true\n";
+
 struct Run {
     int status;
     QString out;
@@ -532,12 +535,12 @@ void CliTest::badInputSendsNothing_data()
     addRow("CSV name holding %1", "SIM1,1,p.ini,x\n", QStringList{"provision", "%1/rows%1.csv"},
            "%1/rows%1.csv:1: expected port,serial[,profile], found 4 fields\n");
     // As spreadsheets export long numbers: digits lost.
-    addRow("CSV serial in exponent form", "SIM1,1.23457E+09\n",
-           QStringList{"provision", "%1/rows.csv"},
+    const QStringList provisionRows{"provision", "%1/rows.csv"};
+    addRow("CSV serial in exponent form", "SIM1,1.23457E+09\n", provisionRows,
            "rows.csv:1: serial number \"1.23457E+09\" is in exponent form");
-    addRow("CSV negative serial", "SIM1,-7\n", QStringList{"provision", "%1/rows.csv"},
+    addRow("CSV negative serial", "SIM1,-7\n", provisionRows,
            "rows.csv:1: serial number \"-7\" is negative");
-    addRow("CSV serial with a fraction", "SIM1,7.0\n", QStringList{"provision", "%1/rows.csv"},
+    addRow("CSV serial with a fraction", "SIM1,7.0\n", provisionRows,
            "rows.csv:1: serial number \"7.0\" is not a whole number from 0 to 4294967295");
     const QStringList serialOfSim1{"serial", "--port", "SIM1"};
     addRow("serial in exponent form", "", serialOfSim1 + QStringList{"1.23457E+09"},
@@ -900,7 +903,7 @@ void CliTest::provisionReportsEachRowAsItWent()
     QFETCH(QString, result);
     QFETCH(QStringList, writes);
     CliFixture f;
-    f.write("line.ini", "[user]\ngamma=1.5\nverticalFlip=true\n");
+    f.write("line.ini", lineProfile);
     f.write("ia.ini", "[user]\ngamma=1.5\n[ia]\niaMaxBoxes=5\n");
     f.write("rows.csv", rows);
     setup();
@@ -915,7 +918,7 @@ void CliTest::provisionReportsEachRowAsItWent()
 void CliTest::provisionGoesOnPastAnUnpluggedCamera()
 {
     CliFixture f;
-    f.write("line.ini", "[user]\ngamma=1.5\nverticalFlip=true\n");
+    f.write("line.ini", lineProfile);
     f.write("rows.csv", "port,serial,profile\nSIM1,30001,line.ini\n# spare\nSIM2,30002,line.ini\n"
                         "SIM3,30003\n");
     orvex_sim::unplug("SIM2");
@@ -1264,7 +1267,7 @@ void CliTest::interruptedRunSaysWhatWasLeftUndone()
     QFETCH(QStringList, said);
     QFETCH(QStringList, writes);
     CliFixture f;
-    f.write("line.ini", "[user]\ngamma=1.5\nverticalFlip=true\n");
+    f.write("line.ini", lineProfile);
     f.write("rows.csv", "SIM1,1,line.ini\nSIM2,2\n");
     const Run run = f.runStopped(arguments, operation, occurrences);
     QCOMPARE(run.status, status);
@@ -1306,7 +1309,7 @@ void CliTest::signalStopsTheRunBetweenOperations()
     CliFixture f(QStringLiteral("[sdk]\ncameras=SIM1,SIM2\n[camera.SIM1]\nlatencyMs=%1\n"
                                 "[camera.SIM2]\nlatencyMs=%1\n")
                      .arg(latencyMs));
-    f.write("line.ini", "[user]\ngamma=1.5\nverticalFlip=true\n");
+    f.write("line.ini", lineProfile);
     f.write("rows.csv", "SIM1,1,line.ini\nSIM2,2,line.ini\n");
     QProcess program;
     f.start(program, arguments);
