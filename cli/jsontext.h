@@ -1,6 +1,6 @@
 // A JSON text read in one pass, its syntax checked on the way, without a document built of it: a
-// reader that has seen enough stops where it is, and a text of any size costs no more memory than
-// itself.
+// reader that has seen enough stops where it is, and a text of any size costs little more memory
+// than itself.
 #pragma once
 
 #include <QByteArray>
