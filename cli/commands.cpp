@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "portenumeration.h"
+#include "sdkaccess.h"
 #include "settingstable.h"
 
 #include <QCommandLineOption>
@@ -231,8 +232,7 @@ QString settingsHelp()
     static const char* const kinds[] = {
         QT_TRANSLATE_NOOP("Cli", "real"), QT_TRANSLATE_NOOP("Cli", "whole"),
         QT_TRANSLATE_NOOP("Cli", "true/false"), QT_TRANSLATE_NOOP("Cli", "list index")};
-    const orvex_sdk::Configuration& configuration =
-        *orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
+    const orvex_sdk::Configuration& configuration = sdkaccess::configuration();
     QString text = Cli::tr("\nSettings (section.key, kind, allowed values):\n");
     for (const camera::Setting& setting : camera::settings()) {
         const QString name =
@@ -399,6 +399,7 @@ int run(const QStringList& arguments, Console& console)
     }
     if (name == QLatin1String("--version")) {
         console.print(QStringLiteral("%1 %2").arg(program, QStringLiteral(ORVEX_VERSION)));
+        console.print(sdkaccess::statement());
         return written(console, Accepted);
     }
     const bool helpOnCommand = name == QLatin1String("help");
@@ -410,7 +411,12 @@ int run(const QStringList& arguments, Console& console)
                                 .arg(helpOnCommand ? arguments.value(2) : name, program));
         return BadInput;
     }
-    orvex_sdk::OrvexSdk::get_instance()->initialize();
+    // A library named that cannot be used is never replaced by the simulated cameras: no command
+    // runs without the SDK that was asked for.
+    if (!sdkaccess::usable()) {
+        console.error(sdkaccess::failure());
+        return Unreachable;
+    }
 
     QCommandLineParser parser;
     for (const OptionRow* row : optionsOf(*command))

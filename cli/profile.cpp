@@ -1,6 +1,7 @@
 #include "profile.h"
 
 #include "output.h"
+#include "sdkaccess.h"
 #include "strictini.h"
 #include "wholefiles.h"
 
@@ -23,11 +24,6 @@ using camera::Setting;
 
 namespace cli {
 namespace {
-
-orvex_sdk::Configuration& configuration()
-{
-    return *orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
-}
 
 QString rangeText(const camera::Range& range)
 {
@@ -104,11 +100,11 @@ public:
         // "true" and "1.5" read as what they say in INI, but JSON tells text from values.
         if (value.isString()) {
             const QString stated = QStringLiteral("%1 = %2 ").arg(where, shown);
-            problem(stated +
-                    (setting.kind == Kind::Switch
-                         ? Cli::tr("is text; write true or false, without quotes")
-                         : Cli::tr("is text; write a number, without quotes (%1)")
-                               .arg(rangeText(camera::allowedRange(setting, configuration())))));
+            problem(stated + (setting.kind == Kind::Switch
+                                  ? Cli::tr("is text; write true or false, without quotes")
+                                  : Cli::tr("is text; write a number, without quotes (%1)")
+                                        .arg(rangeText(camera::allowedRange(
+                                            setting, sdkaccess::configuration())))));
             return;
         }
         if (setting.kind == Kind::Switch)
@@ -123,7 +119,7 @@ public:
     std::optional<Profile> finish()
     {
         atLine(0);
-        if (profile_.has(Section::Expert) && !configuration().isExpertModeEnabled())
+        if (profile_.has(Section::Expert) && !sdkaccess::configuration().isExpertModeEnabled())
             problem(Cli::tr("[expert] settings need the SDK's expert mode, which its "
                             "configuration turns off"));
         for (const camera::Key lowerBound : camera::lowerRoiBounds)
@@ -146,7 +142,7 @@ private:
     void take(const Setting& setting, const QString& where, const QString& shown,
               std::optional<double> value)
     {
-        const camera::Range range = camera::allowedRange(setting, configuration());
+        const camera::Range range = camera::allowedRange(setting, sdkaccess::configuration());
         const QString stated = QStringLiteral("%1 = %2 ").arg(where, shown);
         if (!value) {
             problem(stated + (setting.kind == Kind::Switch
