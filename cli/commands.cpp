@@ -78,8 +78,11 @@ const std::vector<Command>& commands()
          listPorts},
         {"info",
          "--port P...",
-         QT_TRANSLATE_NOOP("Cli", "camera type, firmware, serial number, shutter, temperatures"),
-         QT_TRANSLATE_NOOP("Cli", "Shows what a camera says of itself: its type (12 has the "
+         QT_TRANSLATE_NOOP("Cli", "the SDK, camera type, firmware, serial number, shutter, "
+                                  "temperatures"),
+         QT_TRANSLATE_NOOP("Cli", "Shows the camera SDK in force (simulated cameras, or the "
+                                  "vendor's library by its path) and what a camera says of "
+                                  "itself: its type (12 has the "
                                   "object detector), firmware versions, serial number, whether "
                                   "it has a shutter, and its temperatures as the window shows "
                                   "them."),
