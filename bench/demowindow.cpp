@@ -1,6 +1,7 @@
 #include "demowindow.h"
 
 #include "portenumeration.h"
+#include "sdkaccess.h"
 #include "simcontrol.h"
 
 #include <QApplication>
@@ -27,6 +28,10 @@ void useDemoConfiguration()
 QStringList simulatedPortNames()
 {
     QStringList names;
+    // A vendor's library named (bench_startup) has no simulated cameras, and asked, the stand-in
+    // would start beside it.
+    if (!sdkaccess::standIn())
+        return names;
     for (const std::string& name : orvex_sim::portNames())
         names.append(QString::fromStdString(name));
     return names;

@@ -74,7 +74,11 @@ bool launchInTurn(std::vector<Probe>& probes, int rounds, const QStringList& arg
 {
     for (int round = 0; round < rounds; ++round) {
         for (Probe& probe : probes) {
-            probe.runs.push_back(runProbe(probe.program, arguments, environment));
+            QProcessEnvironment own = environment;
+            for (const QString& variable : probe.variables)
+                own.insert(variable.section(QLatin1Char('='), 0, 0),
+                           variable.section(QLatin1Char('='), 1));
+            probe.runs.push_back(runProbe(probe.program, arguments, own));
             if (!probe.runs.back().ok) {
                 std::fprintf(stderr, "%s\n", qPrintable(probe.runs.back().failure));
                 return false;

@@ -29,6 +29,8 @@ struct Probe {
     QString label;
     QString program;
     std::vector<ProbeRun> runs;
+    // Added to the environment that every probe is launched in.
+    QStringList variables = {}; // NAME=VALUE
 };
 
 // Launches every probe once a round, in turn, so that all of them meet the machine alike. False,
