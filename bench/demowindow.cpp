@@ -19,6 +19,9 @@ void useDemoConfiguration()
 {
     static QTemporaryDir sdkLogFolder;
     qunsetenv("ORVEX_SDK_CONFIG");
+    qunsetenv("ORVEX_SDK_LIBRARY");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sdkLogFolder.filePath(QStringLiteral("config"))));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(sdkLogFolder.filePath(QStringLiteral("etc"))));
     // The stand-in's built-in log file lives in the temporary folder; benchmark reports do not
     // belong among the demo's.
     qputenv("TMPDIR", QFile::encodeName(sdkLogFolder.path()));

@@ -14,8 +14,8 @@
 
 namespace bench {
 
-// Unsets ORVEX_SDK_CONFIG, points the SDK log at a temporary folder and keeps the machine's own
-// serial ports out of the port list. Idempotent; the folder goes when the process ends.
+// Unsets ORVEX_SDK_CONFIG and ORVEX_SDK_LIBRARY, keeps the machine's sdk.ini out, points the SDK
+// log at a temporary folder and keeps the machine's own serial ports out of the port list. Idempotent; the folder goes when the process ends.
 void useDemoConfiguration();
 
 QStringList simulatedPortNames();

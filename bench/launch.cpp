@@ -19,6 +19,12 @@ QProcessEnvironment probeEnvironment(const QString& temporaryFolder)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.remove(QStringLiteral("ORVEX_SDK_CONFIG"));
+    // The stand-in, whatever SDK library the machine names, unless a probe names one itself.
+    environment.remove(QStringLiteral("ORVEX_SDK_LIBRARY"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       temporaryFolder + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"),
+                       temporaryFolder + QStringLiteral("/config-dirs"));
     environment.insert(QStringLiteral("TMPDIR"), temporaryFolder);
     // As a desktop session would have; without it each probe warns and picks a folder of its own.
     if (!environment.contains(QStringLiteral("XDG_RUNTIME_DIR")))

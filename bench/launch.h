@@ -18,7 +18,7 @@ struct ProbeRun {
 };
 
 // The offscreen platform and the stand-in's built-in configuration, with its log file in
-// temporaryFolder rather than in the demo's.
+// temporaryFolder rather than in the demo's; no SDK library named.
 QProcessEnvironment probeEnvironment(const QString& temporaryFolder);
 
 ProbeRun runProbe(const QString& program, const QStringList& arguments,
