@@ -120,7 +120,8 @@ void PreviewWindow::showSdkInForce()
 {
     QLabel* label = statusLabel(ui_->statusbar, QStringLiteral("sdkLabel"),
                                 tr("The camera SDK in force, or why the one named cannot be used"));
-    const QString text = sdkaccess::account();
+    QString text = sdkaccess::account();
+    text[0] = text[0].toUpper();
     const QFontMetrics metrics = label->fontMetrics();
     label->setText(metrics.elidedText(text, Qt::ElideMiddle, metrics.averageCharWidth() * 48));
     label->setToolTip(text);
