@@ -52,7 +52,7 @@ Choice fromSettingsFile(const QString& path)
     if (contents.problem != files::FileContents::None)
         return unusable(path, contents.problem == files::FileContents::Missing
                                   ? Sdk::tr("it does not exist")
-                                  : Sdk::tr("it cannot be read: %1").arg(contents.reason));
+                                  : Sdk::tr("it cannot be read (%1)").arg(contents.reason));
     const ini::Document document = ini::parse(contents.bytes);
     if (!document.problems.empty()) {
         const ini::Problem& first = document.problems.front();
