@@ -67,6 +67,31 @@ double dryRunMs(const QString& csv)
     return bench::median(times);
 }
 
+struct Applies {
+    double totalMs = -1.0; // median; negative when an apply failed
+    double operations = 0.0;
+};
+
+Applies measureApplies(const QString& profile, bench::Kept kept)
+{
+    bench::useDemoConfiguration(kept);
+    orvex_sim::reset();
+    std::vector<double> totalMs;
+    std::vector<double> operations;
+    for (int round = 0; round < rounds; ++round) {
+        orvex_sim::faults("SIM1").latencyMs = latencyMs;
+        orvex_sim::clearJournal();
+        QElapsedTimer clock;
+        clock.start();
+        if (runCli({QStringLiteral("apply"), QStringLiteral("--port"), QStringLiteral("SIM1"),
+                    profile}) != 0)
+            return {};
+        totalMs.push_back(double(clock.nsecsElapsed()) / 1e6);
+        operations.push_back(double(orvex_sim::journal().size()));
+    }
+    return {bench::median(totalMs), bench::median(operations)};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -80,22 +105,14 @@ int main(int argc, char** argv)
                 QStringLiteral("-o"), profile}) != 0)
         return 1;
 
-    std::vector<double> totalMs;
-    std::vector<double> operations;
-    for (int round = 0; round < rounds; ++round) {
-        orvex_sim::faults("SIM1").latencyMs = latencyMs;
-        orvex_sim::clearJournal();
-        QElapsedTimer clock;
-        clock.start();
-        if (runCli({QStringLiteral("apply"), QStringLiteral("--port"), QStringLiteral("SIM1"),
-                    profile}) != 0)
-            return 1;
-        totalMs.push_back(double(clock.nsecsElapsed()) / 1e6);
-        operations.push_back(double(orvex_sim::journal().size()));
-    }
+    const Applies applies = measureApplies(profile, bench::Kept::Nothing);
+    // The demo keeps its cameras in a state file, which every operation then reads.
+    const Applies kept = measureApplies(profile, bench::Kept::InStateFile);
+    if (applies.totalMs < 0.0 || kept.totalMs < 0.0)
+        return 1;
 
-    const double total = bench::median(totalMs);
-    const double operationCount = bench::median(operations);
+    const double total = applies.totalMs;
+    const double operationCount = applies.operations;
     const double wire = operationCount * latencyMs;
     bench::heading(QStringLiteral("Full profile apply against SIM1 at %1 ms per operation "
                                   "(median of %2 applies)")
@@ -111,6 +128,11 @@ int main(int argc, char** argv)
                   bench::milliseconds(total - wire),
                   QStringLiteral("(includes sleep overshoot, see bench_connect)"));
     bench::figure(QStringLiteral("ratio (whole / wire)"), bench::ratio(total, wire));
+    bench::figure(QStringLiteral("whole apply, with a state file"),
+                  bench::milliseconds(kept.totalMs),
+                  QStringLiteral("(%1 operations)").arg(kept.operations, 0, 'f', 0));
+    bench::figure(QStringLiteral("ratio (with state file / without)"),
+                  bench::ratio(kept.totalMs, total));
 
     const QString few = folder.filePath(QStringLiteral("few.csv"));
     const QString many = folder.filePath(QStringLiteral("many.csv"));

@@ -26,6 +26,8 @@ QProcessEnvironment probeEnvironment(const QString& temporaryFolder)
     environment.insert(QStringLiteral("XDG_CONFIG_DIRS"),
                        temporaryFolder + QStringLiteral("/config-dirs"));
     environment.insert(QStringLiteral("TMPDIR"), temporaryFolder);
+    // The built-in SDK log goes there too, not into the user's own.
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), temporaryFolder);
     // As a desktop session would have; without it each probe warns and picks a folder of its own.
     if (!environment.contains(QStringLiteral("XDG_RUNTIME_DIR")))
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), temporaryFolder);
