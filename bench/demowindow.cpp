@@ -1,6 +1,7 @@
 #include "demowindow.h"
 
 #include "portenumeration.h"
+#include "sdkaccess.h"
 #include "simcontrol.h"
 
 #include <QApplication>
@@ -17,6 +18,10 @@ namespace bench {
 void useDemoConfiguration(Kept kept)
 {
     static QTemporaryDir folder;
+    // Beside the stand-in, whatever SDK library the machine names.
+    qunsetenv("ORVEX_SDK_LIBRARY");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.filePath(QStringLiteral("config"))));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(folder.filePath(QStringLiteral("etc"))));
     // The stand-in's built-in log file lives in the user's state folder; benchmark reports do not
     // belong among the demo's.
     qputenv("TMPDIR", QFile::encodeName(folder.path()));
@@ -38,6 +43,10 @@ void useDemoConfiguration(Kept kept)
 QStringList simulatedPortNames()
 {
     QStringList names;
+    // A vendor's library named (bench_startup) has no simulated cameras, and asked, the stand-in
+    // would start beside it.
+    if (!sdkaccess::standIn())
+        return names;
     for (const std::string& name : orvex_sim::portNames())
         names.append(QString::fromStdString(name));
     return names;

@@ -18,9 +18,10 @@ namespace bench {
 // everything in a state file, as the demo of tools/run does.
 enum class Kept { Nothing, InStateFile };
 
-// The built-in configuration, or one that adds a fresh state file; points the SDK log at a
-// temporary folder and keeps the machine's own serial ports out of the port list. The folder goes
-// when the process ends.
+// The built-in configuration, or one that adds a fresh state file, of the stand-in whatever SDK
+// library the machine names (ORVEX_SDK_LIBRARY, an sdk.ini); points the SDK log at a temporary
+// folder and keeps the machine's own serial ports out of the port list. The folder goes when the
+// process ends.
 void useDemoConfiguration(Kept kept = Kept::Nothing);
 
 QStringList simulatedPortNames();

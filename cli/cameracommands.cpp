@@ -3,6 +3,7 @@
 
 #include "camerareports.h"
 #include "portenumeration.h"
+#include "sdkaccess.h"
 #include "transfer.h"
 #include "wholefiles.h"
 
@@ -178,12 +179,14 @@ Status showInfo(const Invocation& invocation)
         if ((serialNumber == 0 || !presenceRead) && !run.answers())
             return;
 
+        run.report(QStringLiteral("Camera SDK = ") + sdkaccess::inForce());
         run.report(QStringLiteral("Camera type = %1").arg(camera.cameraType()));
         run.report(QStringLiteral("RISC-V version = ") + riscv);
         run.report(QStringLiteral("FPGA version = ") + fpga);
         run.report(QString::fromStdString(camera::readBackLine(serialNumberRow, serialNumber)));
         run.report(QStringLiteral("Shutter = ") + shutterText(shutter));
         QJsonObject& details = run.details();
+        details.insert(QStringLiteral("sdk"), sdkaccess::inForce());
         details.insert(QStringLiteral("cameraType"), camera.cameraType());
         details.insert(QStringLiteral("riscvVersion"), riscv);
         details.insert(QStringLiteral("fpgaVersion"), fpga);

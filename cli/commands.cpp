@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "portenumeration.h"
+#include "sdkaccess.h"
 #include "settingstable.h"
 
 #include <QCommandLineOption>
@@ -78,8 +79,11 @@ const std::vector<Command>& commands()
          listPorts},
         {"info",
          "--port P...",
-         QT_TRANSLATE_NOOP("Cli", "camera type, firmware, serial number, shutter, temperatures"),
-         QT_TRANSLATE_NOOP("Cli", "Shows what a camera says of itself: its type (12 has the "
+         QT_TRANSLATE_NOOP("Cli", "the SDK, camera type, firmware, serial number, shutter, "
+                                  "temperatures"),
+         QT_TRANSLATE_NOOP("Cli", "Shows the camera SDK in force (simulated cameras, or the "
+                                  "vendor's library by its path) and what a camera says of "
+                                  "itself: its type (12 has the "
                                   "object detector), firmware versions, serial number, whether "
                                   "it has a shutter, and its temperatures as the window shows "
                                   "them."),
@@ -234,8 +238,7 @@ QString settingsHelp()
     static const char* const kinds[] = {
         QT_TRANSLATE_NOOP("Cli", "real"), QT_TRANSLATE_NOOP("Cli", "whole"),
         QT_TRANSLATE_NOOP("Cli", "true/false"), QT_TRANSLATE_NOOP("Cli", "list index")};
-    const orvex_sdk::Configuration& configuration =
-        *orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
+    const orvex_sdk::Configuration& configuration = sdkaccess::configuration();
     QString text = Cli::tr("\nSettings (section.key, kind, allowed values):\n");
     for (const camera::Setting& setting : camera::settings()) {
         const QString name =
@@ -445,6 +448,7 @@ int run(const QStringList& arguments, Console& console)
     }
     if (name == QLatin1String("--version")) {
         console.print(QStringLiteral("%1 %2").arg(program, QStringLiteral(ORVEX_VERSION)));
+        console.print(sdkaccess::statement());
         return written(console, Accepted);
     }
     const bool helpOnCommand = name == QLatin1String("help");
@@ -456,7 +460,12 @@ int run(const QStringList& arguments, Console& console)
                                 .arg(helpOnCommand ? arguments.value(2) : name, program));
         return BadInput;
     }
-    orvex_sdk::OrvexSdk::get_instance()->initialize();
+    // A library named that cannot be used is never replaced by the simulated cameras: no command
+    // runs without the SDK that was asked for.
+    if (!sdkaccess::usable()) {
+        console.error(sdkaccess::failure());
+        return Unreachable;
+    }
 
     QCommandLineParser parser;
     for (const OptionRow* row : optionsOf(*command))

@@ -1,6 +1,6 @@
 #include "output.h"
 
-#include "orvex_sdk.h"
+#include "sdkaccess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,8 +13,8 @@ namespace {
 // As the window's log: one record per report, unchanged, at level 2.
 void recordInSdkLog(const QString& text)
 {
-    orvex_sdk::SDKLogger logger(orvex_sdk::info);
-    logger.GetILogger().writeString(text.toStdString());
+    sdkaccess::LogRecord record(orvex_sdk::info);
+    record.logger().writeString(text.toStdString());
 }
 
 } // namespace

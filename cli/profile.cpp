@@ -2,6 +2,7 @@
 
 #include "jsontext.h"
 #include "output.h"
+#include "sdkaccess.h"
 #include "strictini.h"
 #include "wholefiles.h"
 
@@ -22,11 +23,6 @@ using camera::Setting;
 
 namespace cli {
 namespace {
-
-orvex_sdk::Configuration& configuration()
-{
-    return *orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
-}
 
 QString rangeText(const camera::Range& range)
 {
@@ -110,11 +106,11 @@ public:
         // "true" and "1.5" read as what they say in INI, but JSON tells text from values.
         if (value.isString()) {
             const QString stated = QStringLiteral("%1 = %2 ").arg(where, shown);
-            problem(stated +
-                    (setting.kind == Kind::Switch
-                         ? Cli::tr("is text; write true or false, without quotes")
-                         : Cli::tr("is text; write a number, without quotes (%1)")
-                               .arg(rangeText(camera::allowedRange(setting, configuration())))));
+            problem(stated + (setting.kind == Kind::Switch
+                                  ? Cli::tr("is text; write true or false, without quotes")
+                                  : Cli::tr("is text; write a number, without quotes (%1)")
+                                        .arg(rangeText(camera::allowedRange(
+                                            setting, sdkaccess::configuration())))));
             return;
         }
         if (setting.kind == Kind::Switch)
@@ -135,7 +131,7 @@ public:
     std::optional<Profile> finish()
     {
         atLine(0);
-        if (profile_.has(Section::Expert) && !configuration().isExpertModeEnabled())
+        if (profile_.has(Section::Expert) && !sdkaccess::configuration().isExpertModeEnabled())
             problem(Cli::tr("[expert] settings need the SDK's expert mode, which its "
                             "configuration turns off"));
         for (const camera::Key lowerBound : camera::lowerRoiBounds)
@@ -158,7 +154,7 @@ private:
     void take(const Setting& setting, const QString& where, const QString& shown,
               std::optional<double> value)
     {
-        const camera::Range range = camera::allowedRange(setting, configuration());
+        const camera::Range range = camera::allowedRange(setting, sdkaccess::configuration());
         const QString stated = QStringLiteral("%1 = %2 ").arg(where, shown);
         if (!value) {
             problem(stated + (setting.kind == Kind::Switch

@@ -1,6 +1,7 @@
 #include "transfer.h"
 
 #include "camerareports.h"
+#include "sdkaccess.h"
 
 #include <QJsonArray>
 
@@ -14,11 +15,6 @@ using camera::Setting;
 
 namespace cli {
 namespace {
-
-orvex_sdk::IOrvexSdk& sdk()
-{
-    return *orvex_sdk::OrvexSdk::get_instance();
-}
 
 QString unreadableText(Record record)
 {
@@ -40,7 +36,7 @@ bool holdsEveryField(const Profile& profile, Record record)
 std::optional<double> readValue(const Setting& setting, orvex_sdk::Device& device)
 {
     const double value = camera::read(setting, device);
-    const camera::Range range = camera::allowedRange(setting, *sdk().getConfiguration());
+    const camera::Range range = camera::allowedRange(setting, sdkaccess::configuration());
     if (value == 0.0 && !(range.minimum <= 0.0 && range.maximum >= 0.0))
         return std::nullopt;
     return value;
@@ -98,7 +94,7 @@ Profile readProfile(CameraRun& run, const OpenCamera& camera)
 {
     orvex_sdk::Device& device = *camera.device();
     device.prepareParameterRead();
-    const bool expert = sdk().getConfiguration()->isExpertModeEnabled();
+    const bool expert = sdkaccess::configuration().isExpertModeEnabled();
     const bool detector = camera.cameraType() == camera::cameraTypeWithDetector;
     RecordReader reader(run, device);
     Profile profile;
@@ -217,7 +213,7 @@ void applyProfile(CameraRun& run, orvex_sdk::Device& device, const Profile& prof
     if (withheld)
         run.report(QString::fromLatin1(camera::texts::expertNotTransmitted));
     else
-        sdk().notifyParametersApplied();
+        sdkaccess::root().notifyParametersApplied();
 }
 
 void verifyProfile(CameraRun& run, orvex_sdk::Device& device, const Profile& profile)

@@ -1,6 +1,7 @@
 #include "camerafollower.h"
 
 #include "camerareports.h"
+#include "sdkaccess.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -126,6 +127,13 @@ orvex_sim::StateFile::Reading CameraFollower::layKeptSettings(const QString& sta
 CameraFollower::Reading CameraFollower::read(std::int64_t frame)
 {
     Reading reading;
+    // The stand-in is asked nothing beside the vendor's library: it would start, and read and
+    // write its own files.
+    if (!sdkaccess::standIn()) {
+        reading.problem = tr("%1 is not a simulated camera: the SDK in force is %2")
+                              .arg(QString::fromStdString(port_), sdkaccess::inForce());
+        return reading;
+    }
     const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
     const QFileInfo file(stateFile);
     const std::vector<std::string> ports = orvex_sim::portNames();

@@ -979,9 +979,10 @@ void CliTest::jsonOutputParses_data()
            "32.5 C");
     addRow("info without a shutter or temperatures", QStringList{"info", "--port", "SIM3"}, 1, "",
            "{\"cameraType\":3,\"fpgaVersion\":\"0.2.4.0\",\"port\":\"SIM3\",\"reports\":["
-           "\"Camera type = 3\",\"RISC-V version = 1.f.a.8\",\"FPGA version = 0.2.4.0\","
-           "\"Serial number = 12345\",\"Shutter = absent\",\"Unable to read temperatures\"],"
-           "\"riscvVersion\":\"1.f.a.8\",\"serialNumber\":12345,\"shutter\":false,\"status\":1}");
+           "\"Camera SDK = simulated cameras\",\"Camera type = 3\",\"RISC-V version = 1.f.a.8\","
+           "\"FPGA version = 0.2.4.0\",\"Serial number = 12345\",\"Shutter = absent\","
+           "\"Unable to read temperatures\"],\"riscvVersion\":\"1.f.a.8\","
+           "\"sdk\":\"simulated cameras\",\"serialNumber\":12345,\"shutter\":false,\"status\":1}");
     addRow("read", QStringList{"read", "--port", "SIM2"}, 1, "status", "0");
     addRow("apply", QStringList{"apply", "--port", "SIM2", "%1/p.json"}, 1, "reports",
            "Set GAMMA value OK,Set IMAGE vertical FLIP value OK");
