@@ -1061,6 +1061,11 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause_data()
     QTest::newRow("the log file")
         << QByteArray("sdk.log")
         << "[sdk] logFile and stateFile name the same file; the built-in log file is used";
+    QTest::newRow("the log file, spelt otherwise")
+        << QByteArray(".//sdk.log") << "[sdk] logFile and stateFile name the same file";
+    QTest::newRow("at the size cap") << QByteArray("cap.ini") << "cap.ini is damaged (line 1";
+    QTest::newRow("over the size cap")
+        << QByteArray("over.ini") << "over.ini is larger than 16 MiB";
 }
 
 void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
@@ -1069,6 +1074,10 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
     QFETCH(QString, said);
     QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("kept")));
     writeIni("", QStringLiteral("plain"));
+    // Damaged on its first line, so that reading it says so; the cap is 16 MiB.
+    const QByteArray capped = "damaged\n" + QByteArray(16 * 1024 * 1024 - 8, ';');
+    if (stateFile == "cap.ini" || stateFile == "over.ini")
+        writeIni(stateFile == "cap.ini" ? capped : capped + ';', QString::fromLatin1(stateFile));
     StderrCapture capture;
     resetWith("[sdk]\nlogFile=sdk.log\nstateFile=" + stateFile + "\n");
     Device* device = openCamera();
@@ -1089,11 +1098,11 @@ void TestSimSdk::aChangeMeetsWhatAnotherProgramChanged()
     OtherProgram other(ini, {"set", "--port", "SIM1", "columnCorrection=false", "gamma=1.5"});
     QVERIFY(other.ends());
     QCOMPARE(other.status(), 0);
+    QCOMPARE(device->getGamma(), 98304u);
 
     // Set again to what this program last saw, and read back as --verify does.
     QVERIFY(device->setColumnCorrection(true));
     QVERIFY(device->getColumnCorrection());
-    QCOMPARE(device->getGamma(), 98304u);
     // As the window's Reset sends the defaults after orvexhd-cli changed one.
     OtherProgram later(ini, {"set", "--port", "SIM1", "gamma=2"});
     QVERIFY(later.ends());
@@ -1132,6 +1141,7 @@ void TestSimSdk::builtInLogIsTheUsersOwn()
             qputenv(name, value);
     };
     const auto logsTo = [](const QString& expected) {
+        QFile::remove(expected);
         orvex_sim::reset();
         QCOMPARE(QString::fromStdString(orvex_sim::logFilePath()), expected);
         orvex_sdk::SDKLogger(orvex_sdk::info).GetILogger().writeText("kept");
@@ -1141,6 +1151,8 @@ void TestSimSdk::builtInLogIsTheUsersOwn()
     logsTo(dir_.filePath(QStringLiteral("xdg/orvexhd/orvex-sdk.log")));
     qunsetenv("XDG_STATE_HOME");
     qputenv("HOME", QFile::encodeName(dir_.filePath(QStringLiteral("home"))));
+    logsTo(dir_.filePath(QStringLiteral("home/.local/state/orvexhd/orvex-sdk.log")));
+    qputenv("XDG_STATE_HOME", "state"); // relative: invalid, so ignored
     logsTo(dir_.filePath(QStringLiteral("home/.local/state/orvexhd/orvex-sdk.log")));
     restore("HOME", home);
     restore("XDG_STATE_HOME", stateHome);
@@ -1174,6 +1186,7 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp_data()
     QTest::newRow("log: FIFO") << QByteArray("logFile") << "fifo" << dropped(fifo);
     QTest::newRow("log: socket") << QByteArray("logFile") << "socket" << dropped("is a socket");
     QTest::newRow("log: link") << QByteArray("logFile") << "link" << dropped(link);
+    QTest::newRow("log: own link") << QByteArray("logFile") << "own link" << QString();
     QTest::newRow("log: folder") << QByteArray("logFile") << "folder" << dropped("is a folder");
     QTest::newRow("log: unwritable")
         << QByteArray("logFile") << "unwritable" << dropped("cannot be opened (%2)");
@@ -1182,6 +1195,7 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp_data()
     QTest::newRow("state: socket")
         << QByteArray("stateFile") << "socket" << forgotten("is a socket");
     QTest::newRow("state: link") << QByteArray("stateFile") << "link" << forgotten(link);
+    QTest::newRow("state: own link") << QByteArray("stateFile") << "own link" << QString();
     QTest::newRow("state: folder")
         << QByteArray("stateFile") << "folder" << forgotten("is a folder");
     QTest::newRow("state: unwritable")
@@ -1212,6 +1226,8 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp()
         ready = QDir().mkdir(path);
     else if (made == "link") // by nobody, to a file of this user's
         ready = QFile::link(theirs, path) && ::lchown(name.constData(), 65534, 65534) == 0;
+    else if (made == "own link")
+        ready = QFile::link(theirs, path);
     else if (made == "null") // of the fixture's own: no device of the machine is written
         ready = ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     else if (made == "unwritable") { // a mode does not stop root; an immutable file does
@@ -1233,12 +1249,13 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp()
     QCOMPARE(program.status(), 0);
     const QStringList lines = program.errorLines();
     QCOMPARE(lines.size(), said.isEmpty() ? 0 : 1);
+    // A link of this user's own is followed where it points.
+    QCOMPARE(logLines(theirs).isEmpty(), made != "own link");
     if (said.isEmpty())
         return;
     const QStringList around = said.arg(path).split(QStringLiteral("%2"));
     QVERIFY2(lines.first().startsWith(around.first()) && lines.first().endsWith(around.last()),
              qPrintable(lines.first()));
-    QCOMPARE(logLines(theirs), QStringList());
 }
 
 void TestSimSdk::refusedOperationsFail()
