@@ -3,9 +3,11 @@
 #include "orvex_sdk.h"
 #include "simcontrol.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -1202,6 +1204,17 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp_data()
         << QByteArray("stateFile") << "unwritable"
         << QStringLiteral("orvex-sdk: state file %1 cannot be written (%2); changes are not kept");
     QTest::newRow("state: null device") << QByteArray("stateFile") << "null" << QString();
+    // Waited for once, not at every change.
+    QTest::newRow("state: lock held")
+        << QByteArray("stateFile") << "held lock"
+        << QStringLiteral("orvex-sdk: state file %1 stays locked by another program; changes are "
+                          "not kept");
+    // A stale lock is removed under a second lock, whose file is read as the first one's is.
+    QTest::newRow("state: stale lock, a FIFO beside it")
+        << QByteArray("stateFile") << "stale lock"
+        << QStringLiteral("orvex-sdk: state file %1 cannot be written: its lock file "
+                          "%1.lock.rmlock ") +
+               QLatin1String(fifo) + QStringLiteral("; changes are not kept");
 }
 
 // Each one is said in a line, once, and the camera's work goes on.
@@ -1232,16 +1245,29 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp()
         ready = ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     else if (made == "unwritable") { // a mode does not stop root; an immutable file does
         immutable = ::geteuid() == 0;
-        ready = QFile(path).open(QIODevice::WriteOnly) &&
-                (immutable ? QProcess::execute("chattr", {"+i", path}) == 0
-                           : QFile::setPermissions(path, QFile::ReadOwner));
+        // A value of its own, which a change it could not keep must not bring back.
+        QFile file(path);
+        ready = file.open(QIODevice::WriteOnly) && file.write("[camera.SIM1]\nclhe=40\n") > 0;
+        file.close();
+        ready = ready && (immutable ? QProcess::execute("chattr", {"+i", path}) == 0
+                                    : QFile::setPermissions(path, QFile::ReadOwner));
+    } else if (made == "stale lock") { // of a program on another machine, long gone
+        QFile lock(path + QStringLiteral(".lock"));
+        ready = lock.open(QIODevice::WriteOnly) && lock.write("1\nother\nelsewhere\n") > 0 &&
+                lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFileDevice::FileModificationTime) &&
+                ::mkfifo(QFile::encodeName(lock.fileName() + ".rmlock").constData(), 0600) == 0;
     }
 #endif
+    QLockFile held(path + QStringLiteral(".lock"));
+    if (made == "held lock")
+        ready = held.tryLock(0);
     if (!ready)
         QSKIP("this system, or this user, cannot make it");
     const QByteArray ini = "[sdk]\nlogFile=" + (key == "logFile" ? name : "sdk.log") +
                            (key == "stateFile" ? "\nstateFile=" + name : QByteArray()) + "\n";
-    OtherProgram program(writeIni(ini), {"set", "--port", "SIM1", "clhe=41", "--verify"});
+    OtherProgram program(writeIni(ini), {"set", "--port", "SIM1", "clhe=41", "gamma=1.25",
+                                         "sharpening=0.75", "--verify"});
     const bool ended = program.ends();
     if (immutable)
         QProcess::execute("chattr", {"-i", path});
