@@ -27,6 +27,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -1065,6 +1066,13 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause_data()
         << "[sdk] logFile and stateFile name the same file; the built-in log file is used";
     QTest::newRow("the log file, spelt otherwise")
         << QByteArray(".//sdk.log") << "[sdk] logFile and stateFile name the same file";
+#ifndef _WIN32
+    // Before the log is made, too.
+    QTest::newRow("a link to the log file")
+        << QByteArray("logLink") << "[sdk] logFile and stateFile name the same file";
+    QTest::newRow("the log file through a folder's link")
+        << QByteArray("here/sdk.log") << "[sdk] logFile and stateFile name the same file";
+#endif
     QTest::newRow("at the size cap") << QByteArray("cap.ini") << "cap.ini is damaged (line 1";
     QTest::newRow("over the size cap")
         << QByteArray("over.ini") << "over.ini is larger than 16 MiB";
@@ -1076,6 +1084,8 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
     QFETCH(QString, said);
     QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("kept")));
     writeIni("", QStringLiteral("plain"));
+    QFile::link(dir_.filePath(QStringLiteral("sdk.log")), dir_.filePath(QStringLiteral("logLink")));
+    QFile::link(dir_.path(), dir_.filePath(QStringLiteral("here")));
     // Damaged on its first line, so that reading it says so; the cap is 16 MiB.
     const QByteArray capped = "damaged\n" + QByteArray(16 * 1024 * 1024 - 8, ';');
     if (stateFile == "cap.ini" || stateFile == "over.ini")
@@ -1156,6 +1166,14 @@ void TestSimSdk::builtInLogIsTheUsersOwn()
     logsTo(dir_.filePath(QStringLiteral("home/.local/state/orvexhd/orvex-sdk.log")));
     qputenv("XDG_STATE_HOME", "state"); // relative: invalid, so ignored
     logsTo(dir_.filePath(QStringLiteral("home/.local/state/orvexhd/orvex-sdk.log")));
+#ifndef _WIN32
+    // Not in the machine's root folder: in the account's home, where nothing is written here.
+    qunsetenv("HOME");
+    orvex_sim::reset();
+    QCOMPARE(QString::fromStdString(orvex_sim::logFilePath()),
+             QDir(QFile::decodeName(::getpwuid(::geteuid())->pw_dir))
+                 .filePath(QStringLiteral(".local/state/orvexhd/orvex-sdk.log")));
+#endif
     restore("HOME", home);
     restore("XDG_STATE_HOME", stateHome);
 #ifndef _WIN32
