@@ -1254,6 +1254,13 @@ void CliTest::interruptedRunSaysWhatWasLeftUndone_data()
            QStringList{"temps", "--port", "SIM1", "--watch", "0.1", "--count", "5"},
            "getTemperatures", 2, 1,
            QStringList{"orvexhd-cli: SIM1: interrupted: 2 of 5 readings taken"}, QStringList());
+    addRow("apply with verify, part way, in JSON",
+           QStringList{"apply", "--port", "SIM1", "%1/line.ini", "--verify", "--json"}, "setGamma",
+           1, 1,
+           QStringList{"{\"error\":\"interrupted after 1 of 2 sends; the rest were not sent\","
+                       "\"interrupted\":true,\"port\":\"SIM1\",\"reports\":[\"Set GAMMA value "
+                       "OK\"],\"status\":1}"},
+           QStringList{"setGamma 98304"});
     addRow("nothing left undone", QStringList{"serial", "--port", "SIM1", "5"}, "setSerialNumber",
            1, 0, QStringList{"SIM1: Serial number set"}, QStringList{"setSerialNumber 5"});
 }
@@ -1295,6 +1302,7 @@ void CliTest::signalStopsTheRunBetweenOperations_data()
            QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"}, int(SIGTERM), 1,
            "SIM2: interrupted", 300);
     addRow("interrupted twice", QStringList{"provision", "%1/rows.csv"}, int(SIGINT), 2, "", 1000);
+    addRow("terminated twice", QStringList{"provision", "%1/rows.csv"}, int(SIGTERM), 2, "", 1000);
 #endif
 }
 
@@ -1349,14 +1357,17 @@ void CliTest::signalStopsTheRunBetweenOperations()
 void CliTest::replacedFileKeepsItsOwner_data()
 {
     QTest::addColumn<bool>("asNobody"); // the program runs as nobody, over root's file
-    addRow("root over nobody's file", false);
-    addRow("nobody over root's file", true);
+    QTest::addColumn<int>("mode");
+    addRow("root over nobody's file", false, 0600);
+    addRow("root over nobody's set-group file", false, 02640);
+    addRow("nobody over root's file", true, 0666);
 }
 
 void CliTest::replacedFileKeepsItsOwner()
 {
 #ifdef Q_OS_UNIX
     QFETCH(bool, asNobody);
+    QFETCH(int, mode);
     const passwd* nobody = getpwnam("nobody");
     if (geteuid() != 0 || !nobody)
         QSKIP("needs root, and a user nobody");
@@ -1366,9 +1377,8 @@ void CliTest::replacedFileKeepsItsOwner()
     f.write("t.ini", "; old\n");
     const uid_t owner = asNobody ? 0 : nobody->pw_uid;
     const gid_t group = asNobody ? 0 : nobody->pw_gid;
-    const mode_t mode = asNobody ? 0666 : 0600;
     QCOMPARE(chown(file.constData(), owner, group), 0);
-    QCOMPARE(chmod(file.constData(), mode), 0);
+    QCOMPARE(chmod(file.constData(), mode_t(mode)), 0);
     QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), 0777), 0);
     const QStringList arguments{"read", "--port", "SIM1", "-o", target};
     const Run run =
@@ -1381,7 +1391,7 @@ void CliTest::replacedFileKeepsItsOwner()
     QCOMPARE(stat(file.constData(), &after), 0);
     QCOMPARE(after.st_uid, owner);
     QCOMPARE(after.st_gid, group);
-    QCOMPARE(after.st_mode & 07777, mode);
+    QCOMPARE(int(after.st_mode & 07777), mode);
     QFile written(target);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QVERIFY(written.readAll().startsWith("; Orvex HD camera profile"));
