@@ -256,6 +256,11 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
 {
     if (row.profile && !fitsCamera(run, camera, *row.profile))
         return;
+    // A stop asked while the camera was opened and checked: it keeps its old serial number.
+    if (run.stopRequested()) {
+        run.leaveUnbegun();
+        return;
+    }
     orvex_sdk::Device& device = *camera.device();
     run.outcome(camera::writeSerialNumber(device, row.serialNumber, forced),
                 camera::serialNumberTexts(forced));

@@ -1261,6 +1261,15 @@ void CliTest::interruptedRunSaysWhatWasLeftUndone_data()
                        "\"interrupted\":true,\"port\":\"SIM1\",\"reports\":[\"Set GAMMA value "
                        "OK\"],\"status\":1}"},
            QStringList{"setGamma 98304"});
+    // Asked while the camera was being opened: nothing is sent to it.
+    addRow("serial, while opening", QStringList{"serial", "--port", "SIM1", "5"}, "getCameraType",
+           1, 1, QStringList{"orvexhd-cli: SIM1: interrupted: this camera was not begun"},
+           QStringList());
+    addRow("provision, while opening", QStringList{"provision", "%1/rows.csv"}, "getCameraType", 1,
+           1,
+           QStringList{"1     SIM1  1       line.ini  interrupted: this camera was not begun",
+                       "2     SIM2  2       -         interrupted: this camera was not begun"},
+           QStringList());
     addRow("nothing left undone", QStringList{"serial", "--port", "SIM1", "5"}, "setSerialNumber",
            1, 0, QStringList{"SIM1: Serial number set"}, QStringList{"setSerialNumber 5"});
 }
