@@ -93,6 +93,11 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
         error = QStringLiteral("it is a folder");
         return false;
     }
+    if (platform::isOthersLinkToOthersFile(path)) {
+        error = QStringLiteral("it is another user's symbolic link, to a file that is not theirs or "
+                               "to none");
+        return false;
+    }
     if (isWrittenInPlace(path))
         return writeInto(path, bytes, error);
     QSaveFile file(path);

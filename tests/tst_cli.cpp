@@ -374,6 +374,8 @@ private slots:
     void signalStopsTheRunBetweenOperations();
     void replacedFileKeepsItsOwner_data();
     void replacedFileKeepsItsOwner();
+    void othersLinkIsFollowedOnlyToTheirFile_data();
+    void othersLinkIsFollowedOnlyToTheirFile();
     void transcriptsAreAsRecorded_data();
     void transcriptsAreAsRecorded();
 };
@@ -1407,6 +1409,46 @@ void CliTest::replacedFileKeepsItsOwner()
     QCOMPARE(QDir(f.folder()).entryList({"t.ini*"}, QDir::Files), QStringList{"t.ini"});
 #else
     QSKIP("owners and modes are POSIX's");
+#endif
+}
+
+// A symbolic link that another user left where -o points could aim the write at any file of the
+// machine: it is followed only to a file of that user's own.
+void CliTest::othersLinkIsFollowedOnlyToTheirFile_data()
+{
+    QTest::addColumn<int>("targetOwner"); // -1: the link leads nowhere
+    QTest::addColumn<int>("status");
+    addRow("to root's file", 0, 4);
+    addRow("to no file", -1, 4);
+    addRow("to their own file", 65534, 0);
+}
+
+void CliTest::othersLinkIsFollowedOnlyToTheirFile()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(int, targetOwner);
+    QFETCH(int, status);
+    if (geteuid() != 0)
+        QSKIP("needs root, to give the link away");
+    CliFixture f;
+    const QString target = f.path("target.ini");
+    if (targetOwner >= 0) {
+        f.write("target.ini", "; old\n");
+        QCOMPARE(chown(QFile::encodeName(target).constData(), uid_t(targetOwner), 0), 0);
+    }
+    const QByteArray link = QFile::encodeName(f.path("link.ini"));
+    QVERIFY(QFile::link(target, f.path("link.ini")));
+    QCOMPARE(lchown(link.constData(), 65534, 65534), 0);
+    const Run run = f.run({"read", "--port", "SIM1", "-o", "%1/link.ini"});
+    QCOMPARE(run.status, status);
+    QFile written(target);
+    QCOMPARE(written.open(QIODevice::ReadOnly) && written.readAll() != "; old\n", status == 0);
+    if (status != 0)
+        QVERIFY2(run.err.contains("link.ini cannot be written: it is another user's symbolic "
+                                  "link, to a file that is not theirs or to none"),
+                 qPrintable(run.err));
+#else
+    QSKIP("owners are POSIX's");
 #endif
 }
 
