@@ -477,6 +477,11 @@ void CliTest::badInputSendsNothing_data()
     addRow("no setting, # comment", "# nothing\n", applyIni, "bad.ini: holds no setting");
     addRow("missing file", "", applyIni, "bad.ini: no such file");
     addRow("JSON syntax", "{\"user\":", applyJson, "bad.json: is not valid JSON");
+    // A number runs to its end: no value is read out of the front of one.
+    addRow("JSON number with a leading zero", "{\"user\":{\"gamma\":01}}", applyJson,
+           "bad.json: is not valid JSON: a number is not well formed at offset 17\n");
+    addRow("JSON number past a double", "{\"user\":{\"gamma\":1e999}}", applyJson,
+           "bad.json: [user] gamma = 1e999 is not a number (0.5 to 2.5)\n");
     addRow("JSON type", "{\"user\":{\"polarity\":1}}", applyJson,
            "[user] polarity = 1 is not true or false");
     addRow("JSON key twice", "{\"user\":{\"gamma\":1.5,\"g\\u0061mma\":2},\"user\":{}}", applyJson,
