@@ -105,7 +105,8 @@ inline bool stopRequested()
 // Gives a file just written, open as descriptor, the owner, group and mode of the file it is to
 // replace, so that replacing a file does not take it from its owner. False when the process may not
 // (only the superuser gives a file away); true when there is nothing to keep: no file to replace,
-// or Windows, where a replaced file's owner is not the writer's business.
+// the file itself open to be written in place, or Windows, where a replaced file's owner is not the
+// writer's business.
 inline bool keepOwnerOf(const QString& replaced, int descriptor)
 {
 #ifdef _WIN32
@@ -119,6 +120,9 @@ inline bool keepOwnerOf(const QString& replaced, int descriptor)
     struct stat written = {};
     if (fstat(descriptor, &written) != 0)
         return false;
+    // Written where it stands: the file keeps what it has.
+    if (written.st_dev == old.st_dev && written.st_ino == old.st_ino)
+        return true;
     const uid_t owner = written.st_uid == old.st_uid ? uid_t(-1) : old.st_uid;
     const gid_t group = written.st_gid == old.st_gid ? gid_t(-1) : old.st_gid;
     if ((owner != uid_t(-1) || group != gid_t(-1)) && fchown(descriptor, owner, group) != 0)

@@ -101,6 +101,9 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
     if (isWrittenInPlace(path))
         return writeInto(path, bytes, error);
     QSaveFile file(path);
+    // A file that may be written in a folder that may not: written where it stands, as the
+    // writer's own file would be by anything else.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
         return false;

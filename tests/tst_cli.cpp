@@ -1369,21 +1369,27 @@ void CliTest::signalStopsTheRunBetweenOperations()
 }
 
 // Replacing a file that another user owns leaves it theirs: root gives the new file the old one's
-// owner, group and mode; a user who may not give a file away writes into the old one instead.
+// owner, group and mode; a user who may not give a file away writes into the old one instead, as
+// does one who may write the file but not its folder.
 void CliTest::replacedFileKeepsItsOwner_data()
 {
-    QTest::addColumn<bool>("asNobody"); // the program runs as nobody, over root's file
+    QTest::addColumn<bool>("asNobody"); // the program runs as nobody, else as root
+    QTest::addColumn<bool>("nobodysFile"); // else root's
     QTest::addColumn<int>("mode");
-    addRow("root over nobody's file", false, 0600);
-    addRow("root over nobody's set-group file", false, 02640);
-    addRow("nobody over root's file", true, 0666);
+    QTest::addColumn<int>("folderMode");
+    addRow("root over nobody's file", false, true, 0600, 0777);
+    addRow("root over nobody's set-group file", false, true, 02640, 0777);
+    addRow("nobody over root's file", true, false, 0666, 0777);
+    addRow("nobody's own file in root's folder", true, true, 0644, 0755);
 }
 
 void CliTest::replacedFileKeepsItsOwner()
 {
 #ifdef Q_OS_UNIX
     QFETCH(bool, asNobody);
+    QFETCH(bool, nobodysFile);
     QFETCH(int, mode);
+    QFETCH(int, folderMode);
     const passwd* nobody = getpwnam("nobody");
     if (geteuid() != 0 || !nobody)
         QSKIP("needs root, and a user nobody");
@@ -1391,11 +1397,11 @@ void CliTest::replacedFileKeepsItsOwner()
     const QString target = f.path("t.ini");
     const QByteArray file = QFile::encodeName(target);
     f.write("t.ini", "; old\n");
-    const uid_t owner = asNobody ? 0 : nobody->pw_uid;
-    const gid_t group = asNobody ? 0 : nobody->pw_gid;
+    const uid_t owner = nobodysFile ? nobody->pw_uid : 0;
+    const gid_t group = nobodysFile ? nobody->pw_gid : 0;
     QCOMPARE(chown(file.constData(), owner, group), 0);
     QCOMPARE(chmod(file.constData(), mode_t(mode)), 0);
-    QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), 0777), 0);
+    QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), mode_t(folderMode)), 0);
     const QStringList arguments{"read", "--port", "SIM1", "-o", target};
     const Run run =
         asNobody ? f.runProgram(arguments, QString(),
