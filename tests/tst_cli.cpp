@@ -482,6 +482,9 @@ void CliTest::badInputSendsNothing_data()
            "bad.json: is not valid JSON: a number is not well formed at offset 17\n");
     addRow("JSON number past a double", "{\"user\":{\"gamma\":1e999}}", applyJson,
            "bad.json: [user] gamma = 1e999 is not a number (0.5 to 2.5)\n");
+    // Escapes in a key give characters that would act on the terminal, not be read there.
+    addRow("JSON key of control characters", "{\"user\":{\"\\u001b[2J\\n\\u009b\":1}}", applyJson,
+           "bad.json: [user] \\u001b[2J\\u000a\\u009b is not a known key");
     addRow("JSON type", "{\"user\":{\"polarity\":1}}", applyJson,
            "[user] polarity = 1 is not true or false");
     addRow("JSON key twice", "{\"user\":{\"gamma\":1.5,\"g\\u0061mma\":2},\"user\":{}}", applyJson,
