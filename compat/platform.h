@@ -135,7 +135,8 @@ inline bool keepOwnerOf(const QString& replaced, int descriptor)
 // Whether path is another user's symbolic link that leads to a file not theirs, or to none: a write
 // that followed it would be aimed by that user, at any file this process may write. The system's
 // own guard against such links in shared folders covers only links it follows itself, not one that
-// a library resolves before opening its target. Windows: only an administrator makes links.
+// a library resolves before opening its target. The superuser's links are the system's own
+// (/dev/stdout), followed by all. Windows: only an administrator makes links.
 inline bool isOthersLinkToOthersFile(const QString& path)
 {
 #ifdef _WIN32
@@ -144,7 +145,8 @@ inline bool isOthersLinkToOthersFile(const QString& path)
 #else
     const QByteArray name = QFile::encodeName(path);
     struct stat link = {};
-    if (lstat(name.constData(), &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid == geteuid())
+    if (lstat(name.constData(), &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid == geteuid() ||
+        link.st_uid == 0)
         return false;
     struct stat target = {};
     return stat(name.constData(), &target) != 0 || target.st_uid != link.st_uid;

@@ -1427,24 +1427,29 @@ void CliTest::replacedFileKeepsItsOwner()
 }
 
 // A symbolic link that another user left where -o points could aim the write at any file of the
-// machine: it is followed only to a file of that user's own.
+// machine: it is followed only to a file of that user's own. The system's links (root's, such as
+// /dev/stdout) are followed whoever runs the program.
 void CliTest::othersLinkIsFollowedOnlyToTheirFile_data()
 {
+    QTest::addColumn<bool>("rootsLink"); // else nobody's, followed by root
     QTest::addColumn<int>("targetOwner"); // -1: the link leads nowhere
     QTest::addColumn<int>("status");
-    addRow("to root's file", 0, 4);
-    addRow("to no file", -1, 4);
-    addRow("to their own file", 65534, 0);
+    addRow("to root's file", false, 0, 4);
+    addRow("to no file", false, -1, 4);
+    addRow("to their own file", false, 65534, 0);
+    addRow("root's link, followed by nobody", true, 65534, 0);
 }
 
 void CliTest::othersLinkIsFollowedOnlyToTheirFile()
 {
 #ifdef Q_OS_UNIX
+    QFETCH(bool, rootsLink);
     QFETCH(int, targetOwner);
     QFETCH(int, status);
     if (geteuid() != 0)
         QSKIP("needs root, to give the link away");
     CliFixture f;
+    QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), 0777), 0);
     const QString target = f.path("target.ini");
     if (targetOwner >= 0) {
         f.write("target.ini", "; old\n");
@@ -1452,8 +1457,12 @@ void CliTest::othersLinkIsFollowedOnlyToTheirFile()
     }
     const QByteArray link = QFile::encodeName(f.path("link.ini"));
     QVERIFY(QFile::link(target, f.path("link.ini")));
-    QCOMPARE(lchown(link.constData(), 65534, 65534), 0);
-    const Run run = f.run({"read", "--port", "SIM1", "-o", "%1/link.ini"});
+    const QStringList arguments{"read", "--port", "SIM1", "-o", "%1/link.ini"};
+    QCOMPARE(lchown(link.constData(), rootsLink ? 0 : 65534, rootsLink ? 0 : 65534), 0);
+    const Run run = rootsLink ? f.runProgram(arguments, QString(),
+                                             {"setpriv", "--reuid=65534", "--regid=65534",
+                                              "--clear-groups"})
+                              : f.run(arguments);
     QCOMPARE(run.status, status);
     QFile written(target);
     QCOMPARE(written.open(QIODevice::ReadOnly) && written.readAll() != "; old\n", status == 0);
