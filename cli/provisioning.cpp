@@ -139,8 +139,6 @@ public:
                            : Cli::tr("cannot be read (%1)").arg(contents.reason)));
             return {};
         }
-        // A row a line at most: the rows are never moved while they are read.
-        rows_.reserve(std::size_t(contents.bytes.count('\n')) + 1);
         ini::TextLines lines(contents.bytes);
         QString text;
         while (lines.next(text)) {

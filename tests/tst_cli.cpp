@@ -350,6 +350,8 @@ private slots:
     void cameraGetsExactlyWhatWasAsked();
     void readLeavesOutWhatTheCameraWouldNotGive_data();
     void readLeavesOutWhatTheCameraWouldNotGive();
+    void largestInputsFitInAFewTimesTheirSize_data();
+    void largestInputsFitInAFewTimesTheirSize();
     void outputThatCannotBeWrittenIsAnError_data();
     void outputThatCannotBeWrittenIsAnError();
     void profileGoesIntoAFifoWithoutReplacingIt();
@@ -749,6 +751,38 @@ void CliTest::readLeavesOutWhatTheCameraWouldNotGive()
     QCOMPARE(lines.filter(QRegularExpression("^SIM1:")), QStringList());
     QCOMPARE(lines.filter(QRegularExpression("^" + key + "=")),
              value.isEmpty() ? QStringList() : QStringList{key + "=" + value});
+}
+
+// The largest files read (16 MiB), in the forms that cost most per byte, checked by the built
+// program in an address space of 300 MB: what it sets aside grows with what the file holds, not
+// with its lines.
+void CliTest::largestInputsFitInAFewTimesTheirSize_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said");
+    const QStringList provision{"provision", "%1/big", "--dry-run"};
+    addRow("CSV of blank lines", QByteArray("\n"), provision, "holds no row");
+}
+
+void CliTest::largestInputsFitInAFewTimesTheirSize()
+{
+#if defined(Q_OS_UNIX) && !defined(__SANITIZE_ADDRESS__)
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    CliFixture f;
+    QFile big(f.path("big"));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    constexpr int largestFile = 16 << 20;
+    QVERIFY(big.write(line.repeated(largestFile / line.size())) > 0);
+    big.close();
+    const Run run = f.runProgram(arguments, QString(), {"prlimit", "--as=300000000"});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
+#else
+    QSKIP("the address space is limited by a POSIX call, and an address sanitizer needs it all");
+#endif
 }
 
 // The built program, its output going where it cannot be written.
