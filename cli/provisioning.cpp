@@ -316,20 +316,24 @@ QStringList cellsOf(const Row& row, const QString& result = QString())
     return cells;
 }
 
-// The heading and a line for each row, in columns as wide as their widest cell. The cells are made
-// as they are needed, once to measure and once to print, rather than held for a CSV of any length.
+// The heading and a line for each row, in columns as wide as their widest cell up to a width: a
+// cell wider still (a CSV's stray megabyte) runs past its column on its own line rather than widen
+// every line. The cells are made as they are needed, once to measure and once to print, rather than
+// held for a CSV of any length.
 void printTable(Console& console, const QStringList& heading, std::size_t rows,
                 const std::function<QStringList(std::size_t)>& cellsOfRow)
 {
+    constexpr int widest = 60;
     std::vector<int> widths(std::size_t(heading.size()), 0);
     const auto measure = [&](const QStringList& cells) {
         for (int column = 0; column < cells.size(); ++column)
-            widths[column] = std::max(widths[column], int(cells.at(column).size()));
+            widths[column] =
+                std::max(widths[column], std::min(int(cells.at(column).size()), widest));
     };
     const auto print = [&](const QStringList& cells) {
         QString line;
         for (int column = 0; column < cells.size(); ++column)
-            line += cells.at(column).leftJustified(widths[column] + 2);
+            line += cells.at(column).leftJustified(widths[column]) + QStringLiteral("  ");
         console.print(line.trimmed());
     };
     measure(heading);

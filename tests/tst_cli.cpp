@@ -861,6 +861,13 @@ void CliTest::dryRunOpensNoCamera_data()
     addRow("provision", QStringList{"provision", "%1/rows.csv", "--force-serial"},
            "Checked 2 rows and their profiles; nothing was sent:\nline  port  serial  profile\n"
            "1     SIM1  1       p.ini\n2     SIM3  2       -\n");
+    // A column is no wider than 60 for a cell far wider: a CSV of one such cell and many rows
+    // would else be printed as wide as that cell, row after row.
+    const QString wide(1000, 'P');
+    addRow("provision, a port far too long", QStringList{"provision", "%1/wide.csv"},
+           "Checked 2 rows and their profiles; nothing was sent:\nline  port" + QString(58, ' ') +
+               "serial  profile\n1     " + wide + "  1       -\n2     SIM1" + QString(58, ' ') +
+               "2       -\n");
 }
 
 void CliTest::dryRunOpensNoCamera()
@@ -870,6 +877,7 @@ void CliTest::dryRunOpensNoCamera()
     CliFixture f;
     f.write("p.ini", "[user]\n\tgamma = 1.5\n[ia]\niaMaxBoxes=5\n"); // a tab is a blank
     f.write("rows.csv", "\"SIM1\",1,\"p.ini\"\nSIM3,2\n");
+    f.write("wide.csv", QString(1000, 'P') + ",1\nSIM1,2\n");
     const Run run = f.run(arguments + QStringList{"--dry-run"});
     QCOMPARE(run.status, 0);
     QCOMPARE(run.out, said);
