@@ -337,8 +337,8 @@ void readJsonSection(JsonText& json, const QString& name, Checker& checker)
         const QByteArray& text = json.text();
         const bool container = text.at(begin) == '{' || text.at(begin) == '[';
         // A number past what a double holds (1e999) is well formed, and no value.
-        const QJsonValue value =
-            container ? QJsonValue(QJsonValue::Undefined) : JsonText::scalar(text.mid(begin, end - begin));
+        const QJsonValue value = container ? QJsonValue(QJsonValue::Undefined)
+                                           : JsonText::scalar(text.mid(begin, end - begin));
         if (value.isUndefined()) {
             // Enough of it to show, however long it is.
             constexpr int shownBytes = 256;

@@ -94,8 +94,9 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
         return false;
     }
     if (platform::isOthersLinkToOthersFile(path)) {
-        error = QStringLiteral("it is another user's symbolic link, to a file that is not theirs or "
-                               "to none");
+        error =
+            QStringLiteral("it is another user's symbolic link, to a file that is not theirs or "
+                           "to none");
         return false;
     }
     if (isWrittenInPlace(path))

@@ -1418,7 +1418,7 @@ void CliTest::signalStopsTheRunBetweenOperations()
 // does one who may write the file but not its folder.
 void CliTest::replacedFileKeepsItsOwner_data()
 {
-    QTest::addColumn<bool>("asNobody"); // the program runs as nobody, else as root
+    QTest::addColumn<bool>("asNobody");    // the program runs as nobody, else as root
     QTest::addColumn<bool>("nobodysFile"); // else root's
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("folderMode");
@@ -1473,7 +1473,7 @@ void CliTest::replacedFileKeepsItsOwner()
 // /dev/stdout) are followed whoever runs the program.
 void CliTest::othersLinkIsFollowedOnlyToTheirFile_data()
 {
-    QTest::addColumn<bool>("rootsLink"); // else nobody's, followed by root
+    QTest::addColumn<bool>("rootsLink");  // else nobody's, followed by root
     QTest::addColumn<int>("targetOwner"); // -1: the link leads nowhere
     QTest::addColumn<int>("status");
     addRow("to root's file", false, 0, 4);
@@ -1501,10 +1501,10 @@ void CliTest::othersLinkIsFollowedOnlyToTheirFile()
     QVERIFY(QFile::link(target, f.path("link.ini")));
     const QStringList arguments{"read", "--port", "SIM1", "-o", "%1/link.ini"};
     QCOMPARE(lchown(link.constData(), rootsLink ? 0 : 65534, rootsLink ? 0 : 65534), 0);
-    const Run run = rootsLink ? f.runProgram(arguments, QString(),
-                                             {"setpriv", "--reuid=65534", "--regid=65534",
-                                              "--clear-groups"})
-                              : f.run(arguments);
+    const Run run =
+        rootsLink ? f.runProgram(arguments, QString(),
+                                 {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"})
+                  : f.run(arguments);
     QCOMPARE(run.status, status);
     QFile written(target);
     QCOMPARE(written.open(QIODevice::ReadOnly) && written.readAll() != "; old\n", status == 0);
