@@ -378,7 +378,10 @@ Status forEachCamera(const Invocation& invocation,
             run.leaveUnbegun();
         } else {
             OpenCamera camera(run, listed);
-            if (camera.device())
+            // Opening takes several operations; a stop asked meanwhile begins nothing on it.
+            if (camera.device() && run.stopRequested())
+                run.leaveUnbegun();
+            else if (camera.device())
                 work(run, camera);
         }
         run.finish();

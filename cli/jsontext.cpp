@@ -25,6 +25,15 @@ bool isHexDigit(char c)
     return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// Whether the byte at index would go on with the number or word before it: "01", "0x10" and
+// "truex" are not a value and then another, but one value written wrong.
+bool continuesValue(const QByteArray& text, int index)
+{
+    const char c = index < text.size() ? text.at(index) : '\0';
+    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' || c == '+' ||
+           c == '-';
+}
+
 } // namespace
 
 JsonText::JsonText(const QByteArray& text) : text_(text)
@@ -174,7 +183,7 @@ bool JsonText::scalar()
         return number();
     for (const char* word : {"true", "false", "null"}) {
         const int length = int(std::strlen(word));
-        if (text_.mid(at_, length) == word) {
+        if (text_.mid(at_, length) == word && !continuesValue(text_, at_ + length)) {
             at_ += length;
             return true;
         }
@@ -239,6 +248,7 @@ bool JsonText::number()
             ++at_;
         wellFormed = digits();
     }
+    wellFormed = wellFormed && !continuesValue(text_, at_);
     return wellFormed || fail(Cli::tr("a number is not well formed"), begin);
 }
 

@@ -331,14 +331,18 @@ void readJsonSection(JsonText& json, const QString& name, Checker& checker)
         if (!json.skip(&begin, &end) || again || !setting)
             continue;
         const QByteArray& text = json.text();
-        if (text.at(begin) == '{' || text.at(begin) == '[') {
+        const bool container = text.at(begin) == '{' || text.at(begin) == '[';
+        // A number past what a double holds (1e999) is well formed, and no value.
+        const QJsonValue value = container ? QJsonValue(QJsonValue::Undefined)
+                                           : JsonText::scalar(text.mid(begin, end - begin));
+        if (value.isUndefined()) {
             // Enough of it to show, however long it is.
             constexpr int shownBytes = 256;
             checker.takeNothing(*setting, where,
                                 ini::shortened(QString::fromUtf8(
                                     text.mid(begin, std::min(end - begin, shownBytes)))));
         } else {
-            checker.take(*setting, where, JsonText::scalar(text.mid(begin, end - begin)));
+            checker.take(*setting, where, value);
         }
     }
 }

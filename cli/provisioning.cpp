@@ -139,8 +139,6 @@ public:
                            : Cli::tr("cannot be read (%1)").arg(contents.reason)));
             return {};
         }
-        // A row a line at most: the rows are never moved while they are read.
-        rows_.reserve(std::size_t(contents.bytes.count('\n')) + 1);
         ini::TextLines lines(contents.bytes);
         QString text;
         while (lines.next(text)) {
@@ -256,6 +254,11 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
 {
     if (row.profile && !fitsCamera(run, camera, *row.profile))
         return;
+    // A stop asked while the camera was opened and checked: it keeps its old serial number.
+    if (run.stopRequested()) {
+        run.leaveUnbegun();
+        return;
+    }
     orvex_sdk::Device& device = *camera.device();
     run.outcome(camera::writeSerialNumber(device, row.serialNumber, forced),
                 camera::serialNumberTexts(forced));
@@ -313,20 +316,24 @@ QStringList cellsOf(const Row& row, const QString& result = QString())
     return cells;
 }
 
-// The heading and a line for each row, in columns as wide as their widest cell. The cells are made
-// as they are needed, once to measure and once to print, rather than held for a CSV of any length.
+// The heading and a line for each row, in columns as wide as their widest cell up to a width: a
+// cell wider still (a CSV's stray megabyte) runs past its column on its own line rather than widen
+// every line. The cells are made as they are needed, once to measure and once to print, rather than
+// held for a CSV of any length.
 void printTable(Console& console, const QStringList& heading, std::size_t rows,
                 const std::function<QStringList(std::size_t)>& cellsOfRow)
 {
+    constexpr int widest = 60;
     std::vector<int> widths(std::size_t(heading.size()), 0);
     const auto measure = [&](const QStringList& cells) {
         for (int column = 0; column < cells.size(); ++column)
-            widths[column] = std::max(widths[column], int(cells.at(column).size()));
+            widths[column] =
+                std::max(widths[column], std::min(int(cells.at(column).size()), widest));
     };
     const auto print = [&](const QStringList& cells) {
         QString line;
         for (int column = 0; column < cells.size(); ++column)
-            line += cells.at(column).leftJustified(widths[column] + 2);
+            line += cells.at(column).leftJustified(widths[column]) + QStringLiteral("  ");
         console.print(line.trimmed());
     };
     measure(heading);

@@ -105,7 +105,8 @@ inline bool stopRequested()
 // Gives a file just written, open as descriptor, the owner, group and mode of the file it is to
 // replace, so that replacing a file does not take it from its owner. False when the process may not
 // (only the superuser gives a file away); true when there is nothing to keep: no file to replace,
-// or Windows, where a replaced file's owner is not the writer's business.
+// the file itself open to be written in place, or Windows, where a replaced file's owner is not the
+// writer's business.
 inline bool keepOwnerOf(const QString& replaced, int descriptor)
 {
 #ifdef _WIN32
@@ -119,12 +120,36 @@ inline bool keepOwnerOf(const QString& replaced, int descriptor)
     struct stat written = {};
     if (fstat(descriptor, &written) != 0)
         return false;
+    // Written where it stands: the file keeps what it has.
+    if (written.st_dev == old.st_dev && written.st_ino == old.st_ino)
+        return true;
     const uid_t owner = written.st_uid == old.st_uid ? uid_t(-1) : old.st_uid;
     const gid_t group = written.st_gid == old.st_gid ? gid_t(-1) : old.st_gid;
     if ((owner != uid_t(-1) || group != gid_t(-1)) && fchown(descriptor, owner, group) != 0)
         return false;
     // After the owner, since a change of owner clears the set-user and set-group bits.
     return fchmod(descriptor, old.st_mode & 07777) == 0;
+#endif
+}
+
+// Whether path is another user's symbolic link that leads to a file not theirs, or to none: a write
+// that followed it would be aimed by that user, at any file this process may write. The system's
+// own guard against such links in shared folders covers only links it follows itself, not one that
+// a library resolves before opening its target. The superuser's links are the system's own
+// (/dev/stdout), followed by all. Windows: only an administrator makes links.
+inline bool isOthersLinkToOthersFile(const QString& path)
+{
+#ifdef _WIN32
+    static_cast<void>(path);
+    return false;
+#else
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link = {};
+    if (lstat(name.constData(), &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid == geteuid() ||
+        link.st_uid == 0)
+        return false;
+    struct stat target = {};
+    return stat(name.constData(), &target) != 0 || target.st_uid != link.st_uid;
 #endif
 }
 

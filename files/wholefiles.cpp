@@ -93,9 +93,18 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
         error = QStringLiteral("it is a folder");
         return false;
     }
+    if (platform::isOthersLinkToOthersFile(path)) {
+        error =
+            QStringLiteral("it is another user's symbolic link, to a file that is not theirs or "
+                           "to none");
+        return false;
+    }
     if (isWrittenInPlace(path))
         return writeInto(path, bytes, error);
     QSaveFile file(path);
+    // A file that may be written in a folder that may not: written where it stands, as the
+    // writer's own file would be by anything else.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
         return false;

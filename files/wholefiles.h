@@ -3,7 +3,8 @@
 // keeping its owner, group and mode, while a FIFO or a device that is named is written into, since
 // a file put in its place would take its name and its reader would get nothing. So is another
 // user's file that this process may not give back to its owner: replaced, it would become the
-// writer's.
+// writer's; and so is a file that may be written in a folder that may not. Another user's symbolic
+// link is followed only to a file of theirs.
 #pragma once
 
 #include <QByteArray>

@@ -31,7 +31,15 @@ bool isText(const char* line, int length, const QString& decoded)
 QString shortened(const QString& text)
 {
     constexpr int longest = 60;
-    return text.size() > longest ? text.left(longest) + QStringLiteral("...") : text;
+    QString shown;
+    for (const QChar c : text.left(longest)) {
+        // A control character (which a JSON escape can give) would act on the terminal, moving
+        // the cursor or starting a line, rather than be read there: it is shown as its escape.
+        const bool control = (c.unicode() < 0x20 && c != QLatin1Char('\t')) ||
+                             (c.unicode() >= 0x7f && c.unicode() < 0xa0);
+        shown += control ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')) : c;
+    }
+    return text.size() > longest ? shown + QStringLiteral("...") : shown;
 }
 
 TextLines::TextLines(const QByteArray& bytes) : bytes_(bytes)

@@ -36,7 +36,7 @@ private:
 inline constexpr char notText[] = "is no text (not UTF-8, or a control character)";
 
 // A text as a message repeats it: cut short when it is long, so that a stray megabyte is not
-// repeated on the terminal.
+// repeated on the terminal, and with its control characters escaped ("\u001b").
 QString shortened(const QString& text);
 
 struct Entry {

@@ -350,6 +350,8 @@ private slots:
     void cameraGetsExactlyWhatWasAsked();
     void readLeavesOutWhatTheCameraWouldNotGive_data();
     void readLeavesOutWhatTheCameraWouldNotGive();
+    void largestInputsFitInAFewTimesTheirSize_data();
+    void largestInputsFitInAFewTimesTheirSize();
     void outputThatCannotBeWrittenIsAnError_data();
     void outputThatCannotBeWrittenIsAnError();
     void profileGoesIntoAFifoWithoutReplacingIt();
@@ -374,6 +376,8 @@ private slots:
     void signalStopsTheRunBetweenOperations();
     void replacedFileKeepsItsOwner_data();
     void replacedFileKeepsItsOwner();
+    void othersLinkIsFollowedOnlyToTheirFile_data();
+    void othersLinkIsFollowedOnlyToTheirFile();
     void transcriptsAreAsRecorded_data();
     void transcriptsAreAsRecorded();
 };
@@ -475,6 +479,14 @@ void CliTest::badInputSendsNothing_data()
     addRow("no setting, # comment", "# nothing\n", applyIni, "bad.ini: holds no setting");
     addRow("missing file", "", applyIni, "bad.ini: no such file");
     addRow("JSON syntax", "{\"user\":", applyJson, "bad.json: is not valid JSON");
+    // A number runs to its end: no value is read out of the front of one.
+    addRow("JSON number with a leading zero", "{\"user\":{\"gamma\":01}}", applyJson,
+           "bad.json: is not valid JSON: a number is not well formed at offset 17\n");
+    addRow("JSON number past a double", "{\"user\":{\"gamma\":1e999}}", applyJson,
+           "bad.json: [user] gamma = 1e999 is not a number (0.5 to 2.5)\n");
+    // Escapes in a key give characters that would act on the terminal, not be read there.
+    addRow("JSON key of control characters", "{\"user\":{\"\\u001b[2J\\n\\u009b\":1}}", applyJson,
+           "bad.json: [user] \\u001b[2J\\u000a\\u009b is not a known key");
     addRow("JSON type", "{\"user\":{\"polarity\":1}}", applyJson,
            "[user] polarity = 1 is not true or false");
     addRow("JSON key twice", "{\"user\":{\"gamma\":1.5,\"g\\u0061mma\":2},\"user\":{}}", applyJson,
@@ -741,13 +753,45 @@ void CliTest::readLeavesOutWhatTheCameraWouldNotGive()
              value.isEmpty() ? QStringList() : QStringList{key + "=" + value});
 }
 
+// The largest files read (16 MiB), in the forms that cost most per byte, checked by the built
+// program in an address space of 300 MB: what it sets aside grows with what the file holds, not
+// with its lines.
+void CliTest::largestInputsFitInAFewTimesTheirSize_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said");
+    const QStringList provision{"provision", "%1/big", "--dry-run"};
+    addRow("CSV of blank lines", QByteArray("\n"), provision, "holds no row");
+}
+
+void CliTest::largestInputsFitInAFewTimesTheirSize()
+{
+#if defined(Q_OS_UNIX) && !defined(__SANITIZE_ADDRESS__)
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    CliFixture f;
+    QFile big(f.path("big"));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    constexpr int largestFile = 16 << 20;
+    QVERIFY(big.write(line.repeated(largestFile / line.size())) > 0);
+    big.close();
+    const Run run = f.runProgram(arguments, QString(), {"prlimit", "--as=300000000"});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
+#else
+    QSKIP("the address space is limited by a POSIX call, and an address sanitizer needs it all");
+#endif
+}
+
 // The built program, its output going where it cannot be written.
 void CliTest::outputThatCannotBeWrittenIsAnError_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("standardOutput");
     QTest::addColumn<QString>("said");
-    const QString full = QStringLiteral("/dev/full");
+    const QString full = QStringLiteral("%1/full");
     const QString lost = QStringLiteral("orvexhd-cli: standard output could not be written");
     addRow("ports", QStringList{"ports"}, full, lost);
     addRow("profile", QStringList{"read", "--port", "SIM1"}, full, lost);
@@ -763,10 +807,10 @@ void CliTest::outputThatCannotBeWrittenIsAnError()
     QFETCH(QStringList, arguments);
     QFETCH(QString, standardOutput);
     QFETCH(QString, said);
-    if (!standardOutput.isEmpty() && !QFileInfo::exists(standardOutput))
-        QSKIP("no device that is always full here");
     CliFixture f;
-    const Run run = f.runProgram(arguments, standardOutput);
+    if (!standardOutput.isEmpty() && !makeFullDevice(inFolder(standardOutput, f.folder())))
+        QSKIP("no device that is always full could be made here");
+    const Run run = f.runProgram(arguments, inFolder(standardOutput, f.folder()));
     QCOMPARE(run.status, 4);
     QVERIFY2(run.err.contains(said), qPrintable(run.err));
 }
@@ -817,6 +861,13 @@ void CliTest::dryRunOpensNoCamera_data()
     addRow("provision", QStringList{"provision", "%1/rows.csv", "--force-serial"},
            "Checked 2 rows and their profiles; nothing was sent:\nline  port  serial  profile\n"
            "1     SIM1  1       p.ini\n2     SIM3  2       -\n");
+    // A column is no wider than 60 for a cell far wider: a CSV of one such cell and many rows
+    // would else be printed as wide as that cell, row after row.
+    const QString wide(1000, 'P');
+    addRow("provision, a port far too long", QStringList{"provision", "%1/wide.csv"},
+           "Checked 2 rows and their profiles; nothing was sent:\nline  port" + QString(58, ' ') +
+               "serial  profile\n1     " + wide + "  1       -\n2     SIM1" + QString(58, ' ') +
+               "2       -\n");
 }
 
 void CliTest::dryRunOpensNoCamera()
@@ -826,6 +877,7 @@ void CliTest::dryRunOpensNoCamera()
     CliFixture f;
     f.write("p.ini", "[user]\n\tgamma = 1.5\n[ia]\niaMaxBoxes=5\n"); // a tab is a blank
     f.write("rows.csv", "\"SIM1\",1,\"p.ini\"\nSIM3,2\n");
+    f.write("wide.csv", QString(1000, 'P') + ",1\nSIM1,2\n");
     const Run run = f.run(arguments + QStringList{"--dry-run"});
     QCOMPARE(run.status, 0);
     QCOMPARE(run.out, said);
@@ -1255,6 +1307,22 @@ void CliTest::interruptedRunSaysWhatWasLeftUndone_data()
            QStringList{"temps", "--port", "SIM1", "--watch", "0.1", "--count", "5"},
            "getTemperatures", 2, 1,
            QStringList{"orvexhd-cli: SIM1: interrupted: 2 of 5 readings taken"}, QStringList());
+    addRow("apply with verify, part way, in JSON",
+           QStringList{"apply", "--port", "SIM1", "%1/line.ini", "--verify", "--json"}, "setGamma",
+           1, 1,
+           QStringList{"{\"error\":\"interrupted after 1 of 2 sends; the rest were not sent\","
+                       "\"interrupted\":true,\"port\":\"SIM1\",\"reports\":[\"Set GAMMA value "
+                       "OK\"],\"status\":1}"},
+           QStringList{"setGamma 98304"});
+    // Asked while the camera was being opened: nothing is sent to it.
+    addRow("serial, while opening", QStringList{"serial", "--port", "SIM1", "5"}, "getCameraType",
+           1, 1, QStringList{"orvexhd-cli: SIM1: interrupted: this camera was not begun"},
+           QStringList());
+    addRow("provision, while opening", QStringList{"provision", "%1/rows.csv"}, "getCameraType", 1,
+           1,
+           QStringList{"1     SIM1  1       line.ini  interrupted: this camera was not begun",
+                       "2     SIM2  2       -         interrupted: this camera was not begun"},
+           QStringList());
     addRow("nothing left undone", QStringList{"serial", "--port", "SIM1", "5"}, "setSerialNumber",
            1, 0, QStringList{"SIM1: Serial number set"}, QStringList{"setSerialNumber 5"});
 }
@@ -1296,6 +1364,7 @@ void CliTest::signalStopsTheRunBetweenOperations_data()
            QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"}, int(SIGTERM), 1,
            "SIM2: interrupted", 300);
     addRow("interrupted twice", QStringList{"provision", "%1/rows.csv"}, int(SIGINT), 2, "", 1000);
+    addRow("terminated twice", QStringList{"provision", "%1/rows.csv"}, int(SIGTERM), 2, "", 1000);
 #endif
 }
 
@@ -1346,18 +1415,27 @@ void CliTest::signalStopsTheRunBetweenOperations()
 }
 
 // Replacing a file that another user owns leaves it theirs: root gives the new file the old one's
-// owner, group and mode; a user who may not give a file away writes into the old one instead.
+// owner, group and mode; a user who may not give a file away writes into the old one instead, as
+// does one who may write the file but not its folder.
 void CliTest::replacedFileKeepsItsOwner_data()
 {
-    QTest::addColumn<bool>("asNobody"); // the program runs as nobody, over root's file
-    addRow("root over nobody's file", false);
-    addRow("nobody over root's file", true);
+    QTest::addColumn<bool>("asNobody");    // the program runs as nobody, else as root
+    QTest::addColumn<bool>("nobodysFile"); // else root's
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("folderMode");
+    addRow("root over nobody's file", false, true, 0600, 0777);
+    addRow("root over nobody's set-group file", false, true, 02640, 0777);
+    addRow("nobody over root's file", true, false, 0666, 0777);
+    addRow("nobody's own file in root's folder", true, true, 0644, 0755);
 }
 
 void CliTest::replacedFileKeepsItsOwner()
 {
 #ifdef Q_OS_UNIX
     QFETCH(bool, asNobody);
+    QFETCH(bool, nobodysFile);
+    QFETCH(int, mode);
+    QFETCH(int, folderMode);
     const passwd* nobody = getpwnam("nobody");
     if (geteuid() != 0 || !nobody)
         QSKIP("needs root, and a user nobody");
@@ -1365,12 +1443,11 @@ void CliTest::replacedFileKeepsItsOwner()
     const QString target = f.path("t.ini");
     const QByteArray file = QFile::encodeName(target);
     f.write("t.ini", "; old\n");
-    const uid_t owner = asNobody ? 0 : nobody->pw_uid;
-    const gid_t group = asNobody ? 0 : nobody->pw_gid;
-    const mode_t mode = asNobody ? 0666 : 0600;
+    const uid_t owner = nobodysFile ? nobody->pw_uid : 0;
+    const gid_t group = nobodysFile ? nobody->pw_gid : 0;
     QCOMPARE(chown(file.constData(), owner, group), 0);
-    QCOMPARE(chmod(file.constData(), mode), 0);
-    QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), 0777), 0);
+    QCOMPARE(chmod(file.constData(), mode_t(mode)), 0);
+    QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), mode_t(folderMode)), 0);
     const QStringList arguments{"read", "--port", "SIM1", "-o", target};
     const Run run =
         asNobody ? f.runProgram(arguments, QString(),
@@ -1382,13 +1459,62 @@ void CliTest::replacedFileKeepsItsOwner()
     QCOMPARE(stat(file.constData(), &after), 0);
     QCOMPARE(after.st_uid, owner);
     QCOMPARE(after.st_gid, group);
-    QCOMPARE(after.st_mode & 07777, mode);
+    QCOMPARE(int(after.st_mode & 07777), mode);
     QFile written(target);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QVERIFY(written.readAll().startsWith("; Orvex HD camera profile"));
     QCOMPARE(QDir(f.folder()).entryList({"t.ini*"}, QDir::Files), QStringList{"t.ini"});
 #else
     QSKIP("owners and modes are POSIX's");
+#endif
+}
+
+// A symbolic link that another user left where -o points could aim the write at any file of the
+// machine: it is followed only to a file of that user's own. The system's links (root's, such as
+// /dev/stdout) are followed whoever runs the program.
+void CliTest::othersLinkIsFollowedOnlyToTheirFile_data()
+{
+    QTest::addColumn<bool>("rootsLink");  // else nobody's, followed by root
+    QTest::addColumn<int>("targetOwner"); // -1: the link leads nowhere
+    QTest::addColumn<int>("status");
+    addRow("to root's file", false, 0, 4);
+    addRow("to no file", false, -1, 4);
+    addRow("to their own file", false, 65534, 0);
+    addRow("root's link, followed by nobody", true, 65534, 0);
+}
+
+void CliTest::othersLinkIsFollowedOnlyToTheirFile()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(bool, rootsLink);
+    QFETCH(int, targetOwner);
+    QFETCH(int, status);
+    if (geteuid() != 0)
+        QSKIP("needs root, to give the link away");
+    CliFixture f;
+    QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), 0777), 0);
+    const QString target = f.path("target.ini");
+    if (targetOwner >= 0) {
+        f.write("target.ini", "; old\n");
+        QCOMPARE(chown(QFile::encodeName(target).constData(), uid_t(targetOwner), 0), 0);
+    }
+    const QByteArray link = QFile::encodeName(f.path("link.ini"));
+    QVERIFY(QFile::link(target, f.path("link.ini")));
+    const QStringList arguments{"read", "--port", "SIM1", "-o", "%1/link.ini"};
+    QCOMPARE(lchown(link.constData(), rootsLink ? 0 : 65534, rootsLink ? 0 : 65534), 0);
+    const Run run =
+        rootsLink ? f.runProgram(arguments, QString(),
+                                 {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"})
+                  : f.run(arguments);
+    QCOMPARE(run.status, status);
+    QFile written(target);
+    QCOMPARE(written.open(QIODevice::ReadOnly) && written.readAll() != "; old\n", status == 0);
+    if (status != 0)
+        QVERIFY2(run.err.contains("link.ini cannot be written: it is another user's symbolic "
+                                  "link, to a file that is not theirs or to none"),
+                 qPrintable(run.err));
+#else
+    QSKIP("owners are POSIX's");
 #endif
 }
 
