@@ -116,12 +116,16 @@ void sharpen(cv::Mat& counts, double amount, cv::Mat& scratch)
     cv::min(counts, countMaximum, counts);
 }
 
-void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch)
+void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch, int fullScale)
 {
     countLevels(counts, scratch);
     const std::int64_t pixels = std::int64_t(counts.total());
     const int low = countAtShare(scratch, pixels, shownLowShare);
-    const int high = std::max(countAtShare(scratch, pixels, shownHighShare), low + 1);
+    const int high = countAtShare(scratch, pixels, shownHighShare);
+    if (high <= low) {
+        counts.convertTo(levels, CV_8U, double(levelCount - 1) / double(fullScale));
+        return;
+    }
     const double scale = double(levelCount - 1) / double(high - low);
     counts.convertTo(levels, CV_8U, scale, -double(low) * scale);
 }

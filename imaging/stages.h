@@ -28,8 +28,10 @@ void correctVignetting(cv::Mat& counts, const cv::Mat& vignetting);
 void sharpen(cv::Mat& counts, double amount, cv::Mat& scratch);
 
 // The counts from the first to the 99th percentile spread linearly over the 8-bit levels: how a
-// picture of raw counts is shown.
-void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch);
+// picture of raw counts is shown. Where those are one count (a flat picture) there is no range to
+// spread, and the picture shows that count's share of fullScale: a saturated sensor white, a dark
+// one black.
+void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch, int fullScale);
 
 // How far the CLHE setting takes the contrast from a linear stretch of the ROI's range (0) to its
 // full equalisation (1), growing over the whole of 0 to 30000.

@@ -5,15 +5,31 @@
 
 #include <QFileInfo>
 #include <QLockFile>
+#include <QMutex>
 
 #include <cmath>
 #include <limits>
+#include <set>
+#include <string>
+#include <utility>
 
 namespace orvex_sim {
 namespace {
 
 constexpr int lockWaitMs = 5000;
 const QString sectionPrefix = QStringLiteral("camera.");
+
+// Whether a problem of the file at path is yet to be reported in this process. Every reader of
+// one file shares this, so that a problem is said once however many read it: the stand-in's own
+// and a program's that follows what others change (orvexhd-preview, from another thread).
+QMutex reportsMutex;
+std::set<std::pair<QString, std::string>> reports;
+
+bool firstReport(const QString& path, const char* problem)
+{
+    const QMutexLocker lock(&reportsMutex);
+    return reports.emplace(path, problem).second;
+}
 
 QString textOf(const SettingField& field)
 {
@@ -140,12 +156,11 @@ StateFile::Reading StateFile::readSections(Sections& sections)
     if (contents.problem == files::FileContents::Missing)
         return Reading::Read;
     if (contents.problem == files::FileContents::Unreadable) {
-        if (!unreadableReported_)
+        if (firstReport(path_, "unreadable"))
             reportConfigurationProblem(QStringLiteral("state file %1 cannot be read (%2); the "
                                                       "configured values are used, and changes "
                                                       "are not kept")
                                            .arg(path_, contents.reason));
-        unreadableReported_ = true;
         return Reading::Unreadable;
     }
     const ini::Document document = ini::parse(contents.bytes);
@@ -177,14 +192,13 @@ StateFile::Reading StateFile::readSections(Sections& sections)
     if (problems.empty())
         return Reading::Read;
     sections.clear();
-    if (!damageReported_)
+    if (firstReport(path_, "damaged"))
         reportConfigurationProblem(QStringLiteral("state file %1 is damaged (line %2: %3); the "
                                                   "configured values are used, and the file is "
                                                   "replaced at the next change")
                                        .arg(path_)
                                        .arg(problems.begin()->first)
                                        .arg(problems.begin()->second));
-    damageReported_ = true;
     return Reading::Damaged;
 }
 
@@ -205,6 +219,12 @@ QString StateFile::folderProblem() const
     if (!folder.isDir())
         return QStringLiteral("%1 is no folder").arg(folder.filePath());
     return QStringLiteral("its folder %1 does not let this program write").arg(folder.filePath());
+}
+
+void StateFile::forgetReports()
+{
+    const QMutexLocker lock(&reportsMutex);
+    reports.clear();
 }
 
 StateFile::Reading StateFile::restore(const std::string& port, CameraSettings& settings)

@@ -42,8 +42,10 @@ public:
     const QString& path() const { return path_; }
 
     // Puts what the file keeps for the port over settings. A damaged or unreadable file is
-    // reported once and changes nothing.
+    // reported once in the process, however many readers it has, and changes nothing.
     Reading restore(const std::string& port, CameraSettings& settings);
+    // Every file's problems are reported again, as in a fresh process.
+    static void forgetReports();
     // Writes the port's settings that changed since this program last read or wrote them.
     void remember(const std::string& port, CameraSettings& settings);
 
@@ -57,8 +59,6 @@ private:
 
     QString path_;
     std::map<std::string, std::map<QString, QString>> known_; // as last read or written here
-    bool damageReported_ = false;
-    bool unreadableReported_ = false;
     bool keepFailureReported_ = false;
 };
 

@@ -514,19 +514,26 @@ void ImagingTest::capturedFrameShowsItsBrightness_data()
     QTest::addColumn<QString>("layout"); // how the frame carries the brightness
     QTest::addColumn<QByteArray>("fourcc");
     QTest::addColumn<int>("kind");
+    using imaging::CapturedKind;
     const auto row = [](const char* name, const char* layout, const char* fourcc,
-                        imaging::CapturedKind kind) {
+                        CapturedKind kind) {
         QTest::newRow(name) << layout << QByteArray(fourcc) << int(kind);
     };
-    row("grey", "grey", "", imaging::CapturedKind::Grey8);
-    row("YUYV, said", "yuyv", "YUYV", imaging::CapturedKind::Yuv422);
-    row("UYVY, said", "uyvy", "UYVY", imaging::CapturedKind::Yuv422);
-    row("YUYV, unsaid", "yuyv", "", imaging::CapturedKind::Yuv422);
-    row("UYVY, unsaid", "uyvy", "", imaging::CapturedKind::Yuv422);
-    row("planar 4:2:0", "planar", "", imaging::CapturedKind::Yuv420);
-    row("BGR", "bgr", "", imaging::CapturedKind::Colour);
-    row("BGRA", "bgra", "", imaging::CapturedKind::Colour);
-    row("floating point", "float", "", imaging::CapturedKind::Unsupported);
+    // As OpenCV hands frames over: a matrix, and what the back end says of it.
+    row("grey", "grey", "", CapturedKind::Grey8);
+    row("YUYV, said", "yuyv", "YUYV", CapturedKind::Yuv422);
+    row("UYVY, said", "uyvy", "UYVY", CapturedKind::Yuv422);
+    row("YUYV, unsaid", "yuyv", "", CapturedKind::Yuv422);
+    row("UYVY, unsaid", "uyvy", "", CapturedKind::Yuv422);
+    row("planar 4:2:0", "planar", "", CapturedKind::Yuv420);
+    row("BGR", "bgr", "", CapturedKind::Colour);
+    row("BGRA", "bgra", "", CapturedKind::Colour);
+    row("floating point", "float", "", CapturedKind::Unsupported);
+    // As GStreamer says the format: colours in either order, counts in either byte order.
+    row("RGB", "rgb", "", CapturedKind::Colour);
+    row("RGBA", "rgba", "", CapturedKind::Colour);
+    row("16-bit, bytes swapped", "swapped", "", CapturedKind::Grey16);
+    row("pixels that do not fit the format", "misfit", "", CapturedKind::Unsupported);
 }
 
 void ImagingTest::capturedFrameShowsItsBrightness()
@@ -534,11 +541,14 @@ void ImagingTest::capturedFrameShowsItsBrightness()
     QFETCH(QString, layout);
     QFETCH(QByteArray, fourcc);
     QFETCH(int, kind);
+    using imaging::PixelFormat;
     cv::Mat brightness(6, 8, CV_8U);
     cv::randu(brightness, 16, 236);
     // A grey camera's chroma is flat. Where the back end says the byte order, chroma livelier
     // than the brightness must not mislead.
     cv::Mat chroma(brightness.size(), CV_8U, cv::Scalar(128));
+    cv::Mat colour(brightness.size(), CV_8UC3);
+    cv::randu(colour, 0, 256);
     cv::Mat frame;
     imaging::CaptureLayout said;
     if (fourcc.size() == 4) {
@@ -546,35 +556,55 @@ void ImagingTest::capturedFrameShowsItsBrightness()
                       std::uint32_t(fourcc[2]) << 16 | std::uint32_t(fourcc[3]) << 24;
         cv::randu(chroma, 0, 256);
     }
-    if (layout == "grey")
-        frame = brightness;
-    else if (layout == "yuyv")
-        cv::merge(std::vector<cv::Mat>{brightness, chroma}, frame);
-    else if (layout == "uyvy")
-        cv::merge(std::vector<cv::Mat>{chroma, brightness}, frame);
-    else if (layout == "planar")
-        cv::vconcat(brightness, chroma.rowRange(0, brightness.rows / 2), frame);
-    else if (layout == "bgr")
-        cv::cvtColor(brightness, frame, cv::COLOR_GRAY2BGR);
-    else if (layout == "bgra")
-        cv::cvtColor(brightness, frame, cv::COLOR_GRAY2BGRA);
-    else
-        brightness.convertTo(frame, CV_32F);
     said.height = brightness.rows;
+    std::optional<imaging::CapturedFrame> captured;
+    const cv::Mat counts(3, 5, CV_16U, cv::Scalar(9000));
+    if (layout == "rgb" || layout == "rgba") {
+        cv::cvtColor(colour, brightness, cv::COLOR_BGR2GRAY);
+        cv::cvtColor(colour, frame, layout == "rgb" ? cv::COLOR_BGR2RGB : cv::COLOR_BGR2RGBA);
+        captured = {layout == "rgb" ? PixelFormat::Rgb : PixelFormat::Rgbx, frame};
+    } else if (layout == "swapped") {
+        cv::Mat swapped(counts.size(), CV_16U, cv::Scalar((9000 & 0xff) << 8 | 9000 >> 8));
+        captured = {PixelFormat::Grey16Swapped, swapped};
+    } else if (layout == "misfit") {
+        captured = {PixelFormat::Grey16, brightness};
+    } else {
+        if (layout == "grey")
+            frame = brightness;
+        else if (layout == "yuyv")
+            cv::merge(std::vector<cv::Mat>{brightness, chroma}, frame);
+        else if (layout == "uyvy")
+            cv::merge(std::vector<cv::Mat>{chroma, brightness}, frame);
+        else if (layout == "planar")
+            cv::vconcat(brightness, chroma.rowRange(0, brightness.rows / 2), frame);
+        else if (layout == "bgr" || layout == "bgra")
+            cv::cvtColor(brightness, frame,
+                         layout == "bgr" ? cv::COLOR_GRAY2BGR : cv::COLOR_GRAY2BGRA);
+        else
+            brightness.convertTo(frame, CV_32F);
+        captured = imaging::capturedFrame(frame, said);
+    }
 
     // The picture and scratch of a 16-bit frame before: a format that changes mid-stream leaves
     // no counts behind for the probe.
     imaging::Picture picture;
     imaging::Histogram scratch;
-    const cv::Mat counts(3, 5, CV_16U, cv::Scalar(9000));
-    QCOMPARE(imaging::capturedPicture(counts, said, picture, scratch),
+    QCOMPARE(imaging::capturedPicture({PixelFormat::Grey16, counts}, picture, scratch),
              imaging::CapturedKind::Grey16);
-    QCOMPARE(int(imaging::capturedPicture(frame, said, picture, scratch)), kind);
-    QVERIFY(picture.counts.empty());
-    if (kind == int(imaging::CapturedKind::Unsupported)) {
-        QVERIFY(picture.levels.empty());
+    if (!captured) {
+        QCOMPARE(kind, int(imaging::CapturedKind::Unsupported));
         return;
     }
+    QCOMPARE(int(imaging::capturedPicture(*captured, picture, scratch)), kind);
+    if (kind == int(imaging::CapturedKind::Unsupported)) {
+        QVERIFY(picture.levels.empty() && picture.counts.empty());
+        return;
+    }
+    if (layout == "swapped") {
+        QVERIFY(same(picture.counts, counts));
+        return;
+    }
+    QVERIFY(picture.counts.empty());
     QCOMPARE(picture.levels.type(), CV_8UC1);
     QCOMPARE(cv::norm(picture.levels, brightness, cv::NORM_INF), 0.0);
 }

@@ -21,12 +21,17 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
+
+#include <cstring>
 
 namespace {
 
@@ -44,11 +49,12 @@ QString statusText(const PreviewWindow& window, const QString& name)
     return label ? label->text() : QStringLiteral("(no %1)").arg(name);
 }
 
+// between: elements after the caps, before the appsink ("queue").
 QString testPipeline(const QString& caps, const QString& pattern = QStringLiteral("circular"),
-                     const QString& more = QString())
+                     const QString& more = QString(), const QString& between = QString())
 {
-    return QStringLiteral("videotestsrc pattern=%1 %2 ! video/x-raw,%3 ! appsink")
-        .arg(pattern, more, caps);
+    return QStringLiteral("videotestsrc pattern=%1 %2 ! video/x-raw,%3 ! %4 appsink")
+        .arg(pattern, more, caps, between.isEmpty() ? QString() : between + QStringLiteral(" !"));
 }
 
 // The first frame as OpenCV's GStreamer back end hands it over.
@@ -74,6 +80,7 @@ class PreviewTest : public QObject
 private slots:
     void init();
     void followsTheStateFileWithinAFrameOrTwo();
+    void rendersAtTheCameraRateWhateverElseChangesBesideTheStateFile();
     void followerSaysWhereTheSettingsComeFrom_data();
     void followerSaysWhereTheSettingsComeFrom();
     void noSignalWhileUnpluggedThenBackByItself();
@@ -84,6 +91,9 @@ private slots:
     void commandLineNeedsNoDisplay();
     void captureShowsEachFormat_data();
     void captureShowsEachFormat();
+    void captureFollowsAStreamThatChangesSize_data();
+    void captureFollowsAStreamThatChangesSize();
+    void captureKeepsTheLastFrameBeforeTheEnd();
     void captureSaysWhyThereIsNoPicture_data();
     void captureSaysWhyThereIsNoPicture();
     void captureWithAPortShowsTheCameraTemperatures();
@@ -140,6 +150,28 @@ void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
     QCOMPARE(statusText(window, "settingsLabel"),
              QStringLiteral("Settings from %1").arg(QDir::toNativeSeparators(path("state.ini"))));
     QVERIFY(statusText(window, "probeLabel").isEmpty());
+}
+
+// Other files written beside the state file (a log, an editor's backup) change nothing: the
+// frames keep the camera's rate.
+void PreviewTest::rendersAtTheCameraRateWhateverElseChangesBesideTheStateFile()
+{
+    SimulatedSource source(QStringLiteral("SIM1"));
+    QSignalSpy frames(&source, &FrameSource::frameReady);
+    source.start();
+    QTRY_VERIFY(frames.count() > 0);
+    frames.clear();
+    QElapsedTimer clock;
+    clock.start();
+    QFile other(path(QStringLiteral("other.txt")));
+    while (clock.elapsed() < 2000) {
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        QVERIFY(other.remove());
+        QTest::qWait(2);
+    }
+    QVERIFY2(frames.count() <= 2 * imaging::framesPerSecond + 2,
+             qPrintable(QString::number(frames.count())));
 }
 
 void PreviewTest::followerSaysWhereTheSettingsComeFrom_data()
@@ -289,12 +321,13 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
 {
     QTest::addColumn<QStringList>("arguments"); // FOLDER stands for the test's folder
     QTest::addColumn<QByteArray>("configuration");
+    QTest::addColumn<QByteArray>("state"); // the state file's text, if there is one
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("said");
     const QStringList sim1{"--port", "SIM1", "--snapshot"};
     const auto row = [](const char* name, QStringList arguments, const QByteArray& more, int status,
-                        const char* said) {
-        QTest::newRow(name) << arguments << more << status << QString::fromUtf8(said);
+                        const char* said, const QByteArray& state = QByteArray()) {
+        QTest::newRow(name) << arguments << more << state << status << QString::fromUtf8(said);
     };
     row("frame 3", sim1 + QStringList{"FOLDER/shot.png", "--frame", "3"}, {}, 0, "");
     row("a device is written, not replaced", sim1 + QStringList{"FOLDER/full"}, {}, 4,
@@ -304,6 +337,10 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
         "cannot be written");
     row("a pipe whose reader leaves", sim1 + QStringList{"FOLDER/pipe"}, {}, 4,
         "cannot be written: Broken pipe");
+    row("a pipe that no program reads", sim1 + QStringList{"FOLDER/lonely"}, {}, 4,
+        "cannot be written: no program reads from it");
+    row("a damaged state file, said once", sim1 + QStringList{"FOLDER/shot.png"}, {}, 0,
+        "is damaged", "[camera.SIM1]\npolarity=lots\n");
     row("standard output", sim1 + QStringList{"-", "--frame", "3"}, {}, 0, "");
     row("frame -1", sim1 + QStringList{"FOLDER/shot.png", "--frame", "-1"}, {}, 2, "whole number");
     row("frame 1e999", sim1 + QStringList{"FOLDER/shot.png", "--frame", "1e999"}, {}, 2,
@@ -326,15 +363,20 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a pipeline that does not parse", device("not a pipeline ! appsink"), {}, 2,
         "the pipeline does not parse: no element \"not\"");
     row("a pipeline without an appsink", device("videotestsrc ! fakesink"), {}, 2, "no appsink");
-    row("a pipeline in a byte order OpenCV loses",
-        device(testPipeline("format=GRAY16_BE,width=64,height=48")), {}, 2,
-        "as GRAY16_BE, whose byte order OpenCV does not pass on; convert them to GRAY16_LE");
-    row("a pipeline in a format OpenCV does not take",
-        device(testPipeline("format=RGB,width=64,height=48")), {}, 2,
-        "as RGB, which OpenCV does not take");
+    row("a pipeline's only frame", device(testPipeline("format=GRAY8,width=64,height=48",
+                                                        "circular", "num-buffers=1")),
+        {}, 0, "");
+    row("a pipeline in RGB through a queue",
+        device(testPipeline("format=RGB,width=64,height=48", "colors", "", "queue")), {}, 0, "");
+    row("a pipeline in a format the preview does not take",
+        device(testPipeline("format=RGB16,width=64,height=48")), {}, 2,
+        "the pipeline hands its frames over as RGB16, which the preview does not take");
+    row("a pipeline in a format the preview does not take, through a queue",
+        device(testPipeline("format=RGB16,width=64,height=48", "circular", "", "queue")), {}, 3,
+        "the pipeline hands its frames over as RGB16, which the preview does not take");
     row("a pipeline of compressed frames",
         device("videotestsrc ! video/x-raw,width=64,height=48 ! jpegenc ! appsink"), {}, 3,
-        "the pipeline sends compressed frames");
+        "the pipeline sends compressed frames (image/jpeg)");
     row("a pipeline that ends at once",
         device(testPipeline("format=GRAY8", "circular", "num-buffers=0")), {}, 3,
         "the pipeline ended");
@@ -355,9 +397,14 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, configuration);
+    QFETCH(QByteArray, state);
     QFETCH(int, status);
     QFETCH(QString, said);
     configure(configuration);
+    if (!state.isEmpty())
+        writeState(state);
+    if (arguments.contains(QStringLiteral("FOLDER/lonely")))
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("lonely"))}), 0);
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     const QString device = path(QStringLiteral("full"));
     if (arguments.contains(device) &&
@@ -385,6 +432,8 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     QCOMPARE(preview.exitStatus(), QProcess::NormalExit);
     QCOMPARE(preview.exitCode(), status);
     QVERIFY2(errors.contains(said), qPrintable(errors));
+    QStringList problems = errors.split(QLatin1Char('\n')).filter(QRegularExpression("^orvex"));
+    QVERIFY2(problems.removeDuplicates() == 0, qPrintable(errors)); // each said once
     QVERIFY(!QFileInfo(device).isFile());
     if (status != 0)
         return;
@@ -398,8 +447,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
         QCOMPARE(written.size(), QSize(64, 48));
         return;
     }
-    const imaging::Picture expected =
-        imaging::Pipeline().render(3, imagingSettings(orvex_sim::settings("SIM1"), 3, {}));
+    const int frame = arguments.contains(QStringLiteral("3")) ? 3 : 0;
+    const imaging::Picture expected = imaging::Pipeline().render(
+        frame, imagingSettings(orvex_sim::configuredSettings("SIM1"), frame, {}));
     QCOMPARE(written.size(), QSize(expected.levels.cols, expected.levels.rows));
     for (int y = 0; y < written.height(); ++y)
         QVERIFY(std::equal(expected.levels.ptr<std::uint8_t>(y),
@@ -454,38 +504,60 @@ void PreviewTest::commandLineNeedsNoDisplay()
 
 void PreviewTest::captureShowsEachFormat_data()
 {
-    QTest::addColumn<QString>("caps");    // of what videotestsrc sends
-    QTest::addColumn<QString>("pattern"); // of videotestsrc
+    QTest::addColumn<QString>("caps");      // of what videotestsrc sends
+    QTest::addColumn<QString>("pattern");   // of videotestsrc
+    QTest::addColumn<QString>("between");   // elements between the caps and the appsink
+    QTest::addColumn<QString>("reference"); // the format whose frame OpenCV reads as the truth
     QTest::addColumn<QString>("caption");
     const auto row = [](const char* name, const char* caps, const char* pattern,
-                        const char* caption) {
-        QTest::newRow(name) << caps << pattern << caption;
+                        const char* reference, const char* caption, const char* between = "") {
+        QTest::newRow(name) << caps << pattern << between << reference << caption;
     };
-    row("8-bit grey", "format=GRAY8,width=320,height=240", "circular", "320 × 240, 8-bit grey");
-    row("YUY2", "format=YUY2,width=320,height=240", "circular", "320 × 240, YUV 4:2:2");
-    row("UYVY", "format=UYVY,width=320,height=240", "circular", "320 × 240, YUV 4:2:2");
-    row("UYVY, flat", "format=UYVY,width=64,height=48", "white", "64 × 48, YUV 4:2:2");
-    row("I420", "format=I420,width=320,height=240", "circular", "320 × 240, YUV 4:2:0");
-    row("16-bit grey", "format=GRAY16_LE,width=320,height=240", "circular",
+    row("8-bit grey", "format=GRAY8,width=320,height=240", "circular", "GRAY8",
+        "320 × 240, 8-bit grey");
+    row("YUY2", "format=YUY2,width=320,height=240", "circular", "GRAY8", "320 × 240, YUV 4:2:2");
+    row("UYVY", "format=UYVY,width=320,height=240", "circular", "GRAY8", "320 × 240, YUV 4:2:2");
+    row("UYVY, flat", "format=UYVY,width=64,height=48", "white", "GRAY8", "64 × 48, YUV 4:2:2");
+    row("I420", "format=I420,width=320,height=240", "circular", "GRAY8", "320 × 240, YUV 4:2:0");
+    row("16-bit grey", "format=GRAY16_LE,width=320,height=240", "circular", "GRAY16_LE",
         "320 × 240, 16-bit grey, stretched");
-    row("16-bit 1×1", "format=GRAY16_LE,width=1,height=1", "circular", "1 × 1, 16-bit grey");
-    row("8-bit 4097×3", "format=GRAY8,width=4097,height=3", "circular", "4097 × 3, 8-bit grey");
-    row("16-bit all 0", "format=GRAY16_LE,width=64,height=48", "black", "16-bit grey");
-    row("16-bit all 65535", "format=GRAY16_LE,width=64,height=48", "white", "16-bit grey");
+    row("16-bit 1×1", "format=GRAY16_LE,width=1,height=1", "circular", "GRAY16_LE",
+        "1 × 1, 16-bit grey");
+    row("8-bit 4097×3", "format=GRAY8,width=4097,height=3", "circular", "GRAY8",
+        "4097 × 3, 8-bit grey");
+    row("16-bit all 0", "format=GRAY16_LE,width=64,height=48", "black", "GRAY16_LE",
+        "16-bit grey");
+    row("16-bit all 65535", "format=GRAY16_LE,width=64,height=48", "white", "GRAY16_LE",
+        "16-bit grey");
+    row("RGB", "format=RGB,width=320,height=240", "colors", "BGR", "320 × 240, colour");
+    // What reaches the appsink decides, not the caps written before it.
+    row("RGBA through a queue", "format=RGBA,width=320,height=240", "colors", "BGR",
+        "320 × 240, colour", "queue");
+    row("16-bit big-endian through a queue", "format=GRAY16_BE,width=320,height=240", "circular",
+        "GRAY16_LE", "320 × 240, 16-bit grey", "queue");
+    row("UYVY, white, through a queue", "format=UYVY,width=64,height=48", "white", "GRAY8",
+        "64 × 48, YUV 4:2:2", "queue");
+    row("UYVY, black, through a queue", "format=UYVY,width=64,height=48", "black", "GRAY8",
+        "64 × 48, YUV 4:2:2", "queue");
 }
 
 void PreviewTest::captureShowsEachFormat()
 {
     QFETCH(QString, caps);
     QFETCH(QString, pattern);
+    QFETCH(QString, between);
+    QFETCH(QString, reference);
     QFETCH(QString, caption);
-    const QString pipeline = testPipeline(caps, pattern);
-    const cv::Mat raw = firstFrame(pipeline);
+    const QString size = caps.section(QLatin1Char(','), 1, -1);
+    const cv::Mat raw = firstFrame(testPipeline("format=" + reference + "," + size, pattern));
     QVERIFY(!raw.empty());
-    PreviewWindow window(std::make_unique<CaptureSource>(pipeline));
+    PreviewWindow window(
+        std::make_unique<CaptureSource>(testPipeline(caps, pattern, QString(), between)));
     window.show();
     QTRY_VERIFY(window.frame().picture);
-    const imaging::Picture& picture = *window.frame().picture;
+    // Held, since the window lets each frame go for the next.
+    const std::shared_ptr<const imaging::Picture> held = window.frame().picture;
+    const imaging::Picture& picture = *held;
     QVERIFY2(statusText(window, "outputLabel").contains(caption),
              qPrintable(statusText(window, "outputLabel")));
     auto* view = window.findChild<PictureView*>();
@@ -494,14 +566,17 @@ void PreviewTest::captureShowsEachFormat()
     QTRY_VERIFY(!statusText(window, "probeLabel").isEmpty());
 
     if (raw.type() != CV_16UC1) {
-        // Grey as it comes, and YUV as its brightness: videotestsrc's grey of the same pattern.
-        const QString grey = caps.section(QLatin1Char(','), 1, -1);
-        QVERIFY(same(picture.levels, firstFrame(testPipeline("format=GRAY8," + grey, pattern))));
+        // Grey as it comes, YUV as its brightness, colour as OpenCV's brightness of the same.
+        cv::Mat expected = raw;
+        if (raw.type() == CV_8UC3)
+            cv::cvtColor(raw, expected, cv::COLOR_BGR2GRAY);
+        QVERIFY(same(picture.levels, expected));
         QVERIFY(picture.counts.empty());
         QVERIFY(!statusText(window, "probeLabel").contains("raw count"));
         return;
     }
-    // 16-bit grey keeps its counts, shown under the pointer, and spreads them over the levels.
+    // 16-bit grey keeps its counts, shown under the pointer, and spreads them over the levels; a
+    // flat one shows its count's share of the full scale.
     QVERIFY(same(picture.counts, raw));
     QVERIFY2(
         statusText(window, "probeLabel")
@@ -515,6 +590,77 @@ void PreviewTest::captureShowsEachFormat()
     double most = 0.0;
     cv::minMaxLoc(raw, &least, &most);
     QCOMPARE(brightest - darkest, least == most ? 0.0 : 255.0);
+    if (least == most) // a saturated sensor is white, a dark one black
+        QCOMPARE(brightest, std::round(most * 255.0 / 65535.0));
+}
+
+void PreviewTest::captureFollowsAStreamThatChangesSize_data()
+{
+    QTest::addColumn<QString>("format"); // as the appsink receives it
+    QTest::addColumn<int>("firstHeight");
+    QTest::addColumn<int>("secondHeight");
+    QTest::addColumn<QString>("caption"); // of the second
+    QTest::newRow("8-bit grey grows") << "GRAY8" << 480 << 720 << "640 × 720, 8-bit grey";
+    QTest::newRow("4:2:0 shrinks") << "I420" << 480 << 240 << "640 × 240, YUV 4:2:0";
+}
+
+// Each frame is read by what it is: the caption, the picture and the probe follow a change of
+// size mid-stream, and the probe's readout goes with a pixel that is gone.
+void PreviewTest::captureFollowsAStreamThatChangesSize()
+{
+    QFETCH(QString, format);
+    QFETCH(int, firstHeight);
+    QFETCH(int, secondHeight);
+    QFETCH(QString, caption);
+    cv::Mat second;
+    for (const int height : {firstHeight, secondHeight}) {
+        QImage frame(640, height, QImage::Format_Grayscale8);
+        for (int y = 0; y < height; ++y)
+            std::memset(frame.scanLine(y), (y * 7) % 256, 640);
+        QVERIFY(frame.save(path(QStringLiteral("frame%1.png").arg(height == firstHeight ? 0 : 1))));
+        if (height == secondHeight)
+            second = cv::Mat(height, 640, CV_8U, frame.bits(), frame.bytesPerLine()).clone();
+    }
+    const QString pipeline =
+        QStringLiteral("multifilesrc location=%1 index=0 stop-index=1 loop=true caps=image/png,"
+                       "framerate=4/1 ! pngdec ! videoconvert ! video/x-raw,format=%2 ! appsink")
+            .arg(path(QStringLiteral("frame%d.png")), format);
+    PreviewWindow window(std::make_unique<CaptureSource>(pipeline));
+    window.show();
+    auto* view = window.findChild<PictureView*>();
+    const auto rows = [&] {
+        return window.frame().picture ? window.frame().picture->levels.rows : 0;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(rows(), firstHeight, 10000);
+    QTest::keyClick(view, Qt::Key_Right); // the probe to the middle, then near the bottom
+    for (int step = 0; step < firstHeight / 20; ++step)
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    const QPoint probe = view->probe();
+    QVERIFY(!statusText(window, "probeLabel").isEmpty());
+
+    QTRY_COMPARE_WITH_TIMEOUT(rows(), secondHeight, 10000);
+    QVERIFY2(statusText(window, "outputLabel").endsWith(caption),
+             qPrintable(statusText(window, "outputLabel")));
+    if (format == QLatin1String("GRAY8"))
+        QVERIFY(same(window.frame().picture->levels, second));
+    const bool probeStays = probe.y() < secondHeight;
+    QCOMPARE(!statusText(window, "probeLabel").isEmpty(), probeStays);
+    QCOMPARE(view->accessibleDescription().contains(QStringLiteral("y %1").arg(probe.y())),
+             probeStays);
+}
+
+// A stream that ends right after its frame: the frame waits for the window with the end.
+void PreviewTest::captureKeepsTheLastFrameBeforeTheEnd()
+{
+    CaptureSource source(testPipeline("format=GRAY8,width=64,height=48", "circular",
+                                      "num-buffers=1"));
+    QSignalSpy frames(&source, &FrameSource::frameReady);
+    QSignalSpy lost(&source, &FrameSource::signalLost);
+    source.start();
+    QThread::msleep(1500); // the frame and the end both come before the window looks
+    QTRY_COMPARE(lost.count(), 1);
+    QCOMPARE(frames.count(), 1);
+    QCOMPARE(lost.first().first().toString(), QStringLiteral("the pipeline ended"));
 }
 
 void PreviewTest::captureSaysWhyThereIsNoPicture_data()
