@@ -22,6 +22,7 @@ int countAtShare(const Histogram& bins, std::int64_t pixels, double share);
 // The offset, gain and bad-pixel corrections of the NUC, each when its own setting is on.
 void correctNonUniformity(cv::Mat& counts, const SensorTables& tables, const Settings& settings,
                           cv::Mat& scratch);
+// columnOffsets is one row, an offset for each column.
 void correctColumns(cv::Mat& counts, const cv::Mat& columnOffsets);
 void correctVignetting(cv::Mat& counts, const cv::Mat& vignetting);
 // An unsharp mask: amount times the detail above a slight blur is added back.

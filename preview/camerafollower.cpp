@@ -181,11 +181,11 @@ std::optional<orvex_sim::StateFile::Reading> CameraFollower::layKeptSettings(
     return kept_->reading;
 }
 
-CameraFollower::Reading CameraFollower::read(std::int64_t frame)
+CameraFollower::Look CameraFollower::look()
 {
-    Reading reading;
-    const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
-    const QFileInfo file(stateFile);
+    Look look;
+    look.stateFile = QString::fromStdString(orvex_sim::stateFilePath());
+    look.file = QFileInfo(look.stateFile);
     const std::vector<std::string> ports = orvex_sim::portNames();
     const bool plugged = std::find(ports.begin(), ports.end(), port_) != ports.end();
     // Each reading starts again from the configuration, so that a key the file no longer holds,
@@ -195,14 +195,23 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
     // A reset of the stand-in makes new cameras, whose settings never share an address with the
     // old ones: the base's address tells whether the file was laid over the same settings.
     const orvex_sim::CameraSettings* base =
-        plugged && !stateFile.isEmpty() ? &orvex_sim::configuredSettings(port_) : nullptr;
-    orvex_sim::CameraSettings camera;
+        plugged && !look.stateFile.isEmpty() ? &orvex_sim::configuredSettings(port_) : nullptr;
     if (base)
-        camera = *base;
+        look.camera = *base;
     else if (plugged)
-        camera = orvex_sim::settings(port_);
-    const std::optional<orvex_sim::StateFile::Reading> kept =
-        layKeptSettings(stateFile, file, base, camera);
+        look.camera = orvex_sim::settings(port_);
+    look.kept = layKeptSettings(look.stateFile, look.file, base, look.camera);
+    return look;
+}
+
+CameraFollower::Reading CameraFollower::read(std::int64_t frame)
+{
+    Reading reading;
+    const Look now = look();
+    const QString& stateFile = now.stateFile;
+    const QFileInfo& file = now.file;
+    const std::optional<orvex_sim::StateFile::Reading>& kept = now.kept;
+    const orvex_sim::CameraSettings& camera = now.camera;
     reading.known = kept.has_value();
     if (!reading.known)
         return reading;

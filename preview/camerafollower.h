@@ -55,8 +55,15 @@ public:
     // The camera now; frame is the frame about to be made, from which a NUC seen now counts.
     Reading read(std::int64_t frame);
     // The next read reads the state file whatever its size and time say: for a watcher that saw
-    // the file change.
-    void stateFileChanged() { ++changes_; }
+    // the file change. Where it is read elsewhere, that starts at once.
+    void stateFileChanged()
+    {
+        ++changes_;
+        lookAtStateFile();
+    }
+    // Reads the state file, or asks for it to be read, where it changed by its size and time:
+    // for a watcher that saw something change about it, so that the next read finds it read.
+    void lookAtStateFile() { look(); }
 
     // From now on a reading of the state file is handed to parser, with the reading before it,
     // which hands both to parse() on any thread and the result to parsed() on this one. Until then read() goes on with the last
@@ -73,6 +80,15 @@ public:
     static QString problemOf(const std::string& port);
 
 private:
+    // The state file and the camera's settings with what it keeps laid over them, and how the
+    // file was found; nothing while its first reading is made elsewhere.
+    struct Look {
+        QString stateFile;
+        QFileInfo file;
+        orvex_sim::CameraSettings camera;
+        std::optional<orvex_sim::StateFile::Reading> kept;
+    };
+    Look look();
     // What the state file keeps for the camera over settings (a copy of base, or scratch with a
     // null base), and how it was found; nothing while the first reading is made elsewhere.
     std::optional<orvex_sim::StateFile::Reading> layKeptSettings(

@@ -5,7 +5,6 @@
 #include "capturesource.h"
 #include "capturethread.h"
 #include "gstreamer.h"
-#include "memory.h"
 #include "platform.h"
 #include "previewwindow.h"
 #include "qtcompat.h"
@@ -87,7 +86,6 @@ int main(int argc, char** argv)
     qtcompat::prepareAccessibilityBridge();
     qtcompat::scaleToTheScreen();
     platform::surviveClosedPipes();
-    returnLargeBlocksAtOnce();
     QCoreApplication::setApplicationName(QStringLiteral("orvexhd-preview"));
 
     QCommandLineParser parser;

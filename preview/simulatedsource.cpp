@@ -47,8 +47,10 @@ SimulatedSource::SimulatedSource(const QString& port, QObject* parent)
         follower_.stateFileChanged();
         watchStateFile();
     });
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
-            &SimulatedSource::watchStateFile);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        watchStateFile();
+        follower_.lookAtStateFile();
+    });
 }
 
 SimulatedSource::~SimulatedSource()

@@ -159,13 +159,15 @@ void ImagingTest::settingDoesWhatItsStageIsFor_data()
         QTest::newRow(name) << base << change << holds;
     };
 
-    row(
-        "polarity inverts", none, [](Settings& s) { s.polarity = true; },
-        [](const Picture& b, const Picture& a) {
-            cv::Mat sum;
-            cv::add(b.levels, a.levels, sum, cv::noArray(), CV_16U);
-            return cv::countNonZero(sum != 255) == 0;
-        });
+    const Property inverts = [](const Picture& b, const Picture& a) {
+        cv::Mat sum;
+        cv::add(b.levels, a.levels, sum, cv::noArray(), CV_16U);
+        return cv::countNonZero(sum != 255) == 0;
+    };
+    const Change inverted = [](Settings& s) {
+        s.polarity = true;
+    };
+    row("polarity inverts", none, inverted, inverts);
     row(
         "horizontal flip mirrors exactly", none, [](Settings& s) { s.horizontalFlip = true; },
         [](const Picture& b, const Picture& a) {
@@ -292,21 +294,10 @@ void ImagingTest::settingDoesWhatItsStageIsFor_data()
         [](const Picture& b, const Picture& a) { return mean(a.counts) > mean(b.counts) + 300; });
     // Two settings together.
     row(
-        "polarity inverts under gamma", [](Settings& s) { s.gamma = 1.7; },
-        [](Settings& s) { s.polarity = true; },
-        [](const Picture& b, const Picture& a) {
-            cv::Mat sum;
-            cv::add(b.levels, a.levels, sum, cv::noArray(), CV_16U);
-            return cv::countNonZero(sum != 255) == 0;
-        });
+        "polarity inverts under gamma", [](Settings& s) { s.gamma = 1.7; }, inverted, inverts);
     row(
-        "polarity inverts under CLAHE", [](Settings& s) { s.contrastType = 1; },
-        [](Settings& s) { s.polarity = true; },
-        [](const Picture& b, const Picture& a) {
-            cv::Mat sum;
-            cv::add(b.levels, a.levels, sum, cv::noArray(), CV_16U);
-            return cv::countNonZero(sum != 255) == 0;
-        });
+        "polarity inverts under CLAHE", [](Settings& s) { s.contrastType = 1; }, inverted,
+        inverts);
     row(
         "a ROI on the sky spreads the sky under CLAHE too", [](Settings& s) { s.contrastType = 1; },
         [](Settings& s) {
