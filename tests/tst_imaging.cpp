@@ -449,11 +449,14 @@ void ImagingTest::detectorFindsTheWarmObjects_data()
 {
     QTest::addColumn<Change>("change");
     QTest::addColumn<int>("boxes"); // -1: one for each warm object, on it
-    const auto row = [](const char* name, Change change, int boxes) {
-        QTest::newRow(name) << change << boxes;
+    // The picture the detector looks at, where it is the whole sensor's: each box's top left
+    // corner lies on its grid of pixels.
+    QTest::addColumn<QSize>("seen");
+    const auto row = [](const char* name, Change change, int boxes, QSize seen = QSize()) {
+        QTest::newRow(name) << change << boxes << seen;
     };
     row(
-        "a box on each warm object", [](Settings&) {}, -1);
+        "a box on each warm object", [](Settings&) {}, -1, {416, 416});
     row(
         "as many boxes as max boxes", [](Settings& s) { s.detector.sensitivity = 100; }, 10);
     row(
@@ -471,7 +474,7 @@ void ImagingTest::detectorFindsTheWarmObjects_data()
         "resize mode 2: the centred square", [](Settings& s) { s.detector.resizeMode = 2; }, -1);
     row(
         "resize mode 3: the whole, its aspect ratio kept",
-        [](Settings& s) { s.detector.resizeMode = 3; }, -1);
+        [](Settings& s) { s.detector.resizeMode = 3; }, -1, {416, 332});
     row(
         "resize mode 4: the centre only", [](Settings& s) { s.detector.resizeMode = 4; }, 1);
     row(
@@ -486,10 +489,21 @@ void ImagingTest::detectorFindsTheWarmObjects()
 {
     QFETCH(Change, change);
     QFETCH(int, boxes);
+    QFETCH(QSize, seen);
     Settings settings;
     settings.detector.outputType = 3;
     change(settings);
     const Picture picture = pipeline_.render(frame, settings);
+    for (const cv::Rect& box : picture.detections) {
+        if (seen.isEmpty())
+            break;
+        const auto onGrid = [](int sensor, int whole, int side) {
+            const auto pixel = int(std::lround(double(sensor) * side / whole));
+            return pixel * whole / side == sensor;
+        };
+        QVERIFY(onGrid(box.x, imaging::sensorWidth, seen.width()));
+        QVERIFY(onGrid(box.y, imaging::sensorHeight, seen.height()));
+    }
     if (boxes >= 0) {
         QCOMPARE(int(picture.detections.size()), boxes);
         return;
