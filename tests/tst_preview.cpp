@@ -38,7 +38,9 @@
 #include <functional>
 #include <set>
 
-Q_DECLARE_METATYPE(std::function<bool(const QVector<QRgb>&)>)
+// Whether a palette's colours, one a level, hold as they should.
+using PaletteHolds = std::function<bool(const QVector<QRgb>&)>;
+Q_DECLARE_METATYPE(PaletteHolds)
 
 namespace {
 
@@ -351,13 +353,12 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
 
 void PreviewTest::paletteRunsFromColdToHot_data()
 {
-    using Holds = std::function<bool(const QVector<QRgb>&)>;
     QTest::addColumn<int>("palette");
-    QTest::addColumn<Holds>("holds");
+    QTest::addColumn<PaletteHolds>("holds");
     const auto brightness = [](QRgb colour) {
         return 299 * qRed(colour) + 587 * qGreen(colour) + 114 * qBlue(colour);
     };
-    QTest::newRow("grey: each level its own grey") << int(Palette::Grey) << Holds([](const auto& c) {
+    QTest::newRow("grey: each level its own grey") << int(Palette::Grey) << PaletteHolds([](const auto& c) {
         for (int level = 0; level < 256; ++level) {
             if (c[level] != qRgb(level, level, level))
                 return false;
@@ -365,37 +366,36 @@ void PreviewTest::paletteRunsFromColdToHot_data()
         return true;
     });
     QTest::newRow("iron: brighter at every level")
-        << int(Palette::Iron) << Holds([=](const auto& c) {
+        << int(Palette::Iron) << PaletteHolds([=](const auto& c) {
                for (int level = 1; level < 256; ++level) {
                    if (brightness(c[level]) <= brightness(c[level - 1]))
                        return false;
                }
                return true;
            });
-    QTest::newRow("iron: black to yellow") << int(Palette::Iron) << Holds([](const auto& c) {
+    QTest::newRow("iron: black to yellow") << int(Palette::Iron) << PaletteHolds([](const auto& c) {
         return qRed(c[0]) < 16 && qGreen(c[0]) < 16 && qBlue(c[0]) < 16 &&
                qRed(c[255]) > qBlue(c[255]) + 64 && qGreen(c[255]) > qBlue(c[255]) + 64;
     });
-    QTest::newRow("iron: red in the middle") << int(Palette::Iron) << Holds([](const auto& c) {
+    QTest::newRow("iron: red in the middle") << int(Palette::Iron) << PaletteHolds([](const auto& c) {
         return qRed(c[128]) > qBlue(c[128]) && qRed(c[128]) > qGreen(c[128]);
     });
-    QTest::newRow("rainbow: blue to red") << int(Palette::Rainbow) << Holds([](const auto& c) {
+    QTest::newRow("rainbow: blue to red") << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
         return qBlue(c[0]) > qRed(c[0]) && qRed(c[255]) > qBlue(c[255]) + 64;
     });
-    QTest::newRow("rainbow: green in the middle") << int(Palette::Rainbow) << Holds([](const auto& c) {
+    QTest::newRow("rainbow: green in the middle") << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
         return qGreen(c[128]) > qRed(c[128]) && qGreen(c[128]) > qBlue(c[128]);
     });
     QTest::newRow("rainbow: each level its own colour")
-        << int(Palette::Rainbow) << Holds([](const auto& c) {
+        << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
                return std::set<QRgb>(c.begin(), c.end()).size() == 256;
            });
 }
 
 void PreviewTest::paletteRunsFromColdToHot()
 {
-    using Holds = std::function<bool(const QVector<QRgb>&)>;
     QFETCH(int, palette);
-    QFETCH(Holds, holds);
+    QFETCH(PaletteHolds, holds);
     const QVector<QRgb> colours = paletteColours(Palette(palette));
     QCOMPARE(colours.size(), 256);
     QVERIFY(holds(colours));
