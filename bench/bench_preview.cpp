@@ -129,7 +129,8 @@ std::vector<double> followingMs(const QTemporaryDir& folder)
 // A state file of nearly 16 MiB parses for a good part of a second: a fleet of cameras' settings.
 QByteArray largeStateFile(int version)
 {
-    QByteArray text = "[camera.SIM1]\npolarity=" + QByteArray(version % 2 ? "true" : "false") + "\n";
+    QByteArray text =
+        "[camera.SIM1]\npolarity=" + QByteArray(version % 2 ? "true" : "false") + "\n";
     // Just within what the stand-in reads of a file.
     for (int camera = 2; text.size() < 16 * 1024 * 1024 - 1024; ++camera)
         text += "[camera.FLEET" + QByteArray::number(camera) +
@@ -156,8 +157,8 @@ std::optional<double> longestStallMs(const QTemporaryDir& folder)
         bool ok = false;
         std::thread writer([&] {
             QFile state(folder.filePath(QStringLiteral("large.ini")));
-            ok = state.open(QIODevice::WriteOnly) &&
-                 state.write(versions[std::size_t(version)]) == versions[std::size_t(version)].size();
+            ok = state.open(QIODevice::WriteOnly) && state.write(versions[std::size_t(version)]) ==
+                                                         versions[std::size_t(version)].size();
             written = true;
         });
         while (!written)
@@ -383,7 +384,8 @@ int main(int argc, char** argv)
     bench::heading(QStringLiteral("A state file of nearly 16 MiB rewritten %1 times, each change "
                                   "waited for until it shows")
                        .arg(largeChanges));
-    bench::figure(QStringLiteral("longest stall of the window's thread"), bench::milliseconds(*stall),
+    bench::figure(QStringLiteral("longest stall of the window's thread"),
+                  bench::milliseconds(*stall),
                   QStringLiteral("(goal: at most a frame, %1 ms)").arg(stallGoalMs));
     bench::figure(QStringLiteral("longest stall / a frame"), bench::ratio(*stall, stallGoalMs));
 
@@ -397,7 +399,8 @@ int main(int argc, char** argv)
     bench::figure(QStringLiteral("peak memory, --snapshot"), bench::kib(snapshot.peakKib));
     bench::figure(QStringLiteral("window / goal"),
                   bench::ratio(double(window.peakKib) / 1024.0, memoryGoalMib));
-    bench::figure(QStringLiteral("processor time a frame, window"), bench::milliseconds(cpuPerFrame),
+    bench::figure(QStringLiteral("processor time a frame, window"),
+                  bench::milliseconds(cpuPerFrame),
                   QStringLiteral("(all threads: the chain, taking, colouring, drawing)"));
     bench::figure(QStringLiteral("window's time a frame / the chain's own"),
                   bench::ratio(cpuPerFrame, defaultMs),

@@ -22,8 +22,7 @@ constexpr std::uint64_t frameSeed = 0x5CE9E000ull;
 // size rather than the picture's, which the preview's memory would otherwise peak at.
 constexpr int bandRows = 64;
 
-template <typename Work>
-void inBands(Work work)
+template <typename Work> void inBands(Work work)
 {
     for (int top = 0; top < sensorHeight; top += bandRows)
         work(cv::Range(top, std::min(top + bandRows, sensorHeight)));
@@ -261,11 +260,10 @@ void Scene::makeStaticCounts(const Settings& settings, const cv::Mat& landscape)
     const double response = (1.0 + double(settings.tint)) / 2.0;
     static_.create(sensorHeight, sensorWidth, CV_16U);
     inBands([&](cv::Range rows) {
-        const cv::Mat signal =
-            settings.shutterClosed
-                ? cv::Mat(rows.size(), sensorWidth, CV_32F,
-                          cv::Scalar(restLevel + 5.0f * countsPerKelvin))
-                : landscape.rowRange(rows);
+        const cv::Mat signal = settings.shutterClosed
+                                   ? cv::Mat(rows.size(), sensorWidth, CV_32F,
+                                             cv::Scalar(restLevel + 5.0f * countsPerKelvin))
+                                   : landscape.rowRange(rows);
         cv::Mat gain;
         gain_.rowRange(rows).convertTo(gain, CV_32F, response / gainOne);
         cv::Mat offsets;

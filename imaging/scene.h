@@ -59,9 +59,9 @@ private:
     void makeStaticCounts(const Settings& settings, const cv::Mat& landscape);
     int walkerX(const Walker& walker, std::int64_t frame) const;
 
-    cv::Mat gain_;      // CV_16U: each pixel's gain, in 1/4096ths
-    cv::Mat drift_;     // CV_16S: how each pixel's offset moves per kelvin of warming
-    cv::Mat noise_;     // CV_16S: temporal noise, a window of it per frame
+    cv::Mat gain_;  // CV_16U: each pixel's gain, in 1/4096ths
+    cv::Mat drift_; // CV_16S: how each pixel's offset moves per kelvin of warming
+    cv::Mat noise_; // CV_16S: temporal noise, a window of it per frame
     std::vector<Walker> walkers_;
     SensorTables tables_;
     std::vector<std::uint16_t> badLevels_;

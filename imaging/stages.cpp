@@ -57,7 +57,7 @@ void keepRestLevel(cv::Mat& counts, const cv::Mat& correction)
         const auto* gains = correction.ptr<std::uint16_t>(y);
         for (int x = 0; x < counts.cols; ++x)
             row[x] = cv::saturate_cast<std::uint16_t>(int(row[x]) + restCounts -
-                                                       restInGains * int(gains[x]));
+                                                      restInGains * int(gains[x]));
     }
 }
 

@@ -151,9 +151,10 @@ void CameraFollower::parsed(Kept kept)
     kept_ = std::move(kept);
 }
 
-std::optional<orvex_sim::StateFile::Reading> CameraFollower::layKeptSettings(
-    const QString& stateFile, const QFileInfo& file, const orvex_sim::CameraSettings* base,
-    orvex_sim::CameraSettings& settings)
+std::optional<orvex_sim::StateFile::Reading>
+CameraFollower::layKeptSettings(const QString& stateFile, const QFileInfo& file,
+                                const orvex_sim::CameraSettings* base,
+                                orvex_sim::CameraSettings& settings)
 {
     // Only a file is read: opening a pipe put there would wait for a writer, frame after frame.
     if (stateFile.isEmpty() || !file.isFile()) {
@@ -162,9 +163,16 @@ std::optional<orvex_sim::StateFile::Reading> CameraFollower::layKeptSettings(
     }
     const bool sameFile = kept_ && kept_->path == stateFile && kept_->base == base;
     if (!keptStillHolds(stateFile, file, base)) {
-        Kept request{port_,    stateFile, file.size(), file.lastModified(), {},
-                     base,     orvex_sim::StateFile::Reading::Read,
-                     settings, {},        changes_};
+        Kept request{port_,
+                     stateFile,
+                     file.size(),
+                     file.lastModified(),
+                     {},
+                     base,
+                     orvex_sim::StateFile::Reading::Read,
+                     settings,
+                     {},
+                     changes_};
         const std::optional<Kept> before = sameFile ? kept_ : std::nullopt;
         if (!parser_) {
             parse(request, before);

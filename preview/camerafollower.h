@@ -66,8 +66,8 @@ public:
     void lookAtStateFile() { look(); }
 
     // From now on a reading of the state file is handed to parser, with the reading before it,
-    // which hands both to parse() on any thread and the result to parsed() on this one. Until then read() goes on with the last
-    // reading; before the first, it does not know the settings.
+    // which hands both to parse() on any thread and the result to parsed() on this one. Until then
+    // read() goes on with the last reading; before the first, it does not know the settings.
     using Parser = std::function<void(Kept request, std::optional<Kept> before)>;
     void parseElsewhere(Parser parser) { parser_ = std::move(parser); }
     void parsed(Kept kept);
@@ -91,9 +91,9 @@ private:
     Look look();
     // What the state file keeps for the camera over settings (a copy of base, or scratch with a
     // null base), and how it was found; nothing while the first reading is made elsewhere.
-    std::optional<orvex_sim::StateFile::Reading> layKeptSettings(
-        const QString& stateFile, const QFileInfo& file, const orvex_sim::CameraSettings* base,
-        orvex_sim::CameraSettings& settings);
+    std::optional<orvex_sim::StateFile::Reading>
+    layKeptSettings(const QString& stateFile, const QFileInfo& file,
+                    const orvex_sim::CameraSettings* base, orvex_sim::CameraSettings& settings);
     bool keptStillHolds(const QString& stateFile, const QFileInfo& file,
                         const orvex_sim::CameraSettings* base) const;
 

@@ -147,7 +147,8 @@ QString CaptureThread::readFrames(FrameReader& reader)
             QElapsedTimer clock;
             clock.start();
             auto picture = std::make_shared<imaging::Picture>();
-            const imaging::CapturedKind kind = imaging::capturedPicture(captured, *picture, scratch);
+            const imaging::CapturedKind kind =
+                imaging::capturedPicture(captured, *picture, scratch);
             if (kind == imaging::CapturedKind::Unsupported) {
                 problem = tr("%1 sends frames of a kind the preview cannot show")
                               .arg(deviceName(device_));

@@ -137,8 +137,10 @@ constexpr bool littleEndian = G_BYTE_ORDER == G_LITTLE_ENDIAN;
 // In the order negotiation prefers them, where the pipeline leaves the choice: the formats that
 // carry the most of a thermal camera's picture first.
 constexpr Taken takenFormats[] = {
-    {"GRAY16_LE", littleEndian ? imaging::PixelFormat::Grey16 : imaging::PixelFormat::Grey16Swapped},
-    {"GRAY16_BE", littleEndian ? imaging::PixelFormat::Grey16Swapped : imaging::PixelFormat::Grey16},
+    {"GRAY16_LE",
+     littleEndian ? imaging::PixelFormat::Grey16 : imaging::PixelFormat::Grey16Swapped},
+    {"GRAY16_BE",
+     littleEndian ? imaging::PixelFormat::Grey16Swapped : imaging::PixelFormat::Grey16},
     {"GRAY8", imaging::PixelFormat::Grey8},
     {"YUY2", imaging::PixelFormat::Yuyv},
     {"YVYU", imaging::PixelFormat::Yuyv},
@@ -391,8 +393,9 @@ private:
     {
         GstPad* pad = gst_element_get_static_pad(sink_, "sink");
         GstCaps* offered = pad ? gst_pad_peer_query_caps(pad, nullptr) : nullptr;
-        const GstStructure* first =
-            offered && gst_caps_get_size(offered) > 0 ? gst_caps_get_structure(offered, 0) : nullptr;
+        const GstStructure* first = offered && gst_caps_get_size(offered) > 0
+                                        ? gst_caps_get_structure(offered, 0)
+                                        : nullptr;
         const QString media = first ? QString::fromUtf8(gst_structure_get_name(first)) : QString();
         const char* named = first ? gst_structure_get_string(first, "format") : nullptr;
         const QString format = named ? QString::fromUtf8(named) : media;
@@ -419,7 +422,8 @@ bool otherDevice(const QString& path)
 {
 #if defined(__linux__)
     constexpr unsigned videoMajor = 81;
-    struct stat status {};
+    struct stat status {
+    };
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISCHR(status.st_mode) &&
            major(status.st_rdev) != videoMajor;
 #else

@@ -65,8 +65,7 @@ public:
         // pixel format, and says so on every query.
         imaging::CaptureLayout layout;
         layout.fourcc = isPipeline(device_) ? 0 : wholeProperty(capture_, cv::CAP_PROP_FOURCC);
-        layout.height =
-            int(std::min(wholeProperty(capture_, cv::CAP_PROP_FRAME_HEIGHT), 1u << 30));
+        layout.height = int(std::min(wholeProperty(capture_, cv::CAP_PROP_FRAME_HEIGHT), 1u << 30));
         // GStreamer's back end hands a compressed frame (JPEG, PNG) over as one row of its bytes,
         // which would pass for a picture.
         const bool compressed = isPipeline(device_) && raw_.rows == 1 && layout.height > 1;

@@ -41,7 +41,8 @@ constexpr unsigned long readerPollMs = 50;
 #if defined(Q_OS_UNIX)
 bool isFifo(const QString& path)
 {
-    struct stat status {};
+    struct stat status {
+    };
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
 }
 

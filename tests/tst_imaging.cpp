@@ -296,8 +296,7 @@ void ImagingTest::settingDoesWhatItsStageIsFor_data()
     row(
         "polarity inverts under gamma", [](Settings& s) { s.gamma = 1.7; }, inverted, inverts);
     row(
-        "polarity inverts under CLAHE", [](Settings& s) { s.contrastType = 1; }, inverted,
-        inverts);
+        "polarity inverts under CLAHE", [](Settings& s) { s.contrastType = 1; }, inverted, inverts);
     row(
         "a ROI on the sky spreads the sky under CLAHE too", [](Settings& s) { s.contrastType = 1; },
         [](Settings& s) {
@@ -326,11 +325,11 @@ void ImagingTest::settingDoesWhatItsStageIsFor_data()
         "TINT 7, the most", [](Settings& s) { s.tint = 6; }, [](Settings& s) { s.tint = 7; },
         [](const Picture& b, const Picture& a) { return !same(b.counts, a.counts); });
     row(
-        "gamma 2.5, the most", [](Settings& s) { s.gamma = 2.4; }, [](Settings& s) { s.gamma = 2.5; },
-        differ);
+        "gamma 2.5, the most", [](Settings& s) { s.gamma = 2.4; },
+        [](Settings& s) { s.gamma = 2.5; }, differ);
     row(
-        "gamma 0.5, the least", [](Settings& s) { s.gamma = 0.6; }, [](Settings& s) { s.gamma = 0.5; },
-        differ);
+        "gamma 0.5, the least", [](Settings& s) { s.gamma = 0.6; },
+        [](Settings& s) { s.gamma = 0.5; }, differ);
     row(
         "sharpening 4, the most", [](Settings& s) { s.sharpening = 3.8; },
         [](Settings& s) { s.sharpening = 4.0; }, differ);
@@ -338,8 +337,8 @@ void ImagingTest::settingDoesWhatItsStageIsFor_data()
         "zoom 8, the most", [](Settings& s) { s.zoomFactor = 7.5; },
         [](Settings& s) { s.zoomFactor = 8.0; }, differ);
     row(
-        "CLHE 30000, the most", [](Settings& s) { s.clhe = 29000; }, [](Settings& s) { s.clhe = 30000; },
-        differ);
+        "CLHE 30000, the most", [](Settings& s) { s.clhe = 29000; },
+        [](Settings& s) { s.clhe = 30000; }, differ);
     // Every mode of a setting with several.
     row(
         "bilinear zoom smooths nearest's steps", [](Settings& s) { s.zoomFactor = 4.0; },
@@ -455,8 +454,7 @@ void ImagingTest::detectorFindsTheWarmObjects_data()
     const auto row = [](const char* name, Change change, int boxes, QSize seen = QSize()) {
         QTest::newRow(name) << change << boxes << seen;
     };
-    row(
-        "a box on each warm object", [](Settings&) {}, -1, {416, 416});
+    row("a box on each warm object", [](Settings&) {}, -1, {416, 416});
     row(
         "as many boxes as max boxes", [](Settings& s) { s.detector.sensitivity = 100; }, 10);
     row(
@@ -472,8 +470,7 @@ void ImagingTest::detectorFindsTheWarmObjects_data()
         "resize mode 0: detector off", [](Settings& s) { s.detector.resizeMode = 0; }, 0);
     row(
         "resize mode 2: the centred square", [](Settings& s) { s.detector.resizeMode = 2; }, -1);
-    row(
-        "resize mode 3: the whole, its aspect ratio kept",
+    row("resize mode 3: the whole, its aspect ratio kept",
         [](Settings& s) { s.detector.resizeMode = 3; }, -1, {416, 332});
     row(
         "resize mode 4: the centre only", [](Settings& s) { s.detector.resizeMode = 4; }, 1);
@@ -662,7 +659,8 @@ void ImagingTest::probeAndBoxesFollowTheZoomAndFlips()
         for (int x = 0; x < imaging::sensorWidth; x += 37) {
             for (const cv::Point pixel : {cv::Point(x, y), cv::Point(1279 - x, 1023 - y)}) {
                 const cv::Point sensor = geometry.sensorPixel(pixel);
-                QCOMPARE(shown.levels.at<std::uint8_t>(pixel), plain.levels.at<std::uint8_t>(sensor));
+                QCOMPARE(shown.levels.at<std::uint8_t>(pixel),
+                         plain.levels.at<std::uint8_t>(sensor));
             }
         }
     }

@@ -193,7 +193,8 @@ void PreviewTest::rendersAtTheCameraRateWhateverElseChangesBesideTheStateFile()
     // enough to hold one tick of the clock a whole frame may make one.
     const std::size_t frames = shown.size();
     std::sort(shown.begin(), shown.end());
-    const auto again = frames - std::size_t(std::unique(shown.begin(), shown.end()) - shown.begin());
+    const auto again =
+        frames - std::size_t(std::unique(shown.begin(), shown.end()) - shown.begin());
     QVERIFY2(frames <= 2 * imaging::framesPerSecond + 2 && again <= 1,
              qPrintable(QStringLiteral("%1 frames, %2 again").arg(frames).arg(again)));
 }
@@ -336,8 +337,8 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     const cv::Point sensor = probed->geometry.sensorPixel({640, 512});
     QCOMPARE(sensor, cv::Point(319, 255));
     QVERIFY2(statusText(window, "probeLabel")
-                 .contains(QStringLiteral("raw count %1,")
-                               .arg(probed->counts.at<std::uint16_t>(sensor))),
+                 .contains(
+                     QStringLiteral("raw count %1,").arg(probed->counts.at<std::uint16_t>(sensor))),
              qPrintable(statusText(window, "probeLabel")));
     QVERIFY(statusText(window, "rateLabel").contains("frames/s"));
     // What a screen reader tells as the probe moves.
@@ -358,13 +359,14 @@ void PreviewTest::paletteRunsFromColdToHot_data()
     const auto brightness = [](QRgb colour) {
         return 299 * qRed(colour) + 587 * qGreen(colour) + 114 * qBlue(colour);
     };
-    QTest::newRow("grey: each level its own grey") << int(Palette::Grey) << PaletteHolds([](const auto& c) {
-        for (int level = 0; level < 256; ++level) {
-            if (c[level] != qRgb(level, level, level))
-                return false;
-        }
-        return true;
-    });
+    QTest::newRow("grey: each level its own grey")
+        << int(Palette::Grey) << PaletteHolds([](const auto& c) {
+               for (int level = 0; level < 256; ++level) {
+                   if (c[level] != qRgb(level, level, level))
+                       return false;
+               }
+               return true;
+           });
     QTest::newRow("iron: brighter at every level")
         << int(Palette::Iron) << PaletteHolds([=](const auto& c) {
                for (int level = 1; level < 256; ++level) {
@@ -377,15 +379,18 @@ void PreviewTest::paletteRunsFromColdToHot_data()
         return qRed(c[0]) < 16 && qGreen(c[0]) < 16 && qBlue(c[0]) < 16 &&
                qRed(c[255]) > qBlue(c[255]) + 64 && qGreen(c[255]) > qBlue(c[255]) + 64;
     });
-    QTest::newRow("iron: red in the middle") << int(Palette::Iron) << PaletteHolds([](const auto& c) {
-        return qRed(c[128]) > qBlue(c[128]) && qRed(c[128]) > qGreen(c[128]);
-    });
-    QTest::newRow("rainbow: blue to red") << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
-        return qBlue(c[0]) > qRed(c[0]) && qRed(c[255]) > qBlue(c[255]) + 64;
-    });
-    QTest::newRow("rainbow: green in the middle") << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
-        return qGreen(c[128]) > qRed(c[128]) && qGreen(c[128]) > qBlue(c[128]);
-    });
+    QTest::newRow("iron: red in the middle")
+        << int(Palette::Iron) << PaletteHolds([](const auto& c) {
+               return qRed(c[128]) > qBlue(c[128]) && qRed(c[128]) > qGreen(c[128]);
+           });
+    QTest::newRow("rainbow: blue to red")
+        << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
+               return qBlue(c[0]) > qRed(c[0]) && qRed(c[255]) > qBlue(c[255]) + 64;
+           });
+    QTest::newRow("rainbow: green in the middle")
+        << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
+               return qGreen(c[128]) > qRed(c[128]) && qGreen(c[128]) > qBlue(c[128]);
+           });
     QTest::newRow("rainbow: each level its own colour")
         << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
                return std::set<QRgb>(c.begin(), c.end()).size() == 256;
@@ -474,9 +479,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a pipeline that does not parse", device("not a pipeline ! appsink"), {}, 2,
         "the pipeline does not parse: no element \"not\"");
     row("a pipeline without an appsink", device("videotestsrc ! fakesink"), {}, 2, "no appsink");
-    row("a pipeline's only frame", device(testPipeline("format=GRAY8,width=64,height=48",
-                                                        "circular", "num-buffers=1")),
-        {}, 0, "");
+    row("a pipeline's only frame",
+        device(testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=1")), {}, 0,
+        "");
     row("a pipeline in RGB through a queue",
         device(testPipeline("format=RGB,width=64,height=48", "colors", "", "queue")), {}, 0, "");
     row("a pipeline in a format the preview does not take",
@@ -636,8 +641,7 @@ void PreviewTest::captureShowsEachFormat_data()
         "1 × 1, 16-bit grey");
     row("8-bit 4097×3", "format=GRAY8,width=4097,height=3", "circular", "GRAY8",
         "4097 × 3, 8-bit grey");
-    row("16-bit all 0", "format=GRAY16_LE,width=64,height=48", "black", "GRAY16_LE",
-        "16-bit grey");
+    row("16-bit all 0", "format=GRAY16_LE,width=64,height=48", "black", "GRAY16_LE", "16-bit grey");
     row("16-bit all 65535", "format=GRAY16_LE,width=64,height=48", "white", "GRAY16_LE",
         "16-bit grey");
     row("RGB", "format=RGB,width=320,height=240", "colors", "BGR", "320 × 240, colour");
@@ -674,9 +678,10 @@ void PreviewTest::captureShowsEachFormat()
         for (int y = 0; y < raw.rows; ++y)
             std::memcpy(image.scanLine(y), raw.ptr(y), std::size_t(raw.cols) * 2);
         QVERIFY(image.save(path(QStringLiteral("counts.png"))));
-        pipeline = QStringLiteral("multifilesrc location=%1 loop=true caps=image/png,framerate=10/1 "
-                                  "! pngdec ! %2 ! appsink")
-                       .arg(path(QStringLiteral("counts.png")), between);
+        pipeline =
+            QStringLiteral("multifilesrc location=%1 loop=true caps=image/png,framerate=10/1 "
+                           "! pngdec ! %2 ! appsink")
+                .arg(path(QStringLiteral("counts.png")), between);
     } else {
         raw = firstFrame(testPipeline("format=" + reference + "," + size, pattern));
     }
@@ -781,8 +786,8 @@ void PreviewTest::captureFollowsAStreamThatChangesSize()
 // A stream that ends right after its frame: the frame waits for the window with the end.
 void PreviewTest::captureKeepsTheLastFrameBeforeTheEnd()
 {
-    CaptureSource source(testPipeline("format=GRAY8,width=64,height=48", "circular",
-                                      "num-buffers=1"));
+    CaptureSource source(
+        testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=1"));
     QSignalSpy frames(&source, &FrameSource::frameReady);
     QSignalSpy lost(&source, &FrameSource::signalLost);
     source.start();
