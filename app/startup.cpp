@@ -1,6 +1,6 @@
 #include "startup.h"
 
-#include "orvex_sdk.h"
+#include "sdkaccess.h"
 
 #include <QLibraryInfo>
 #include <QVersionNumber>
@@ -13,8 +13,8 @@ namespace {
 // One SDK record at start-up level: the logger completes the record when it goes out of scope.
 void recordStartup(const char* label, const std::string& value)
 {
-    orvex_sdk::SDKLogger logger(orvex_sdk::trace);
-    logger.GetILogger().writeText(label).writeString(value);
+    sdkaccess::LogRecord record(orvex_sdk::trace);
+    record.logger().writeText(label).writeString(value);
 }
 
 } // namespace
@@ -23,7 +23,9 @@ void announceStartup()
 {
     std::cout << "Start QT orvex command application" << std::endl;
 
-    orvex_sdk::OrvexSdk::get_instance()->initialize();
+    // The SDK is chosen, obtained and initialised here, so that these records go to the one in
+    // force.
+    sdkaccess::root();
 
     // The runtime's version, not the one the tool was built against.
     const std::string version = QLibraryInfo::version().toString().toLocal8Bit().toStdString();
@@ -34,4 +36,9 @@ void announceStartup()
     recordStartup("QT Built in ", buildType);
     std::cout << "QT Built in " << buildType << std::endl;
     std::cout << "Test log in debug" << std::endl;
+}
+
+void announceSdkInForce()
+{
+    std::cerr << "orvexhd: " << sdkaccess::account().toLocal8Bit().constData() << std::endl;
 }

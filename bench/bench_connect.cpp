@@ -31,16 +31,17 @@ double measuredSleepMs()
     return bench::median(sleeps);
 }
 
-} // namespace
+struct Connects {
+    double totalMs = -1.0; // median; negative when a connect failed
+    double operations = 0.0;
+};
 
-int main(int argc, char** argv)
+Connects measureConnects(bench::Kept kept)
 {
-    QApplication application(argc, argv);
-
     std::vector<double> totalMs;
     std::vector<double> operations;
     for (int round = 0; round < rounds; ++round) {
-        bench::DemoWindow demo;
+        bench::DemoWindow demo(kept);
         orvex_sim::faults("SIM1").latencyMs = latencyMs;
         orvex_sim::clearJournal();
 
@@ -49,12 +50,26 @@ int main(int argc, char** argv)
         const bool connected = bench::connectCamera(demo.window());
         totalMs.push_back(double(clock.nsecsElapsed()) / 1e6);
         if (!connected)
-            return 1;
+            return {};
         operations.push_back(double(orvex_sim::journal().size()));
     }
+    return {bench::median(totalMs), bench::median(operations)};
+}
 
-    const double total = bench::median(totalMs);
-    const double operationCount = bench::median(operations);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+
+    const Connects connects = measureConnects(bench::Kept::Nothing);
+    // The demo keeps its cameras in a state file, which every operation then reads.
+    const Connects kept = measureConnects(bench::Kept::InStateFile);
+    if (connects.totalMs < 0.0 || kept.totalMs < 0.0)
+        return 1;
+
+    const double total = connects.totalMs;
+    const double operationCount = connects.operations;
     const double wire = operationCount * latencyMs;
     const double sleepMs = measuredSleepMs();
     const double overshoot = operationCount * (sleepMs - latencyMs);
@@ -80,5 +95,10 @@ int main(int argc, char** argv)
     // a perfect 2 ms link.
     bench::figure(QStringLiteral("ratio (whole - sleep overshoot) / wire"),
                   bench::ratio(total - overshoot, wire));
+    bench::figure(QStringLiteral("whole connect, with a state file"),
+                  bench::milliseconds(kept.totalMs),
+                  QStringLiteral("(%1 operations)").arg(kept.operations, 0, 'f', 0));
+    bench::figure(QStringLiteral("ratio (with state file / without)"),
+                  bench::ratio(kept.totalMs, total));
     return 0;
 }

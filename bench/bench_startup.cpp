@@ -1,7 +1,8 @@
 // Start-up: from launching the process to its window's first painted frame, the tool (demo
 // configuration) against two yardsticks: its own form alone, which builds and paints the same
-// widgets with none of the tool's code, and a bare QMainWindow program. All are launched in turn
-// so that they meet the same machine.
+// widgets with none of the tool's code, and a bare QMainWindow program. And the tool with a
+// vendor's SDK library named (the tests' vendor-like one), loaded at run time, against the tool
+// over the stand-in it links. All are launched in turn so that they meet the same machine.
 #include "launch.h"
 #include "measure.h"
 
@@ -33,6 +34,10 @@ int main(int argc, char** argv)
         {QStringLiteral("tool window (demo configuration)"),
          QStringLiteral(ORVEX_WINDOW_PROBE),
          {}},
+        {QStringLiteral("tool window (vendor library at run time)"),
+         QStringLiteral(ORVEX_WINDOW_PROBE),
+         {},
+         {QStringLiteral("ORVEX_SDK_LIBRARY=" ORVEX_VENDOR_LIKE)}},
         {QStringLiteral("form alone (same widgets, no tool code)"),
          QStringLiteral(ORVEX_FORM_PROBE),
          {}},
@@ -47,8 +52,9 @@ int main(int argc, char** argv)
         return 1;
 
     const double tool = medianMsToFirstPaint(probes[0]);
-    const double form = medianMsToFirstPaint(probes[1]);
-    const double bare = medianMsToFirstPaint(probes[2]);
+    const double vendor = medianMsToFirstPaint(probes[1]);
+    const double form = medianMsToFirstPaint(probes[2]);
+    const double bare = medianMsToFirstPaint(probes[3]);
     bench::heading(QStringLiteral("Start-up: process launch to first painted frame (median of %1 "
                                   "launches each)")
                        .arg(launches));
@@ -56,6 +62,8 @@ int main(int argc, char** argv)
         bench::figure(probe.label, bench::milliseconds(medianMsToFirstPaint(probe)));
     bench::figure(QStringLiteral("ratio (tool / form alone)"), bench::ratio(tool, form));
     bench::figure(QStringLiteral("ratio (tool / bare)"), bench::ratio(tool, bare));
+    bench::figure(QStringLiteral("ratio (vendor's library / stand-in)"),
+                  bench::ratio(vendor, tool));
     bench::figure(QStringLiteral("tool's own start-up (tool - form alone)"),
                   bench::milliseconds(tool - form));
     return 0;

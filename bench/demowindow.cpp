@@ -1,6 +1,7 @@
 #include "demowindow.h"
 
 #include "portenumeration.h"
+#include "sdkaccess.h"
 #include "simcontrol.h"
 
 #include <QApplication>
@@ -14,19 +15,38 @@
 
 namespace bench {
 
-void useDemoConfiguration()
+void useDemoConfiguration(Kept kept)
 {
-    static QTemporaryDir sdkLogFolder;
-    qunsetenv("ORVEX_SDK_CONFIG");
-    // The stand-in's built-in log file lives in the temporary folder; benchmark reports do not
+    static QTemporaryDir folder;
+    // Beside the stand-in, whatever SDK library the machine names.
+    qunsetenv("ORVEX_SDK_LIBRARY");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.filePath(QStringLiteral("config"))));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(folder.filePath(QStringLiteral("etc"))));
+    // The stand-in's built-in log file lives in the user's state folder; benchmark reports do not
     // belong among the demo's.
-    qputenv("TMPDIR", QFile::encodeName(sdkLogFolder.path()));
+    qputenv("TMPDIR", QFile::encodeName(folder.path()));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(folder.path()));
+    qunsetenv("ORVEX_SDK_CONFIG");
+    if (kept == Kept::InStateFile) {
+        const QString ini = folder.filePath(QStringLiteral("sdk.ini"));
+        QFile file(ini);
+        if (!file.open(QIODevice::WriteOnly) || file.write("[sdk]\nstateFile=state.ini\n") < 0) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(ini));
+            std::exit(1);
+        }
+        QFile::remove(folder.filePath(QStringLiteral("state.ini")));
+        qputenv("ORVEX_SDK_CONFIG", QFile::encodeName(ini));
+    }
     ports::setEnumerator(simulatedPortNames);
 }
 
 QStringList simulatedPortNames()
 {
     QStringList names;
+    // A vendor's library named (bench_startup) has no simulated cameras, and asked, the stand-in
+    // would start beside it.
+    if (!sdkaccess::standIn())
+        return names;
     for (const std::string& name : orvex_sim::portNames())
         names.append(QString::fromStdString(name));
     return names;
@@ -83,9 +103,9 @@ ModalGuard::ModalGuard()
     timer_.start();
 }
 
-DemoWindow::DemoWindow()
+DemoWindow::DemoWindow(Kept kept)
 {
-    useDemoConfiguration();
+    useDemoConfiguration(kept);
     orvex_sim::reset();
     window_ = std::make_unique<MainWindow>();
     window_->show();

@@ -14,9 +14,15 @@
 
 namespace bench {
 
-// Unsets ORVEX_SDK_CONFIG, points the SDK log at a temporary folder and keeps the machine's own
-// serial ports out of the port list. Idempotent; the folder goes when the process ends.
-void useDemoConfiguration();
+// What the simulated cameras keep between programs: nothing, as in the built-in configuration, or
+// everything in a state file, as the demo of tools/run does.
+enum class Kept { Nothing, InStateFile };
+
+// The built-in configuration, or one that adds a fresh state file, of the stand-in whatever SDK
+// library the machine names (ORVEX_SDK_LIBRARY, an sdk.ini); points the SDK log at a temporary
+// folder and keeps the machine's own serial ports out of the port list. The folder goes when the
+// process ends.
+void useDemoConfiguration(Kept kept = Kept::Nothing);
 
 QStringList simulatedPortNames();
 
@@ -54,7 +60,7 @@ class DemoWindow
 {
 public:
     // Resets the stand-in, then builds and shows a window and lets it paint.
-    DemoWindow();
+    explicit DemoWindow(Kept kept = Kept::Nothing);
     ~DemoWindow();
 
     MainWindow& window() { return *window_; }

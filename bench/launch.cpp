@@ -19,7 +19,15 @@ QProcessEnvironment probeEnvironment(const QString& temporaryFolder)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.remove(QStringLiteral("ORVEX_SDK_CONFIG"));
+    // The stand-in, whatever SDK library the machine names, unless a probe names one itself.
+    environment.remove(QStringLiteral("ORVEX_SDK_LIBRARY"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       temporaryFolder + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"),
+                       temporaryFolder + QStringLiteral("/config-dirs"));
     environment.insert(QStringLiteral("TMPDIR"), temporaryFolder);
+    // The built-in SDK log goes there too, not into the user's own.
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), temporaryFolder);
     // As a desktop session would have; without it each probe warns and picks a folder of its own.
     if (!environment.contains(QStringLiteral("XDG_RUNTIME_DIR")))
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), temporaryFolder);
@@ -74,7 +82,11 @@ bool launchInTurn(std::vector<Probe>& probes, int rounds, const QStringList& arg
 {
     for (int round = 0; round < rounds; ++round) {
         for (Probe& probe : probes) {
-            probe.runs.push_back(runProbe(probe.program, arguments, environment));
+            QProcessEnvironment own = environment;
+            for (const QString& variable : probe.variables)
+                own.insert(variable.section(QLatin1Char('='), 0, 0),
+                           variable.section(QLatin1Char('='), 1));
+            probe.runs.push_back(runProbe(probe.program, arguments, own));
             if (!probe.runs.back().ok) {
                 std::fprintf(stderr, "%s\n", qPrintable(probe.runs.back().failure));
                 return false;

@@ -18,7 +18,7 @@ struct ProbeRun {
 };
 
 // The offscreen platform and the stand-in's built-in configuration, with its log file in
-// temporaryFolder rather than in the demo's.
+// temporaryFolder rather than in the demo's; no SDK library named.
 QProcessEnvironment probeEnvironment(const QString& temporaryFolder);
 
 ProbeRun runProbe(const QString& program, const QStringList& arguments,
@@ -29,6 +29,8 @@ struct Probe {
     QString label;
     QString program;
     std::vector<ProbeRun> runs;
+    // Added to the environment that every probe is launched in.
+    QStringList variables = {}; // NAME=VALUE
 };
 
 // Launches every probe once a round, in turn, so that all of them meet the machine alike. False,

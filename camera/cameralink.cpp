@@ -1,6 +1,7 @@
 #include "cameralink.h"
 
 #include "camerareports.h"
+#include "sdkaccess.h"
 
 #include <cstring>
 
@@ -14,7 +15,7 @@ bool offersSerialLink(orvex_sdk::Configuration& configuration)
 
 orvex_sdk::Device* openDevice(const char* portName, orvex_sdk::Connection*& connection)
 {
-    connection = orvex_sdk::OrvexSdk::get_instance()->createConnection();
+    connection = sdkaccess::root().createConnection();
     return connection ? connection->openDevice(portName) : nullptr;
 }
 
@@ -23,7 +24,7 @@ void releaseDevice(orvex_sdk::Connection*& connection, orvex_sdk::Device*& devic
     if (connection && device)
         connection->closeDevice(device);
     if (connection)
-        orvex_sdk::OrvexSdk::get_instance()->releaseConnection(&connection);
+        sdkaccess::root().releaseConnection(&connection);
     connection = nullptr;
     device = nullptr;
 }

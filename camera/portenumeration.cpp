@@ -1,10 +1,9 @@
 #include "portenumeration.h"
 
-#include <QSerialPortInfo>
-
-#ifdef ORVEX_SIMULATED_PORTS
+#include "sdkaccess.h"
 #include "simcontrol.h"
-#endif
+
+#include <QSerialPortInfo>
 
 namespace ports {
 namespace {
@@ -23,15 +22,19 @@ QStringList systemAndSimulatedPortNames()
     const auto systemPorts = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo& info : systemPorts)
         names.append(info.portName());
-#ifdef ORVEX_SIMULATED_PORTS
-    for (const std::string& name : orvex_sim::portNames())
-        names.append(QString::fromStdString(name));
-#endif
+    // Asked for its ports, the stand-in would start beside the vendor's library.
+    if (sdkaccess::standIn()) {
+        for (const std::string& name : orvex_sim::portNames())
+            names.append(QString::fromStdString(name));
+    }
     return names;
 }
 
 QStringList availablePortNames()
 {
+    // An SDK that cannot be used reaches no camera, so no port is offered at all.
+    if (!sdkaccess::usable())
+        return QStringList();
     const Enumerator& enumerator = enumeratorInForce();
     return enumerator ? enumerator() : systemAndSimulatedPortNames();
 }

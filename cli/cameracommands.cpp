@@ -3,15 +3,17 @@
 
 #include "camerareports.h"
 #include "portenumeration.h"
+#include "sdkaccess.h"
 #include "transfer.h"
 #include "wholefiles.h"
 
 #include <QJsonArray>
-#include <QThread>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace cli {
 namespace {
@@ -24,6 +26,47 @@ std::optional<double> wholeArgument(const QString& text, double minimum, double 
     if (!ok || std::trunc(number) != number || !(number >= minimum && number <= maximum))
         return std::nullopt;
     return number;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> serialNumberFrom(const QString& text, QString& problem)
+{
+    constexpr std::uint32_t largest = std::numeric_limits<std::uint32_t>::max();
+    const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+    bool ok = false;
+    const qulonglong number = digits ? text.toULongLong(&ok) : 0;
+    if (ok && number <= largest)
+        return std::uint32_t(number);
+    const double written = text.toDouble(&ok);
+    if (ok && written < 0.0)
+        problem = Cli::tr("serial number \"%1\" is negative; serial numbers run from 0 to %2")
+                      .arg(text, QString::number(largest));
+    else if (ok && text.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+        problem = Cli::tr("serial number \"%1\" is in exponent form, as spreadsheets write long "
+                          "numbers, which may have lost digits; write every digit (a spreadsheet "
+                          "keeps them in a column formatted as text)")
+                      .arg(text);
+    else
+        problem = Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
+                      .arg(text, QString::number(largest));
+    return std::nullopt;
+}
+
+namespace {
+
+// Waits out the interval in short steps, so that a request to stop is heeded within one; false when
+// one came.
+bool waitUnlessStopped(const Console& console, std::chrono::milliseconds interval)
+{
+    constexpr auto step = std::chrono::milliseconds(50);
+    const auto end = std::chrono::steady_clock::now() + interval;
+    for (auto now = std::chrono::steady_clock::now(); now < end && !console.stopRequested();
+         now = std::chrono::steady_clock::now())
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(step, end - now));
+    return !console.stopRequested();
 }
 
 // As in the window: a camera that cannot say its temperatures is not asked again.
@@ -91,8 +134,12 @@ Status sendProfile(const Invocation& invocation, const std::optional<Profile>& p
                                        "camera named"));
             continue;
         }
+        if (run.stopRequested()) {
+            run.leaveUnbegun();
+            continue;
+        }
         applyProfile(run, *camera->device(), *profile);
-        if (invocation.isSet("verify") && !run.unreachable())
+        if (invocation.isSet("verify") && !run.unreachable() && !run.interrupted())
             verifyProfile(run, *camera->device(), *profile);
     }
     return cameras.finish();
@@ -132,12 +179,14 @@ Status showInfo(const Invocation& invocation)
         if ((serialNumber == 0 || !presenceRead) && !run.answers())
             return;
 
+        run.report(QStringLiteral("Camera SDK = ") + sdkaccess::inForce());
         run.report(QStringLiteral("Camera type = %1").arg(camera.cameraType()));
         run.report(QStringLiteral("RISC-V version = ") + riscv);
         run.report(QStringLiteral("FPGA version = ") + fpga);
         run.report(QString::fromStdString(camera::readBackLine(serialNumberRow, serialNumber)));
         run.report(QStringLiteral("Shutter = ") + shutterText(shutter));
         QJsonObject& details = run.details();
+        details.insert(QStringLiteral("sdk"), sdkaccess::inForce());
         details.insert(QStringLiteral("cameraType"), camera.cameraType());
         details.insert(QStringLiteral("riscvVersion"), riscv);
         details.insert(QStringLiteral("fpgaVersion"), fpga);
@@ -171,8 +220,8 @@ Status readSettings(const Invocation& invocation)
                                                files::isWrittenInPlace(output));
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
         const Profile profile = readProfile(run, camera);
-        // Half a profile from a camera that went away is no profile of it.
-        if (run.unreachable())
+        // Half a profile, from a camera that went away or a read that was stopped, is no profile.
+        if (run.unreachable() || run.interrupted())
             return;
         const QString comment =
             Cli::tr("Orvex HD camera profile, read from %1 by orvexhd-cli").arg(run.port());
@@ -210,13 +259,11 @@ Status setValues(const Invocation& invocation)
 
 Status writeSerialNumber(const Invocation& invocation)
 {
-    constexpr double largest = double(std::numeric_limits<std::uint32_t>::max());
-    const QString text = invocation.arguments.constFirst();
-    const auto number = wholeArgument(text, 0.0, largest);
+    QString problem;
+    const auto number = serialNumberFrom(invocation.arguments.constFirst(), problem);
     if (!number)
-        return invocation.usage(Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
-                                    .arg(text, QString::number(largest, 'f', 0)));
-    const auto serialNumber = std::uint32_t(*number);
+        return invocation.usage(problem);
+    const std::uint32_t serialNumber = *number;
     return forEachCamera(invocation, [&](CameraRun& run, OpenCamera& camera) {
         const bool forced = invocation.isSet("force");
         run.outcome(camera::writeSerialNumber(*camera.device(), serialNumber, forced),
@@ -246,8 +293,8 @@ Status showTemperatures(const Invocation& invocation)
         if (!ok ||
             !(intervalSeconds >= shortestWatchSeconds && intervalSeconds <= longestWatchSeconds))
             return invocation.usage(Cli::tr("--watch takes seconds from %1 to %2")
-                                        .arg(shortestWatchSeconds)
-                                        .arg(longestWatchSeconds));
+                                        .arg(QString::number(shortestWatchSeconds),
+                                             QString::number(longestWatchSeconds)));
     }
     // Without --watch one reading; with it, readings until stopped unless --count says.
     int readings = invocation.isSet("watch") ? 0 : 1;
@@ -259,13 +306,17 @@ Status showTemperatures(const Invocation& invocation)
     }
 
     // Every camera stays open for the whole watch, each read in turn. A watch whose readings
-    // can no longer be shown (its reader gone, say) has nothing left to do.
+    // can no longer be shown (its reader gone, say) has nothing left to do; one without a count
+    // ends when the operator stops it.
     OpenCameras cameras(invocation);
+    int taken = 0;
     for (int reading = 1; cameras.anyOpen() && !invocation.console.outputFailed() &&
                           (readings == 0 || reading <= readings);
          ++reading) {
-        if (reading > 1)
-            QThread::msleep(static_cast<unsigned long>(std::lround(intervalSeconds * 1000.0)));
+        const auto interval = std::chrono::milliseconds(std::lround(intervalSeconds * 1000.0));
+        if (!waitUnlessStopped(invocation.console, reading > 1 ? interval : interval.zero()))
+            break;
+        taken = reading;
         for (std::size_t index = 0; index < cameras.size(); ++index) {
             OpenCamera* camera = cameras.camera(index);
             if (!camera)
@@ -292,6 +343,13 @@ Status showTemperatures(const Invocation& invocation)
                                 {QStringLiteral("sensorCelsius"),
                                  camera::shownCelsius(temperatures.sensorTemperature)}});
         }
+    }
+    const bool stopped = invocation.console.stopRequested() && taken < readings;
+    for (std::size_t index = 0; index < cameras.size() && stopped; ++index) {
+        if (cameras.camera(index))
+            cameras.run(index).interrupt(
+                Cli::tr("interrupted: %1 of %2 readings taken")
+                    .arg(QString::number(taken), QString::number(readings)));
     }
     // In JSON the readings said it all; a camera that failed still gets its object.
     return cameras.finish(true);

@@ -1,9 +1,11 @@
 #include "commands.h"
 
 #include "portenumeration.h"
+#include "sdkaccess.h"
 #include "settingstable.h"
 
 #include <QCommandLineOption>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <vector>
@@ -77,8 +79,11 @@ const std::vector<Command>& commands()
          listPorts},
         {"info",
          "--port P...",
-         QT_TRANSLATE_NOOP("Cli", "camera type, firmware, serial number, shutter, temperatures"),
-         QT_TRANSLATE_NOOP("Cli", "Shows what a camera says of itself: its type (12 has the "
+         QT_TRANSLATE_NOOP("Cli", "the SDK, camera type, firmware, serial number, shutter, "
+                                  "temperatures"),
+         QT_TRANSLATE_NOOP("Cli", "Shows the camera SDK in force (simulated cameras, or the "
+                                  "vendor's library by its path) and what a camera says of "
+                                  "itself: its type (12 has the "
                                   "object detector), firmware versions, serial number, whether "
                                   "it has a shutter, and its temperatures as the window shows "
                                   "them."),
@@ -124,8 +129,9 @@ const std::vector<Command>& commands()
         {"serial",
          "--port P NUMBER [--force]",
          QT_TRANSLATE_NOOP("Cli", "write the camera's serial number"),
-         QT_TRANSLATE_NOOP("Cli", "Writes the serial number (0 to 4294967295) once, or as the "
-                                  "window's forced write with --force."),
+         QT_TRANSLATE_NOOP("Cli", "Writes the serial number, in decimal digits from 0 to "
+                                  "4294967295, once, or as the window's forced write with "
+                                  "--force."),
          PortUse::One,
          {"force"},
          1,
@@ -205,9 +211,10 @@ QCommandLineOption commandLineOption(const OptionRow& row)
 
 QString exitStatusHelp()
 {
-    return Cli::tr("Exit status: 0 all accepted; 1 some setting refused or differing; 2 usage or "
-                   "profile error; 3 a camera unreachable (no such port, cannot open, no answer); "
-                   "4 the output could not be written (standard output or the -o file).");
+    return Cli::tr("Exit status: 0 all accepted; 1 some setting refused or differing, or work left "
+                   "undone when interrupted; 2 usage or profile error; 3 a camera unreachable (no "
+                   "such port, cannot open, no answer); 4 the output could not be written "
+                   "(standard output or the -o file).");
 }
 
 QString mainHelp()
@@ -231,8 +238,7 @@ QString settingsHelp()
     static const char* const kinds[] = {
         QT_TRANSLATE_NOOP("Cli", "real"), QT_TRANSLATE_NOOP("Cli", "whole"),
         QT_TRANSLATE_NOOP("Cli", "true/false"), QT_TRANSLATE_NOOP("Cli", "list index")};
-    const orvex_sdk::Configuration& configuration =
-        *orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
+    const orvex_sdk::Configuration& configuration = sdkaccess::configuration();
     QString text = Cli::tr("\nSettings (section.key, kind, allowed values):\n");
     for (const camera::Setting& setting : camera::settings()) {
         const QString name =
@@ -303,6 +309,41 @@ QString misuse(const Command& command, const Invocation& invocation)
     return QString();
 }
 
+// No option is named by a digit, so a word such as -1 is a negative number given as an argument,
+// which the parser would take for options ("Unknown option '1'"). Such words go after "--", where
+// nothing is an option, to be found wrong as numbers; an option's value stays with its option.
+QStringList withNumbersAsArguments(const QStringList& words, const Command& command)
+{
+    static const QRegularExpression negativeNumber(QStringLiteral("^-[0-9.]"));
+    QStringList takingValues;
+    for (const OptionRow* row : optionsOf(command)) {
+        if (!row->valueName)
+            continue;
+        takingValues << QStringLiteral("--") + QLatin1String(row->name);
+        if (row->shortName)
+            takingValues << QStringLiteral("-") + QLatin1String(row->shortName);
+    }
+    QStringList kept;
+    QStringList numbers;
+    for (int index = 0; index < words.size(); ++index) {
+        const QString& word = words.at(index);
+        if (word == QLatin1String("--")) {
+            kept += words.mid(index);
+            break;
+        }
+        if (takingValues.contains(word) && index + 1 < words.size()) {
+            kept << word << words.at(++index);
+            continue;
+        }
+        (negativeNumber.match(word).hasMatch() ? numbers : kept) << word;
+    }
+    if (numbers.isEmpty())
+        return words;
+    if (!kept.contains(QStringLiteral("--")))
+        kept << QStringLiteral("--");
+    return kept + numbers;
+}
+
 } // namespace
 
 Status Invocation::usage(const QString& problem) const
@@ -318,8 +359,9 @@ void showProgress(const Invocation& invocation, int index)
 {
     const int count = invocation.ports.size();
     if (count > 1)
-        invocation.console.progress(
-            Cli::tr("[%1/%2] %3").arg(index + 1).arg(count).arg(invocation.ports.at(index)));
+        invocation.console.progress(Cli::tr("[%1/%2] %3")
+                                        .arg(QString::number(index + 1), QString::number(count),
+                                             invocation.ports.at(index)));
 }
 
 } // namespace
@@ -332,7 +374,9 @@ Status forEachCamera(const Invocation& invocation,
     for (int index = 0; index < invocation.ports.size(); ++index) {
         showProgress(invocation, index);
         CameraRun run(invocation.console, invocation.ports.at(index));
-        {
+        if (run.stopRequested()) {
+            run.leaveUnbegun();
+        } else {
             OpenCamera camera(run, listed);
             if (camera.device())
                 work(run, camera);
@@ -350,6 +394,11 @@ OpenCameras::OpenCameras(const Invocation& invocation)
         showProgress(invocation, index);
         runs_.push_back(
             std::make_unique<CameraRun>(invocation.console, invocation.ports.at(index)));
+        if (runs_.back()->stopRequested()) {
+            runs_.back()->leaveUnbegun();
+            cameras_.emplace_back();
+            continue;
+        }
         cameras_.push_back(std::make_unique<OpenCamera>(*runs_.back(), listed));
         if (!cameras_.back()->device())
             cameras_.back().reset();
@@ -399,6 +448,7 @@ int run(const QStringList& arguments, Console& console)
     }
     if (name == QLatin1String("--version")) {
         console.print(QStringLiteral("%1 %2").arg(program, QStringLiteral(ORVEX_VERSION)));
+        console.print(sdkaccess::statement());
         return written(console, Accepted);
     }
     const bool helpOnCommand = name == QLatin1String("help");
@@ -410,13 +460,18 @@ int run(const QStringList& arguments, Console& console)
                                 .arg(helpOnCommand ? arguments.value(2) : name, program));
         return BadInput;
     }
-    orvex_sdk::OrvexSdk::get_instance()->initialize();
+    // A library named that cannot be used is never replaced by the simulated cameras: no command
+    // runs without the SDK that was asked for.
+    if (!sdkaccess::usable()) {
+        console.error(sdkaccess::failure());
+        return Unreachable;
+    }
 
     QCommandLineParser parser;
     for (const OptionRow* row : optionsOf(*command))
         parser.addOption(commandLineOption(*row));
     const QStringList words = QStringList{program} + arguments.mid(2);
-    const bool parsed = parser.parse(words);
+    const bool parsed = parser.parse(withNumbersAsArguments(words, *command));
     const QStringList ports =
         command->ports == PortUse::None ? QStringList() : parser.values(QStringLiteral("port"));
     Invocation invocation{console, QLatin1String(command->name), ports,

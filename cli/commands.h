@@ -8,8 +8,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace cli {
@@ -58,6 +60,11 @@ private:
     std::vector<std::unique_ptr<CameraRun>> runs_;
     std::vector<std::unique_ptr<OpenCamera>> cameras_;
 };
+
+// A serial number as written by the operator: whole decimal digits from 0 to 4294967295. Anything
+// else (a sign, a fraction, blanks, more than 32 bits, the exponent form in which spreadsheets
+// write long numbers) is nothing, with the problem in words.
+std::optional<std::uint32_t> serialNumberFrom(const QString& text, QString& problem);
 
 Status listPorts(const Invocation& invocation);
 Status showInfo(const Invocation& invocation);

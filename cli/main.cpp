@@ -14,5 +14,11 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     cli::Console console(out, err, platform::standardErrorIsTerminal());
+    platform::heedStopRequests(
+        QStringLiteral("orvexhd-cli: %1\n")
+            .arg(cli::Cli::tr("stopping after the operation in hand; interrupt again to stop at "
+                              "once"))
+            .toLocal8Bit());
+    console.setStopCheck(platform::stopRequested);
     return cli::run(QCoreApplication::arguments(), console);
 }

@@ -3,16 +3,9 @@
 #include "cameralink.h"
 #include "camerareports.h"
 #include "portenumeration.h"
+#include "sdkaccess.h"
 
 namespace cli {
-namespace {
-
-orvex_sdk::IOrvexSdk& sdk()
-{
-    return *orvex_sdk::OrvexSdk::get_instance();
-}
-
-} // namespace
 
 OpenCamera::OpenCamera(CameraRun& run, const QStringList& listedPorts) : run_(run)
 {
@@ -34,7 +27,7 @@ bool OpenCamera::open(CameraRun& run, const QStringList& listedPorts)
         run.fail(Unreachable, Cli::tr("no such port"));
         return false;
     }
-    orvex_sdk::Configuration& configuration = *sdk().getConfiguration();
+    orvex_sdk::Configuration& configuration = sdkaccess::configuration();
     if (!camera::offersSerialLink(configuration)) {
         const char* linkType = configuration.getCommunicationType();
         run.fail(Unreachable, Cli::tr("the SDK's link type is \"%1\", not %2: no camera can be "

@@ -1,6 +1,6 @@
 #include "output.h"
 
-#include "orvex_sdk.h"
+#include "sdkaccess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,8 +13,8 @@ namespace {
 // As the window's log: one record per report, unchanged, at level 2.
 void recordInSdkLog(const QString& text)
 {
-    orvex_sdk::SDKLogger logger(orvex_sdk::info);
-    logger.GetILogger().writeString(text.toStdString());
+    sdkaccess::LogRecord record(orvex_sdk::info);
+    record.logger().writeString(text.toStdString());
 }
 
 } // namespace
@@ -31,8 +31,14 @@ Console::Console(QTextStream& out, QTextStream& err, bool progress)
 
 void Console::print(const QString& line)
 {
-    out_ << line << '\n';
+    write(line + QLatin1Char('\n'));
     out_.flush();
+    outputFailed_ = outputFailed_ || out_.status() != QTextStream::Ok;
+}
+
+void Console::write(const QString& text)
+{
+    out_ << text;
     // Once failed, the stream stays failed: the output is incomplete whatever follows.
     outputFailed_ = outputFailed_ || out_.status() != QTextStream::Ok;
 }
@@ -107,6 +113,18 @@ void CameraRun::fail(Status status, const QString& problem)
     if (!console_.json())
         console_.error(port_ + QStringLiteral(": ") + problem);
     recordInSdkLog(port_ + QStringLiteral(": ") + problem);
+}
+
+void CameraRun::interrupt(const QString& leftUndone)
+{
+    interrupted_ = true;
+    details_.insert(QStringLiteral("interrupted"), true);
+    fail(Refused, leftUndone);
+}
+
+void CameraRun::leaveUnbegun()
+{
+    interrupt(Cli::tr("interrupted: this camera was not begun"));
 }
 
 void CameraRun::finish()

@@ -45,6 +45,8 @@ public:
 
     void print(const QString& line);
     void print(const QJsonObject& object); // one compact line
+    // Part of a line, which the next print() ends: for a line too long to hold whole.
+    void write(const QString& text);
     // A report about a camera: on standard output, unless that carries a profile.
     void report(const QString& line);
     // "orvexhd-cli: text" on standard error.
@@ -54,6 +56,10 @@ public:
     // Whether a line meant for standard output could not be written (a full disk, a closed pipe).
     bool outputFailed() const { return outputFailed_; }
 
+    // Whether the operator has asked the program to stop (an interrupt, a termination request).
+    void setStopCheck(std::function<bool()> check) { stopCheck_ = std::move(check); }
+    bool stopRequested() const { return stopCheck_ && stopCheck_(); }
+
 private:
     QTextStream& out_;
     QTextStream& err_;
@@ -61,6 +67,7 @@ private:
     bool json_ = false;
     bool outputCarriesProfile_ = false;
     bool outputFailed_ = false;
+    std::function<bool()> stopCheck_;
 };
 
 // The outcome for one camera: its reports, its status, and what the JSON object says of it.
@@ -88,6 +95,15 @@ public:
     void refuse();
     bool unreachable() const { return status_ == Unreachable; }
 
+    // Whether the operator has asked the program to stop. By then the operation in hand is done;
+    // the caller begins nothing more and says, with interrupt(), what it leaves undone.
+    bool stopRequested() const { return console_.stopRequested(); }
+    // What was left undone, as the run's error; work left undone counts as refused.
+    void interrupt(const QString& leftUndone);
+    // A camera the run never reached.
+    void leaveUnbegun();
+    bool interrupted() const { return interrupted_; }
+
     // Asked after each refusal, while the camera is open: why the camera no longer answers, or
     // nothing while it does.
     using AnswerCheck = std::function<QString()>;
@@ -106,6 +122,7 @@ private:
     QString error_;
     QJsonObject details_;
     AnswerCheck answerCheck_;
+    bool interrupted_ = false;
 };
 
 } // namespace cli

@@ -1,6 +1,8 @@
 #include "profile.h"
 
+#include "jsontext.h"
 #include "output.h"
+#include "sdkaccess.h"
 #include "strictini.h"
 #include "wholefiles.h"
 
@@ -8,8 +10,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonParseError>
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -23,11 +23,6 @@ using camera::Setting;
 
 namespace cli {
 namespace {
-
-orvex_sdk::Configuration& configuration()
-{
-    return *orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
-}
 
 QString rangeText(const camera::Range& range)
 {
@@ -52,7 +47,7 @@ QString sectionsText()
         .join(QStringLiteral(", "));
 }
 
-// Collects one line per problem, all of them, before anything is sent.
+// Collects one line per problem, up to ini::mostProblems of them, before anything is sent.
 class Checker
 {
 public:
@@ -62,6 +57,13 @@ public:
     void atLine(int line) { line_ = line; }
 
     void problem(const QString& text) { found_.emplace(line_ > 0 ? line_ : wholeFile, text); }
+    // A problem after which nothing more of the file was read: shown last, however many come
+    // before it.
+    void lastProblem(const QString& text) { last_ = where(line_ > 0 ? line_ : wholeFile) + text; }
+
+    int problemCount() const { return int(found_.size()) + (last_.isEmpty() ? 0 : 1); }
+    // With this many problems a file is read no further.
+    bool full() const { return problemCount() >= ini::mostProblems; }
 
     void unknownSection(const QString& name)
     {
@@ -104,11 +106,11 @@ public:
         // "true" and "1.5" read as what they say in INI, but JSON tells text from values.
         if (value.isString()) {
             const QString stated = QStringLiteral("%1 = %2 ").arg(where, shown);
-            problem(stated +
-                    (setting.kind == Kind::Switch
-                         ? Cli::tr("is text; write true or false, without quotes")
-                         : Cli::tr("is text; write a number, without quotes (%1)")
-                               .arg(rangeText(camera::allowedRange(setting, configuration())))));
+            problem(stated + (setting.kind == Kind::Switch
+                                  ? Cli::tr("is text; write true or false, without quotes")
+                                  : Cli::tr("is text; write a number, without quotes (%1)")
+                                        .arg(rangeText(camera::allowedRange(
+                                            setting, sdkaccess::configuration())))));
             return;
         }
         if (setting.kind == Kind::Switch)
@@ -119,19 +121,25 @@ public:
                  value.isDouble() ? std::optional<double>(value.toDouble()) : std::nullopt);
     }
 
+    // A value of another kind altogether (a JSON array or object), shown as written.
+    void takeNothing(const Setting& setting, const QString& where, const QString& shown)
+    {
+        take(setting, where, shown, std::nullopt);
+    }
+
     // The checks that look at the whole profile; the profile when nothing was found wrong.
     std::optional<Profile> finish()
     {
         atLine(0);
-        if (profile_.has(Section::Expert) && !configuration().isExpertModeEnabled())
+        if (profile_.has(Section::Expert) && !sdkaccess::configuration().isExpertModeEnabled())
             problem(Cli::tr("[expert] settings need the SDK's expert mode, which its "
                             "configuration turns off"));
         for (const camera::Key lowerBound : camera::lowerRoiBounds)
             checkOrder(lowerBound);
-        if (profile_.entries().empty() && found_.empty())
+        if (profile_.entries().empty() && problemCount() == 0)
             problem(Cli::tr("holds no setting"));
         report();
-        if (!found_.empty())
+        if (problemCount() > 0)
             return std::nullopt;
         return profile_;
     }
@@ -146,7 +154,7 @@ private:
     void take(const Setting& setting, const QString& where, const QString& shown,
               std::optional<double> value)
     {
-        const camera::Range range = camera::allowedRange(setting, configuration());
+        const camera::Range range = camera::allowedRange(setting, sdkaccess::configuration());
         const QString stated = QStringLiteral("%1 = %2 ").arg(where, shown);
         if (!value) {
             problem(stated + (setting.kind == Kind::Switch
@@ -184,6 +192,16 @@ private:
                              QLatin1String(upperSetting.key), QString::number(upper->cameraValue)));
     }
 
+    // "origin:line: ", or "origin: " for the whole file, or nothing without an origin.
+    QString where(int line) const
+    {
+        if (origin_.isEmpty())
+            return QString();
+        return (line == wholeFile ? origin_
+                                  : QStringLiteral("%1:%2").arg(origin_, QString::number(line))) +
+               QStringLiteral(": ");
+    }
+
     // In line order, the file's own problems last; a file that is not a profile at all (a binary,
     // a file of another kind) gets its first problems and their count, not a line for each.
     void report() const
@@ -192,14 +210,14 @@ private:
         int shown = 0;
         for (const auto& [line, text] : found_) {
             if (shown++ == mostShown) {
-                problems_.append(
-                    Cli::tr("%1: %2 more problems").arg(origin_).arg(found_.size() - mostShown));
+                problems_.append(Cli::tr("%1: %2 more problems")
+                                     .arg(origin_, QString::number(found_.size() - mostShown)));
                 break;
             }
-            const QString where =
-                line == wholeFile ? origin_ : QStringLiteral("%1:%2").arg(origin_).arg(line);
-            problems_.append(where.isEmpty() ? text : where + QStringLiteral(": ") + text);
+            problems_.append(where(line) + text);
         }
+        if (!last_.isEmpty())
+            problems_.append(last_);
     }
 
     static constexpr int wholeFile = std::numeric_limits<int>::max();
@@ -208,6 +226,7 @@ private:
     QStringList& problems_;
     int line_ = 0;
     std::multimap<int, QString> found_; // by line
+    QString last_;                      // as shown
     Profile profile_;
 };
 
@@ -227,120 +246,135 @@ std::optional<QByteArray> fileContents(const QString& path, Checker& checker)
     return std::move(contents.bytes);
 }
 
+// The profile's sections and keys checked as the reader finds them, so that the reading stops at
+// the cap with the file's own problems and the profile's counted together.
+class IniProfileReader : public ini::Reader
+{
+public:
+    explicit IniProfileReader(Checker& checker) : checker_(checker) {}
+
+    bool section(int line, const QString& name) override
+    {
+        checker_.atLine(line);
+        name_ = name;
+        section_ = camera::sectionNamed(name);
+        inSection_ = true;
+        if (!section_)
+            checker_.unknownSection(name);
+        return section_.has_value();
+    }
+
+    void entry(const ini::Entry& entry) override
+    {
+        checker_.atLine(entry.line);
+        if (!inSection_)
+            checker_.problem(
+                Cli::tr("key %1 stands outside any section").arg(ini::shortened(entry.key)));
+        else if (const Setting* setting = camera::findSetting(*section_, entry.key))
+            checker_.take(*setting, QStringLiteral("[%1] %2").arg(name_, entry.key), entry.value);
+        else
+            checker_.unknownKey(*section_, entry.key);
+    }
+
+    void problem(const ini::Problem& problem) override
+    {
+        checker_.atLine(problem.line);
+        if (problem.extent == ini::Problem::Rest)
+            checker_.lastProblem(problem.text);
+        else
+            checker_.problem(problem.text);
+    }
+
+    int problemCount() const override { return checker_.problemCount(); }
+
+private:
+    Checker& checker_;
+    bool inSection_ = false;
+    QString name_;
+    std::optional<Section> section_;
+};
+
 void readIni(const QByteArray& contents, Checker& checker)
 {
-    const ini::Document document = ini::parse(contents);
-    for (const ini::Problem& problem : document.problems) {
-        checker.atLine(problem.line);
-        checker.problem(problem.text);
-    }
-    for (const ini::Section& section : document.sections) {
-        const auto known = camera::sectionNamed(section.name);
-        checker.atLine(section.line);
-        if (section.line > 0 && !known) {
-            checker.unknownSection(section.name);
-            continue;
-        }
-        for (const ini::Entry& entry : section.entries) {
-            checker.atLine(entry.line);
-            if (!known) {
-                checker.problem(Cli::tr("key %1 stands outside any section").arg(entry.key));
-                continue;
-            }
-            if (const Setting* setting = camera::findSetting(*known, entry.key))
-                checker.take(*setting, QStringLiteral("[%1] %2").arg(section.name, entry.key),
-                             entry.value);
-            else
-                checker.unknownKey(*known, entry.key);
-        }
-    }
+    IniProfileReader reader(checker);
+    ini::read(contents, reader);
 }
 
-// QJsonDocument keeps the last of two equal keys of an object without a word. Walks the text for
-// keys given twice in one object: "[user] gamma", or a section name. Text that is no JSON may
-// give odd names, never a read beyond its end.
-QStringList repeatedKeys(const QByteArray& json)
+// A section's settings, up to the object's end or the cap.
+void readJsonSection(JsonText& json, const QString& name, Checker& checker)
 {
-    QStringList repeated;
-    struct Object {
-        QString name; // the key it is the value of
-        QSet<QString> keys;
-    };
-    std::vector<Object> objects;
-    QString key; // the key whose value comes next
-    for (int index = 0; index < json.size(); ++index) {
-        const char c = json.at(index);
-        if (c == '{') {
-            objects.push_back({key, {}});
-        } else if (c == '}' && !objects.empty()) {
-            objects.pop_back();
-        } else if (c == ',' || c == '[') {
-            key.clear();
-        } else if (c == '"') {
-            int end = index + 1;
-            while (end < json.size() && json.at(end) != '"')
-                end += json.at(end) == '\\' ? 2 : 1;
-            int next = end + 1;
-            while (next < json.size() && QChar(json.at(next)).isSpace())
-                ++next;
-            if (!objects.empty() && next < json.size() && json.at(next) == ':') {
-                // Decoded, so that an escaped spelling of a key is the same key.
-                const QByteArray quoted = '[' + json.mid(index, end - index + 1) + ']';
-                key = QJsonDocument::fromJson(quoted).array().at(0).toString();
-                Object& object = objects.back();
-                if (object.keys.contains(key))
-                    repeated.append(object.name.isEmpty()
-                                        ? QStringLiteral("section [%1]").arg(key)
-                                        : QStringLiteral("[%1] %2").arg(object.name, key));
-                object.keys.insert(key);
-            }
-            index = end;
+    const auto section = camera::sectionNamed(name);
+    if (!section) {
+        checker.unknownSection(name);
+        json.skip();
+        return;
+    }
+    if (!json.objectNext()) {
+        checker.problem(Cli::tr("[%1] is not a JSON object of settings").arg(name));
+        json.skip();
+        return;
+    }
+    json.enter();
+    QSet<QString> keys;
+    QString key;
+    while (!checker.full() && json.nextKey(key)) {
+        const QString where = QStringLiteral("[%1] %2").arg(name, ini::shortened(key));
+        const Setting* setting = camera::findSetting(*section, key);
+        const bool again = keys.contains(key);
+        keys.insert(key);
+        if (again)
+            checker.problem(Cli::tr("%1 appears twice").arg(where));
+        else if (!setting)
+            checker.unknownKey(*section, key);
+        int begin = 0;
+        int end = 0;
+        if (!json.skip(&begin, &end) || again || !setting)
+            continue;
+        const QByteArray& text = json.text();
+        if (text.at(begin) == '{' || text.at(begin) == '[') {
+            // Enough of it to show, however long it is.
+            constexpr int shownBytes = 256;
+            checker.takeNothing(*setting, where,
+                                ini::shortened(QString::fromUtf8(
+                                    text.mid(begin, std::min(end - begin, shownBytes)))));
+        } else {
+            checker.take(*setting, where, JsonText::scalar(text.mid(begin, end - begin)));
         }
     }
-    return repeated;
 }
 
+// JSON tells text from values, and its keys may come in any order; each section and key is checked
+// as the text gives it, without a document built of the whole, so that the reading stops at the
+// cap as an INI file's does.
 void readJson(const QByteArray& contents, Checker& checker)
 {
-    // Before the parser sees them: Qt 5's parser loses the memory of a container whose key comes
-    // again.
-    const QStringList repeated = repeatedKeys(contents);
-    for (const QString& key : repeated)
-        checker.problem(Cli::tr("%1 appears twice").arg(ini::shortened(key)));
-    if (!repeated.isEmpty())
-        return;
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(contents, &error);
-    if (error.error != QJsonParseError::NoError) {
-        checker.problem(Cli::tr("is not valid JSON: %1 at offset %2")
-                            .arg(error.errorString())
-                            .arg(error.offset));
-        return;
-    }
-    if (!document.isObject()) {
-        checker.problem(Cli::tr("is not a JSON object of sections"));
-        return;
-    }
-    const QJsonObject sections = document.object();
-    for (auto group = sections.begin(); group != sections.end(); ++group) {
-        const auto section = camera::sectionNamed(group.key());
-        if (!section) {
-            checker.unknownSection(group.key());
-            continue;
+    JsonText json(contents);
+    if (!json.objectNext()) {
+        if (json.skip() && json.atEnd())
+            checker.problem(Cli::tr("is not a JSON object of sections"));
+    } else {
+        json.enter();
+        QSet<QString> sections;
+        QString name;
+        while (!checker.full() && json.nextKey(name)) {
+            if (sections.contains(name)) {
+                checker.problem(Cli::tr("%1 appears twice")
+                                    .arg(QStringLiteral("section [%1]").arg(ini::shortened(name))));
+                json.skip();
+            } else {
+                sections.insert(name);
+                readJsonSection(json, name, checker);
+            }
         }
-        if (!group.value().isObject()) {
-            checker.problem(Cli::tr("[%1] is not a JSON object of settings").arg(group.key()));
-            continue;
+        if (checker.full()) {
+            checker.lastProblem(ini::notReadFurther());
+            return;
         }
-        const QJsonObject values = group.value().toObject();
-        for (auto value = values.begin(); value != values.end(); ++value) {
-            if (const Setting* setting = camera::findSetting(*section, value.key()))
-                checker.take(*setting, QStringLiteral("[%1] %2").arg(group.key(), value.key()),
-                             value.value());
-            else
-                checker.unknownKey(*section, value.key());
-        }
+        json.atEnd();
     }
+    if (json.failed())
+        checker.lastProblem(Cli::tr("is not valid JSON: %1 at offset %2")
+                                .arg(json.error(), QString::number(json.errorOffset())));
 }
 
 QJsonValue jsonValue(const ProfileEntry& entry)

@@ -11,10 +11,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
 
 #include <algorithm>
-#include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
@@ -61,6 +62,67 @@ std::optional<QStringList> csvFields(const QString& line)
     return fields;
 }
 
+// The first of the rows with each key (a port, a serial number), kept as indices into the rows in
+// an open-addressed table: a few bytes a row, where a hash of strings takes fifty, so that a CSV of
+// a million rows costs little more than its rows.
+template <typename Key> class FirstRows
+{
+public:
+    using KeyOf = const Key& (*)(const Row&);
+    FirstRows(const std::vector<Row>& rows, KeyOf keyOf) : rows_(rows), keyOf_(keyOf) {}
+
+    // The index of the first row with the key of rows[index], which it becomes when there is none.
+    std::uint32_t first(std::uint32_t index)
+    {
+        if (2 * (count_ + 1) > slots_.size())
+            grow();
+        const std::size_t found = find(keyOf_(rows_[index]));
+        if (slots_[found] == empty) {
+            slots_[found] = index;
+            ++count_;
+            return index;
+        }
+        return slots_[found];
+    }
+
+private:
+    static constexpr std::uint32_t empty = std::numeric_limits<std::uint32_t>::max();
+
+    std::size_t find(const Key& key) const
+    {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t slot = std::size_t(qHash(key)) & mask;
+        while (slots_[slot] != empty && keyOf_(rows_[slots_[slot]]) != key)
+            slot = (slot + 1) & mask;
+        return slot;
+    }
+
+    void grow()
+    {
+        std::vector<std::uint32_t> old(std::max<std::size_t>(16, 2 * slots_.size()), empty);
+        old.swap(slots_);
+        for (const std::uint32_t index : old) {
+            if (index != empty)
+                slots_[find(keyOf_(rows_[index]))] = index;
+        }
+    }
+
+    const std::vector<Row>& rows_;
+    KeyOf keyOf_;
+    std::vector<std::uint32_t> slots_;
+    std::size_t count_ = 0;
+};
+
+const QString& portOf(const Row& row)
+{
+    return row.port;
+}
+
+const std::uint32_t& serialNumberOf(const Row& row)
+{
+    return row.serialNumber;
+}
+
 // Every row of the CSV, or nothing with every problem found in it and its profiles.
 class RowReader
 {
@@ -77,6 +139,8 @@ public:
                            : Cli::tr("cannot be read (%1)").arg(contents.reason)));
             return {};
         }
+        // A row a line at most: the rows are never moved while they are read.
+        rows_.reserve(std::size_t(contents.bytes.count('\n')) + 1);
         ini::TextLines lines(contents.bytes);
         QString text;
         while (lines.next(text)) {
@@ -104,13 +168,13 @@ public:
             problem(lines.badLine(), QString::fromLatin1(ini::notText));
         if (rows_.empty() && problems_.isEmpty())
             problems_.append(Cli::tr("%1: holds no row of port,serial[,profile]").arg(path_));
-        return problems_.isEmpty() ? rows_ : std::vector<Row>();
+        return problems_.isEmpty() ? std::move(rows_) : std::vector<Row>();
     }
 
 private:
     void problem(int line, const QString& text)
     {
-        problems_.append(QStringLiteral("%1:%2: %3").arg(path_).arg(line).arg(text));
+        problems_.append(QStringLiteral("%1:%2: %3").arg(path_, QString::number(line), text));
     }
 
     void take(int line, const QStringList& fields)
@@ -125,54 +189,65 @@ private:
             return;
         }
         Row row{line, fields.at(0), 0, fields.value(2), nullptr};
-        bool ok = false;
-        const double serial = fields.at(1).toDouble(&ok);
-        constexpr double largest = double(std::numeric_limits<std::uint32_t>::max());
-        if (!ok || std::trunc(serial) != serial || !(serial >= 0.0 && serial <= largest)) {
-            problem(line, Cli::tr("serial number \"%1\" is not a whole number from 0 to %2")
-                              .arg(fields.at(1), QString::number(largest, 'f', 0)));
+        // Kept for the whole run: without the room it grew into as it was read.
+        row.port.squeeze();
+        QString serialProblem;
+        const auto serialNumber = serialNumberFrom(fields.at(1), serialProblem);
+        if (!serialNumber) {
+            problem(line, serialProblem);
             return;
         }
-        row.serialNumber = std::uint32_t(serial);
-        // The first line of each port and serial number, so that a CSV is checked in one pass.
-        if (const int earlier = portLines_.value(row.port))
-            problem(line, Cli::tr("port %1 is already on line %2").arg(row.port).arg(earlier));
-        else
-            portLines_.insert(row.port, line);
-        if (const int earlier = serialLines_.value(row.serialNumber))
-            problem(line, Cli::tr("serial number %1 is already on line %2")
-                              .arg(row.serialNumber)
-                              .arg(earlier));
-        else
-            serialLines_.insert(row.serialNumber, line);
+        row.serialNumber = *serialNumber;
         if (!row.profilePath.isEmpty())
             row.profile = profile(line, row.profilePath);
-        if (row.profilePath.isEmpty() || row.profile)
-            rows_.push_back(row);
+        // Kept even when its profile is a problem, for the rows that come after it: a CSV with a
+        // problem gives no rows anyway.
+        rows_.push_back(row);
+        const auto index = std::uint32_t(rows_.size() - 1);
+        // The first line of each port and serial number, so that a CSV is checked in one pass.
+        const Row& firstOfPort = rows_[ports_.first(index)];
+        if (firstOfPort.line != line)
+            problem(line, Cli::tr("port %1 is already on line %2")
+                              .arg(row.port, QString::number(firstOfPort.line)));
+        const Row& firstOfSerial = rows_[serialNumbers_.first(index)];
+        if (firstOfSerial.line != line)
+            problem(line, Cli::tr("serial number %1 is already on line %2")
+                              .arg(QString::number(row.serialNumber),
+                                   QString::number(firstOfSerial.line)));
     }
 
-    // Each profile is read and checked once, however many rows name it; its problems name the
-    // first line that names it.
-    const Profile* profile(int line, const QString& written)
+    // Each profile is read and checked once, however many rows name it and however they write
+    // its name; its problems name the first line that names it. The rows that name it alike share
+    // one copy of the name.
+    const Profile* profile(int line, QString& written)
     {
-        const QString path = QFileInfo(path_).dir().filePath(written);
-        const auto known = profiles_.find(path);
-        if (known != profiles_.end())
-            return known->second ? &*known->second : nullptr;
-        QStringList problems;
-        const auto& loaded = profiles_[path] = loadProfile(path, problems);
-        for (const QString& text : problems)
-            problem(line, text);
-        return loaded ? &*loaded : nullptr;
+        const auto named = named_.constFind(written);
+        if (named != named_.constEnd()) {
+            written = named.key();
+            return *named;
+        }
+        const QString path = folder_.filePath(written);
+        auto known = profiles_.find(path);
+        if (known == profiles_.end()) {
+            QStringList problems;
+            known = profiles_.emplace(path, loadProfile(path, problems)).first;
+            for (const QString& text : problems)
+                problem(line, text);
+        }
+        const Profile* loaded = known->second ? &*known->second : nullptr;
+        named_.insert(written, loaded);
+        return loaded;
     }
 
     QString path_;
     QStringList& problems_;
     std::vector<Row> rows_;
     bool headerSeen_ = false;
-    QHash<QString, int> portLines_;
-    QHash<std::uint32_t, int> serialLines_;
-    std::map<QString, std::optional<Profile>> profiles_;
+    FirstRows<QString> ports_{rows_, portOf};
+    FirstRows<std::uint32_t> serialNumbers_{rows_, serialNumberOf};
+    QDir folder_ = QFileInfo(path_).dir();
+    std::map<QString, std::optional<Profile>> profiles_; // by path
+    QHash<QString, const Profile*> named_;               // by the name as written
 };
 
 // The profile's checks against the camera come first: a camera whose row does not fit it is
@@ -188,16 +263,20 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
         return;
     if (row.profile)
         applyProfile(run, device, *row.profile);
-    if (run.unreachable())
+    if (run.unreachable() || run.interrupted())
         return;
+    if (run.stopRequested()) {
+        run.interrupt(Cli::tr("interrupted before the read-back: nothing was verified"));
+        return;
+    }
 
     const auto held =
         std::uint32_t(camera::read(camera::setting(camera::Key::SerialNumber), device));
     if (held != row.serialNumber) {
         if (!run.answers())
             return;
-        run.report(
-            Cli::tr("serial number differs: wanted %1, camera %2").arg(row.serialNumber).arg(held));
+        run.report(Cli::tr("serial number differs: wanted %1, camera %2")
+                       .arg(QString::number(row.serialNumber), QString::number(held)));
         run.worsen(Refused);
     }
     if (row.profile)
@@ -206,6 +285,8 @@ void provisionCamera(CameraRun& run, OpenCamera& camera, const Row& row, bool fo
 
 QString resultText(const CameraRun& run)
 {
+    if (run.interrupted())
+        return run.error();
     switch (run.status()) {
     case Accepted:
         return Cli::tr("OK");
@@ -221,50 +302,64 @@ QString resultText(const CameraRun& run)
     return Cli::tr("not provisioned: %1").arg(run.error());
 }
 
-// Columns as wide as their widest cell.
-void printTable(Console& console, const std::vector<QStringList>& table)
+// A row's cells in the tables: line, port, serial number, profile, and the result when there is
+// one.
+QStringList cellsOf(const Row& row, const QString& result = QString())
 {
-    std::vector<int> widths;
-    for (const QStringList& cells : table) {
-        widths.resize(std::max(widths.size(), std::size_t(cells.size())), 0);
+    QStringList cells{QString::number(row.line), row.port, QString::number(row.serialNumber),
+                      row.profilePath.isEmpty() ? QStringLiteral("-") : row.profilePath};
+    if (!result.isNull())
+        cells.append(result);
+    return cells;
+}
+
+// The heading and a line for each row, in columns as wide as their widest cell. The cells are made
+// as they are needed, once to measure and once to print, rather than held for a CSV of any length.
+void printTable(Console& console, const QStringList& heading, std::size_t rows,
+                const std::function<QStringList(std::size_t)>& cellsOfRow)
+{
+    std::vector<int> widths(std::size_t(heading.size()), 0);
+    const auto measure = [&](const QStringList& cells) {
         for (int column = 0; column < cells.size(); ++column)
             widths[column] = std::max(widths[column], int(cells.at(column).size()));
-    }
-    for (const QStringList& cells : table) {
+    };
+    const auto print = [&](const QStringList& cells) {
         QString line;
         for (int column = 0; column < cells.size(); ++column)
             line += cells.at(column).leftJustified(widths[column] + 2);
         console.print(line.trimmed());
-    }
-}
-
-QString profileCell(const Row& row)
-{
-    return row.profilePath.isEmpty() ? QStringLiteral("-") : row.profilePath;
+    };
+    measure(heading);
+    for (std::size_t row = 0; row < rows; ++row)
+        measure(cellsOfRow(row));
+    print(heading);
+    for (std::size_t row = 0; row < rows; ++row)
+        print(cellsOfRow(row));
 }
 
 // A dry run: the rows as checked, with no camera opened.
 Status showRows(Console& console, const std::vector<Row>& rows)
 {
     if (console.json()) {
-        QJsonArray checked;
-        for (const Row& row : rows)
-            checked.append(QJsonObject{{QStringLiteral("line"), row.line},
-                                       {QStringLiteral("port"), row.port},
-                                       {QStringLiteral("serialNumber"), double(row.serialNumber)},
-                                       {QStringLiteral("profile"), row.profilePath}});
-        console.print(
-            QJsonObject{{QStringLiteral("dryRun"), true}, {QStringLiteral("rows"), checked}});
+        // {"dryRun":true,"rows":[...]} on one line, written a row at a time rather than built
+        // whole.
+        console.write(QStringLiteral("{\"dryRun\":true,\"rows\":["));
+        for (std::size_t index = 0; index < rows.size(); ++index) {
+            const Row& row = rows[index];
+            const QJsonObject object{{QStringLiteral("line"), row.line},
+                                     {QStringLiteral("port"), row.port},
+                                     {QStringLiteral("serialNumber"), double(row.serialNumber)},
+                                     {QStringLiteral("profile"), row.profilePath}};
+            console.write((index > 0 ? QStringLiteral(",") : QString()) +
+                          QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+        }
+        console.print(QStringLiteral("]}"));
         return Accepted;
     }
-    std::vector<QStringList> table{
-        {Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"), Cli::tr("profile")}};
-    for (const Row& row : rows)
-        table.push_back({QString::number(row.line), row.port, QString::number(row.serialNumber),
-                         profileCell(row)});
     console.print(
         Cli::tr("Checked %1 rows and their profiles; nothing was sent:").arg(rows.size()));
-    printTable(console, table);
+    printTable(console, {Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"), Cli::tr("profile")},
+               rows.size(), [&](std::size_t index) { return cellsOf(rows[index]); });
     return Accepted;
 }
 
@@ -285,19 +380,23 @@ Status provision(const Invocation& invocation)
 
     Status status = Accepted;
     int provisioned = 0;
-    std::vector<QStringList> table{{Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"),
-                                    Cli::tr("profile"), Cli::tr("result")}};
+    bool interrupted = false;
+    // One text for each outcome, however many rows share it.
+    QSet<QString> outcomes;
+    std::vector<QString> results;
+    results.reserve(rows.size());
     // Listed once: a port gone meanwhile fails its row when the camera does not answer.
     const QStringList listed = ports::availablePortNames();
     for (std::size_t index = 0; index < rows.size(); ++index) {
         const Row& row = rows[index];
         invocation.console.progress(Cli::tr("[%1/%2] %3, serial number %4")
-                                        .arg(index + 1)
-                                        .arg(rows.size())
-                                        .arg(row.port)
-                                        .arg(row.serialNumber));
+                                        .arg(QString::number(index + 1),
+                                             QString::number(rows.size()), row.port,
+                                             QString::number(row.serialNumber)));
         CameraRun run(invocation.console, row.port);
-        {
+        if (run.stopRequested()) {
+            run.leaveUnbegun();
+        } else {
             OpenCamera camera(run, listed);
             if (camera.device())
                 provisionCamera(run, camera, row, invocation.isSet("force-serial"));
@@ -309,20 +408,27 @@ Status provision(const Invocation& invocation)
         run.finish();
         status = worse(status, run.status());
         provisioned += run.status() == Accepted ? 1 : 0;
-        table.push_back({QString::number(row.line), row.port, QString::number(row.serialNumber),
-                         profileCell(row), resultText(run)});
+        interrupted = interrupted || run.interrupted();
+        results.push_back(*outcomes.insert(resultText(run)));
     }
 
     if (invocation.console.json()) {
         invocation.console.print(QJsonObject{
             {QStringLiteral("summary"), QJsonObject{{QStringLiteral("rows"), int(rows.size())},
                                                     {QStringLiteral("provisioned"), provisioned},
+                                                    {QStringLiteral("interrupted"), interrupted},
                                                     {QStringLiteral("status"), int(status)}}}});
         return status;
     }
     invocation.console.print(
-        Cli::tr("\nProvisioned %1 of %2 cameras:").arg(provisioned).arg(rows.size()));
-    printTable(invocation.console, table);
+        (interrupted ? Cli::tr("\nProvisioned %1 of %2 cameras before the run was interrupted:")
+                     : Cli::tr("\nProvisioned %1 of %2 cameras:"))
+            .arg(QString::number(provisioned), QString::number(rows.size())));
+    printTable(invocation.console,
+               {Cli::tr("line"), Cli::tr("port"), Cli::tr("serial"), Cli::tr("profile"),
+                Cli::tr("result")},
+               rows.size(),
+               [&](std::size_t index) { return cellsOf(rows[index], results[index]); });
     return status;
 }
 

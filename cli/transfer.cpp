@@ -1,6 +1,7 @@
 #include "transfer.h"
 
 #include "camerareports.h"
+#include "sdkaccess.h"
 
 #include <QJsonArray>
 
@@ -14,11 +15,6 @@ using camera::Setting;
 
 namespace cli {
 namespace {
-
-orvex_sdk::IOrvexSdk& sdk()
-{
-    return *orvex_sdk::OrvexSdk::get_instance();
-}
 
 QString unreadableText(Record record)
 {
@@ -40,7 +36,7 @@ bool holdsEveryField(const Profile& profile, Record record)
 std::optional<double> readValue(const Setting& setting, orvex_sdk::Device& device)
 {
     const double value = camera::read(setting, device);
-    const camera::Range range = camera::allowedRange(setting, *sdk().getConfiguration());
+    const camera::Range range = camera::allowedRange(setting, sdkaccess::configuration());
     if (value == 0.0 && !(range.minimum <= 0.0 && range.maximum >= 0.0))
         return std::nullopt;
     return value;
@@ -98,7 +94,7 @@ Profile readProfile(CameraRun& run, const OpenCamera& camera)
 {
     orvex_sdk::Device& device = *camera.device();
     device.prepareParameterRead();
-    const bool expert = sdk().getConfiguration()->isExpertModeEnabled();
+    const bool expert = sdkaccess::configuration().isExpertModeEnabled();
     const bool detector = camera.cameraType() == camera::cameraTypeWithDetector;
     RecordReader reader(run, device);
     Profile profile;
@@ -106,6 +102,11 @@ Profile readProfile(CameraRun& run, const OpenCamera& camera)
         if ((setting.section == Section::Expert && !expert) ||
             (setting.section == Section::Ia && !detector))
             continue;
+        if (run.stopRequested()) {
+            run.interrupt(
+                Cli::tr("interrupted: not every setting was read, so there is no profile"));
+            return profile;
+        }
         if (const auto value = reader.value(setting))
             profile.set(setting, *value);
         if (run.unreachable())
@@ -153,10 +154,8 @@ bool fitsCamera(CameraRun& run, const OpenCamera& camera, const Profile& profile
             run.fail(BadInput, Cli::tr("the profile's %1 with the camera's %2 gives %3 = %4 above "
                                        "%5 = %6; a region of interest needs %3 at most %5; "
                                        "nothing was sent")
-                                   .arg(given, held, lowerKey)
-                                   .arg(lowerValue)
-                                   .arg(upperKey)
-                                   .arg(upperValue));
+                                   .arg(given, held, lowerKey, QString::number(lowerValue),
+                                        upperKey, QString::number(upperValue)));
             return false;
         }
     }
@@ -178,40 +177,57 @@ void applyProfile(CameraRun& run, orvex_sdk::Device& device, const Profile& prof
             camera::put(*entry.setting, records, entry.cameraValue);
     }
 
-    bool withheld = false;
+    std::vector<camera::BulkStep> steps;
     for (const Section section : camera::sections) {
         for (const camera::BulkStep& step : camera::bulkRun(section)) {
-            bool accepted = false;
-            if (step.record == Record::None) {
-                const ProfileEntry* entry = profile.find(step.setting);
-                if (!entry)
-                    continue;
-                accepted = camera::send(step.setting, device, entry->cameraValue);
-                withheld = withheld || (!accepted && step.setting.refusalWithholdsApplied);
-            } else if (!profile.has(step.record)) {
-                continue;
-            } else if (unreadable.count(step.record)) {
-                run.report(unreadableText(step.record));
-            } else {
-                accepted = camera::sendRecord(step.record, device, records);
-            }
-            run.outcome(accepted, step.setting.bulkTexts);
-            if (run.unreachable())
-                return;
+            if (step.record == Record::None ? profile.find(step.setting) != nullptr
+                                            : profile.has(step.record))
+                steps.push_back(step);
         }
+    }
+    bool withheld = false;
+    for (std::size_t sent = 0; sent < steps.size(); ++sent) {
+        if (run.stopRequested()) {
+            run.interrupt(Cli::tr("interrupted after %1 of %2 sends; the rest were not sent")
+                              .arg(QString::number(sent), QString::number(steps.size())));
+            // Nothing sent, nothing to tell the SDK of.
+            if (sent == 0)
+                return;
+            break;
+        }
+        const camera::BulkStep& step = steps[sent];
+        bool accepted = false;
+        if (step.record == Record::None) {
+            accepted = camera::send(step.setting, device, profile.find(step.setting)->cameraValue);
+            withheld = withheld || (!accepted && step.setting.refusalWithholdsApplied);
+        } else if (unreadable.count(step.record)) {
+            run.report(unreadableText(step.record));
+        } else {
+            accepted = camera::sendRecord(step.record, device, records);
+        }
+        run.outcome(accepted, step.setting.bulkTexts);
+        if (run.unreachable())
+            return;
     }
 
     if (withheld)
         run.report(QString::fromLatin1(camera::texts::expertNotTransmitted));
     else
-        sdk().notifyParametersApplied();
+        sdkaccess::root().notifyParametersApplied();
 }
 
 void verifyProfile(CameraRun& run, orvex_sdk::Device& device, const Profile& profile)
 {
     RecordReader reader(run, device);
     QJsonArray differing;
-    for (const ProfileEntry& entry : profile.entries()) {
+    const std::vector<ProfileEntry>& entries = profile.entries();
+    for (const ProfileEntry& entry : entries) {
+        if (run.stopRequested()) {
+            run.interrupt(Cli::tr("interrupted: %1 of %2 settings read back; nothing was verified")
+                              .arg(QString::number(&entry - entries.data()),
+                                   QString::number(entries.size())));
+            return;
+        }
         const Setting& setting = *entry.setting;
         const auto actual = reader.value(setting);
         if (run.unreachable())

@@ -2,11 +2,15 @@
 // them directly.
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <string>
 
 #ifdef _WIN32
 // clang-format off
@@ -16,6 +20,8 @@
 #include <fcntl.h>
 #include <io.h>
 #else
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -27,6 +33,98 @@ inline void surviveClosedPipes()
 {
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
+namespace detail {
+
+// Set from a signal handler, or from the console's own thread on Windows.
+inline std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
+// Written as it stands from the handler, which may not build text.
+inline std::string& stopNotice()
+{
+    static std::string notice;
+    return notice;
+}
+
+#ifdef _WIN32
+inline BOOL WINAPI heedConsoleControl(DWORD event)
+{
+    // Closing the console, logging off and shutting down give no time to finish anything.
+    if ((event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) || stopRequested.exchange(true))
+        return FALSE;
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), stopNotice().data(), DWORD(stopNotice().size()),
+              &written, nullptr);
+    return TRUE;
+}
+#else
+inline void heedStopSignal(int)
+{
+    stopRequested = true;
+    // A second request is left to the system, which ends the program at once.
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    sigaction(SIGINT, &byDefault, nullptr);
+    sigaction(SIGTERM, &byDefault, nullptr);
+    const ssize_t written = write(STDERR_FILENO, stopNotice().data(), stopNotice().size());
+    static_cast<void>(written);
+}
+#endif
+
+} // namespace detail
+
+// An interrupt (Ctrl-C) or a termination request is heeded between operations rather than at once,
+// so that no camera is left part way through one and the program can say what it left undone; the
+// notice is written on standard error when the request comes. A second request ends the program at
+// once, as if none were caught: an operation that never returns must not hold the operator.
+// POSIX signals (SIGINT, SIGTERM); on Windows, the console's Ctrl-C and Ctrl-Break.
+inline void heedStopRequests(const QByteArray& notice)
+{
+    detail::stopNotice() = notice.toStdString();
+#ifdef _WIN32
+    SetConsoleCtrlHandler(detail::heedConsoleControl, TRUE);
+#else
+    struct sigaction heed = {};
+    heed.sa_handler = detail::heedStopSignal;
+    sigemptyset(&heed.sa_mask);
+    // A read or write under way is finished rather than failed.
+    heed.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &heed, nullptr);
+    sigaction(SIGTERM, &heed, nullptr);
+#endif
+}
+
+inline bool stopRequested()
+{
+    return detail::stopRequested;
+}
+
+// Gives a file just written, open as descriptor, the owner, group and mode of the file it is to
+// replace, so that replacing a file does not take it from its owner. False when the process may not
+// (only the superuser gives a file away); true when there is nothing to keep: no file to replace,
+// or Windows, where a replaced file's owner is not the writer's business.
+inline bool keepOwnerOf(const QString& replaced, int descriptor)
+{
+#ifdef _WIN32
+    static_cast<void>(replaced);
+    static_cast<void>(descriptor);
+    return true;
+#else
+    struct stat old = {};
+    if (stat(QFile::encodeName(replaced).constData(), &old) != 0)
+        return true;
+    struct stat written = {};
+    if (fstat(descriptor, &written) != 0)
+        return false;
+    const uid_t owner = written.st_uid == old.st_uid ? uid_t(-1) : old.st_uid;
+    const gid_t group = written.st_gid == old.st_gid ? gid_t(-1) : old.st_gid;
+    if ((owner != uid_t(-1) || group != gid_t(-1)) && fchown(descriptor, owner, group) != 0)
+        return false;
+    // After the owner, since a change of owner clears the set-user and set-group bits.
+    return fchmod(descriptor, old.st_mode & 07777) == 0;
 #endif
 }
 

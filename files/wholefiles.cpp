@@ -1,8 +1,12 @@
 #include "wholefiles.h"
 
+#include "platform.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <algorithm>
 
 namespace files {
 
@@ -40,8 +44,10 @@ FileContents readWhole(const QString& path)
         contents.reason = file.errorString();
         return contents;
     }
-    // Read to the end rather than to the size the file states, which is 0 for a file of /proc.
+    // Read to the end rather than to the size the file states, which is 0 for a file of /proc;
+    // the size stated is room enough for any other.
     QByteArray bytes;
+    bytes.reserve(int(std::min(file.size(), largestFile)));
     char buffer[65536];
     for (;;) {
         const qint64 count = file.read(buffer, sizeof buffer);
@@ -68,21 +74,38 @@ bool isWrittenInPlace(const QString& path)
     return target.exists() && !target.isFile() && !target.isDir();
 }
 
+namespace {
+
+bool writeInto(const QString& path, const QByteArray& bytes, QString& error)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, bytes))
+        return true;
+    error = file.errorString();
+    return false;
+}
+
+} // namespace
+
 bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
 {
     if (QFileInfo(path).isDir()) {
         error = QStringLiteral("it is a folder");
         return false;
     }
-    if (isWrittenInPlace(path)) {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, bytes))
-            return true;
+    if (isWrittenInPlace(path))
+        return writeInto(path, bytes, error);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
         return false;
     }
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && writeAll(file, bytes) && file.commit())
+    // A file the new one could not be given to stays its owner's, written where it stands.
+    if (!platform::keepOwnerOf(path, int(file.handle()))) {
+        file.cancelWriting();
+        return writeInto(path, bytes, error);
+    }
+    if (writeAll(file, bytes) && file.commit())
         return true;
     error = file.errorString();
     return false;

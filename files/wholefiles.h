@@ -1,7 +1,9 @@
 // Files read and written whole, the one way all the programs do it. Only a regular file is read
 // (a folder, a FIFO or a device could block or never end); a regular file is replaced atomically,
-// while a FIFO or a device that is named is written into, since a file put in its place would take
-// its name and its reader would get nothing.
+// keeping its owner, group and mode, while a FIFO or a device that is named is written into, since
+// a file put in its place would take its name and its reader would get nothing. So is another
+// user's file that this process may not give back to its owner: replaced, it would become the
+// writer's.
 #pragma once
 
 #include <QByteArray>
@@ -30,7 +32,8 @@ FileContents readWhole(const QString& path);
 // may reach a reader of standard output too (/dev/stdout, a shared pipe).
 bool isWrittenInPlace(const QString& path);
 
-// Written whole or not at all; false with the reason otherwise ("is a folder", the system's error).
+// Written whole or not at all (where written into, a failure part way leaves it part written);
+// false with the reason otherwise ("is a folder", the system's error).
 bool writeWhole(const QString& path, const QByteArray& bytes, QString& error);
 
 // Every byte into a file already open, flushed; false when a write fails or is cut short (a pipe

@@ -1,6 +1,8 @@
 #include "strictini.h"
 
-#include <map>
+#include <QHash>
+
+#include <cstring>
 
 namespace ini {
 namespace {
@@ -11,10 +13,11 @@ QString shown(const QString& line)
     return QLatin1Char('"') + shortened(line) + QLatin1Char('"');
 }
 
-bool isText(const QByteArray& line, const QString& decoded)
+bool isText(const char* line, int length, const QString& decoded)
 {
     // Bytes that are no UTF-8 decode to U+FFFD, which encodes to other bytes.
-    if (decoded.toUtf8() != line)
+    const QByteArray encoded = decoded.toUtf8();
+    if (encoded.size() != length || std::memcmp(encoded.constData(), line, size_t(length)) != 0)
         return false;
     for (const QChar c : decoded) {
         if (c.unicode() < 0x20 && c != QLatin1Char('\t'))
@@ -45,13 +48,14 @@ bool TextLines::next(QString& line)
     int end = bytes_.indexOf('\n', start_);
     if (end < 0)
         end = bytes_.size();
-    QByteArray bytes = bytes_.mid(start_, end - start_);
-    if (bytes.endsWith('\r'))
-        bytes.chop(1);
+    const char* bytes = bytes_.constData() + start_;
+    int length = end - start_;
+    if (length > 0 && bytes[length - 1] == '\r')
+        --length;
     start_ = end + 1;
     ++number_;
-    line = QString::fromUtf8(bytes);
-    if (!isText(bytes, line)) {
+    line = QString::fromUtf8(bytes, length);
+    if (!isText(bytes, length, line)) {
         badLine_ = number_;
         return false;
     }
@@ -72,23 +76,22 @@ const Section* Document::section(const QString& name) const
     return nullptr;
 }
 
-Document parse(const QByteArray& bytes)
+void read(const QByteArray& bytes, Reader& reader)
 {
-    Document document;
-    document.sections.push_back(Section{0, QString(), {}});
     const auto problem = [&](int line, const QString& text, Problem::Extent extent) {
-        document.problems.push_back(Problem{line, text, extent});
+        reader.problem(Problem{line, text, extent});
     };
     TextLines lines(bytes);
-    std::map<QString, int> sectionLines;
-    std::map<QString, int> keyLines; // of the section being read
+    QHash<QString, int> sectionLines;
+    QHash<QString, int> keyLines; // of the section being read
+    QString sectionName;
     bool sectionLeftOut = false;
     QString text;
     while (lines.next(text)) {
         const int number = lines.number();
-        if (int(document.problems.size()) >= mostProblems) {
+        if (reader.problemCount() >= mostProblems) {
             problem(number, notReadFurther(), Problem::Rest);
-            return document;
+            return;
         }
         const QString line = text.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
@@ -96,25 +99,25 @@ Document parse(const QByteArray& bytes)
             continue;
         if (line.startsWith(QLatin1Char('['))) {
             const QString name = line.mid(1, line.size() - 2).trimmed();
-            const auto earlier = sectionLines.find(name);
+            const auto earlier = sectionLines.constFind(name);
             sectionLeftOut = true;
+            keyLines.clear();
             if (!line.endsWith(QLatin1Char(']')))
                 problem(number, QStringLiteral("%1 is not closed by ]").arg(shown(line)),
                         Problem::Section);
             else if (name.isEmpty())
                 problem(number, QStringLiteral("[] names no section"), Problem::Section);
-            else if (earlier != sectionLines.end())
+            else if (earlier != sectionLines.constEnd())
                 problem(number,
                         QStringLiteral("section [%1] appears again (first on line %2)")
-                            .arg(name)
-                            .arg(earlier->second),
+                            .arg(name, QString::number(*earlier)),
                         Problem::Section);
             else
                 sectionLeftOut = false;
             if (!sectionLeftOut) {
-                sectionLines[name] = number;
-                keyLines.clear();
-                document.sections.push_back(Section{number, name, {}});
+                sectionLines.insert(name, number);
+                sectionName = name;
+                sectionLeftOut = !reader.section(number, name);
             }
             continue;
         }
@@ -132,23 +135,51 @@ Document parse(const QByteArray& bytes)
         }
         if (sectionLeftOut)
             continue;
-        Section& section = document.sections.back();
-        const auto earlier = keyLines.find(key);
-        if (earlier != keyLines.end()) {
-            const QString where =
-                section.line > 0 ? QStringLiteral("[%1] %2").arg(section.name, key) : key;
+        const auto earlier = keyLines.constFind(key);
+        if (earlier != keyLines.constEnd()) {
+            const QString where = sectionLines.isEmpty()
+                                      ? shortened(key)
+                                      : QStringLiteral("[%1] %2").arg(sectionName, shortened(key));
             problem(number,
                     QStringLiteral("%1 appears again (first on line %2)")
-                        .arg(where)
-                        .arg(earlier->second),
+                        .arg(where, QString::number(*earlier)),
                     Problem::Line);
             continue;
         }
-        keyLines[key] = number;
-        section.entries.push_back(Entry{number, key, line.mid(equals + 1).trimmed()});
+        keyLines.insert(key, number);
+        reader.entry(Entry{number, key, line.mid(equals + 1).trimmed()});
     }
     if (lines.badLine() > 0)
         problem(lines.badLine(), QString::fromLatin1(notText), Problem::Rest);
+}
+
+Document parse(const QByteArray& bytes)
+{
+    class Collector : public Reader
+    {
+    public:
+        explicit Collector(Document& document) : document_(document)
+        {
+            document_.sections.push_back(ini::Section{0, QString(), {}});
+        }
+        bool section(int line, const QString& name) override
+        {
+            document_.sections.push_back(ini::Section{line, name, {}});
+            return true;
+        }
+        void entry(const Entry& entry) override
+        {
+            document_.sections.back().entries.push_back(entry);
+        }
+        void problem(const Problem& problem) override { document_.problems.push_back(problem); }
+        int problemCount() const override { return int(document_.problems.size()); }
+
+    private:
+        Document& document_;
+    };
+    Document document;
+    Collector collector(document);
+    read(bytes, collector);
     return document;
 }
 

@@ -60,6 +60,31 @@ struct Problem {
     Extent extent;
 };
 
+// More problems than this and the rest of the file is not read; the last problem says so.
+constexpr int mostProblems = 1000;
+QString notReadFurther();
+
+// What a reading finds, handed over in line order as it is found, so that a caller who knows what
+// the keys mean can count its own problems with the file's and stop the reading at the cap:
+// nothing of the file but the line in hand is held for it.
+class Reader
+{
+public:
+    virtual ~Reader() = default;
+    // A section that is no problem itself. False leaves its keys unread (a section the caller does
+    // not know, already a problem of its own).
+    virtual bool section(int line, const QString& name) = 0;
+    // A key of the section taken last, or of none before the first section; no key that is a
+    // problem comes here.
+    virtual void entry(const Entry& entry) = 0;
+    virtual void problem(const Problem& problem) = 0;
+    // Every problem so far, the file's and the caller's own: at mostProblems the reading stops
+    // before the next line, with one more problem that says so.
+    virtual int problemCount() const = 0;
+};
+
+void read(const QByteArray& bytes, Reader& reader);
+
 struct Document {
     // The first holds the keys that stand before any section, and may be empty. A section that
     // is a problem is not here, nor are its keys, nor a key that is a problem.
@@ -71,10 +96,7 @@ struct Document {
     const Section* section(const QString& name) const;
 };
 
-// More problems than this and the rest of the file is not read; the last problem says so.
-constexpr int mostProblems = 1000;
-QString notReadFurther();
-
+// The whole file at once, every section taken.
 Document parse(const QByteArray& bytes);
 
 } // namespace ini

@@ -3,6 +3,7 @@
 
 #include "camerareports.h"
 #include "numericsettings.h"
+#include "sdkaccess.h"
 #include "settingstable.h"
 
 #include <limits>
@@ -29,7 +30,7 @@ void MainWindow::tintSendCommand()
 
 void MainWindow::ApplyParamsExpert()
 {
-    orvex_sdk::IOrvexSdk* sdk = orvex_sdk::OrvexSdk::get_instance();
+    orvex_sdk::IOrvexSdk* sdk = &sdkaccess::root();
     if (!device) {
         storeExpertValues(*sdk->getConfiguration());
         return;

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "iacontrols.h"
+#include "sdkaccess.h"
 #include "settingstable.h"
 
 void MainWindow::ApplyParamsIA()
@@ -34,7 +35,7 @@ void MainWindow::ResetParamsIA()
     if (!askYesNo(tr("Do you really want to reset IA settings?")))
         return;
 
-    orvex_sdk::Configuration* defaults = orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
+    orvex_sdk::Configuration* defaults = sdkaccess::root().getConfiguration();
     ui->iAResizeModeComboBox->setCurrentIndex(defaults->getDefaultIaResizeMode());
     ui->nbBoxesSpinBox->setValue(defaults->getDefaultIaMaxBoxes());
     ui->iASensitivitySpinBox->setValue(defaults->getDefaultIaSensitivity());

@@ -4,6 +4,7 @@
 #include "controls.h"
 #include "conversions.h"
 #include "listentries.h"
+#include "sdkaccess.h"
 
 #include <algorithm>
 #include <cmath>
@@ -172,7 +173,7 @@ void MainWindow::ApplyParamsUser()
 {
     if (!device)
         return;
-    orvex_sdk::IOrvexSdk* sdk = orvex_sdk::OrvexSdk::get_instance();
+    orvex_sdk::IOrvexSdk* sdk = &sdkaccess::root();
     for (const camera::BulkStep& step : camera::bulkRun(camera::Section::User)) {
         // A region-of-interest box runs an event loop of its own, in which the port monitor may
         // have found the camera gone and disconnected it. The bounds are still checked without a
@@ -217,7 +218,7 @@ void MainWindow::ResetParamsUser()
         return conversions::truncateSaturated(value, box->minimum());
     };
 
-    orvex_sdk::Configuration* defaults = orvex_sdk::OrvexSdk::get_instance()->getConfiguration();
+    orvex_sdk::Configuration* defaults = sdkaccess::root().getConfiguration();
     ui->gammaSlider->setValue(
         position(ui->gammaSlider, (defaults->getDefaultGamma() - 0.5) * 10.0));
     ui->clheSlider->setValue(position(ui->clheSlider, defaults->getDefaultClhe()));

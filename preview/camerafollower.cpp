@@ -1,6 +1,7 @@
 #include "camerafollower.h"
 
 #include "camerareports.h"
+#include "sdkaccess.h"
 #include "wholefiles.h"
 
 #include <QCryptographicHash>
@@ -97,8 +98,11 @@ CameraFollower::CameraFollower(std::string port) : port_(std::move(port)) {}
 
 QString CameraFollower::problemOf(const std::string& port)
 {
-    const std::vector<std::string> ports = orvex_sim::portNames();
     const QString name = QString::fromStdString(port);
+    if (!sdkaccess::standIn())
+        return tr("%1 is not a simulated camera: the SDK in force is %2")
+            .arg(name, sdkaccess::inForce());
+    const std::vector<std::string> ports = orvex_sim::portNames();
     if (std::find(ports.begin(), ports.end(), port) == ports.end())
         return tr("%1 is not plugged in").arg(name);
     if (orvex_sim::faults(port).silent)
@@ -192,6 +196,10 @@ CameraFollower::layKeptSettings(const QString& stateFile, const QFileInfo& file,
 CameraFollower::Look CameraFollower::look()
 {
     Look look;
+    // The stand-in is asked nothing beside the vendor's library: it would start, and read and
+    // write its own files.
+    if (!sdkaccess::standIn())
+        return look;
     look.stateFile = QString::fromStdString(orvex_sim::stateFilePath());
     look.file = QFileInfo(look.stateFile);
     const std::vector<std::string> ports = orvex_sim::portNames();
@@ -215,6 +223,10 @@ CameraFollower::Look CameraFollower::look()
 CameraFollower::Reading CameraFollower::read(std::int64_t frame)
 {
     Reading reading;
+    if (!sdkaccess::standIn()) {
+        reading.problem = problemOf(port_);
+        return reading;
+    }
     const Look now = look();
     const QString& stateFile = now.stateFile;
     const QFileInfo& file = now.file;

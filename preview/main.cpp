@@ -8,6 +8,7 @@
 #include "platform.h"
 #include "previewwindow.h"
 #include "qtcompat.h"
+#include "sdkaccess.h"
 #include "simulatedsource.h"
 #include "snapshot.h"
 #include "temperaturemonitor.h"
@@ -137,7 +138,8 @@ int main(int argc, char** argv)
     if (parser.isSet(helpOption))
         return print(helpText(parser, argc, argv));
     if (parser.isSet(versionOption))
-        return print(QStringLiteral("orvexhd-preview %1\n").arg(QStringLiteral(ORVEX_VERSION)));
+        return print(QStringLiteral("orvexhd-preview %1\n%2\n")
+                         .arg(QStringLiteral(ORVEX_VERSION), sdkaccess::statement()));
     if (!parser.positionalArguments().isEmpty())
         return usage(
             Preview::tr("unexpected argument %1").arg(parser.positionalArguments().first()));
@@ -186,6 +188,17 @@ int main(int argc, char** argv)
         return usage(Preview::tr("--frame takes a whole number, 0 or more, not \"%1\"")
                          .arg(parser.value(frameOption)));
     const QString port = parser.value(portOption);
+    // A camera's port and a snapshot both want the SDK that was named, never a stand-in for it;
+    // a capture device's picture alone needs no SDK, and its window says why there is none.
+    if ((!port.isEmpty() || snapshot) && !sdkaccess::usable()) {
+        complain(sdkaccess::failure());
+        return Unreachable;
+    }
+    if (!capture && !sdkaccess::standIn())
+        return usage(Preview::tr("%1 is a real camera's port: its picture comes from a capture "
+                                 "device, which --device names (with --port for the camera's "
+                                 "temperatures)")
+                         .arg(port));
 
     if (capture) {
         // What can never become a picture is said at once; a device that is missing may still

@@ -1,5 +1,6 @@
 #include "previewwindow.h"
 
+#include "sdkaccess.h"
 #include "ui_previewwindow.h"
 
 #include <QLabel>
@@ -42,6 +43,7 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
     ui_->statusbar->addWidget(settingsLabel_, 1);
     ui_->statusbar->addPermanentWidget(probeLabel_);
     ui_->statusbar->addPermanentWidget(rateLabel_);
+    showSdkInForce();
     ui_->detectionPanel->hide();
     colours_ = paletteColours(Palette::Grey);
     clock_.start();
@@ -110,6 +112,20 @@ void PreviewWindow::showTemperatures(const QString& text)
     }
     temperatureLabel_->setText(text);
     temperatureLabel_->setToolTip(text);
+}
+
+// Always in view, the failure of a library named too. A long path is cut in its middle rather than
+// widening the window; the tooltip holds it whole.
+void PreviewWindow::showSdkInForce()
+{
+    QLabel* label = statusLabel(ui_->statusbar, QStringLiteral("sdkLabel"),
+                                tr("The camera SDK in force, or why the one named cannot be used"));
+    QString text = sdkaccess::account();
+    text[0] = text[0].toUpper();
+    const QFontMetrics metrics = label->fontMetrics();
+    label->setText(metrics.elidedText(text, Qt::ElideMiddle, metrics.averageCharWidth() * 48));
+    label->setToolTip(text);
+    ui_->statusbar->addPermanentWidget(label);
 }
 
 void PreviewWindow::showPicture()

@@ -1,7 +1,7 @@
 // The preview's window: a frame source's pictures, the view choices that are not camera settings
 // (palette, scale), the detector's list where the camera reports one, and a status bar that says
 // where the settings or the video come from, what the probed pixel holds, how fast frames come,
-// and, when asked, the camera's temperatures.
+// the camera SDK in force, and, when asked, the camera's temperatures.
 #pragma once
 
 #include "framerate.h"
@@ -37,6 +37,7 @@ public:
 private:
     void showFrame(const Frame& frame);
     void showNoSignal(const QString& reason);
+    void showSdkInForce();
     void showPicture();
     void showProbe();
     void showDetections();

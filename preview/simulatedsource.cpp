@@ -1,5 +1,7 @@
 #include "simulatedsource.h"
 
+#include "sdkaccess.h"
+
 #include <QFileInfo>
 
 namespace {
@@ -71,6 +73,9 @@ void SimulatedSource::start()
 
 void SimulatedSource::watchStateFile()
 {
+    // Only the stand-in keeps a state file; the follower says why there is no picture otherwise.
+    if (!sdkaccess::standIn())
+        return;
     const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
     if (stateFile.isEmpty())
         return;

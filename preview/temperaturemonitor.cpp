@@ -3,15 +3,11 @@
 #include "cameralink.h"
 #include "camerareports.h"
 #include "portenumeration.h"
+#include "sdkaccess.h"
 
 namespace {
 
 constexpr int intervalMs = 1000;
-
-orvex_sdk::IOrvexSdk& sdk()
-{
-    return *orvex_sdk::OrvexSdk::get_instance();
-}
 
 } // namespace
 
@@ -29,7 +25,6 @@ TemperatureMonitor::~TemperatureMonitor()
 
 void TemperatureMonitor::start()
 {
-    sdk().initialize();
     timer_.start();
     tick();
 }
@@ -62,7 +57,7 @@ void TemperatureMonitor::tick()
 
 QString TemperatureMonitor::open()
 {
-    if (!camera::offersSerialLink(*sdk().getConfiguration()))
+    if (!camera::offersSerialLink(sdkaccess::configuration()))
         return tr("the SDK's link is not %1").arg(QString::fromLatin1(camera::serialLinkType));
     device_ = camera::openDevice(port_.toUtf8().constData(), connection_);
     if (!device_) {

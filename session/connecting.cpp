@@ -3,6 +3,7 @@
 
 #include "cameralink.h"
 #include "camerareports.h"
+#include "sdkaccess.h"
 
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -14,16 +15,11 @@ namespace {
 
 constexpr int monitoringIntervalMs = 1000;
 
-orvex_sdk::IOrvexSdk* sdk()
-{
-    return orvex_sdk::OrvexSdk::get_instance();
-}
-
 } // namespace
 
 void MainWindow::connectDevice()
 {
-    orvex_sdk::Configuration* configuration = sdk()->getConfiguration();
+    orvex_sdk::Configuration* configuration = sdkaccess::root().getConfiguration();
     selectedPortName = ui->selectDeviceComboBox->currentText();
     if (!openAlternativeSerialPort(selectedPortName.toStdString()))
         return;
@@ -84,7 +80,7 @@ void MainWindow::disconnectDevice()
 
 bool MainWindow::openAlternativeSerialPort(std::string portName)
 {
-    if (!camera::offersSerialLink(*sdk()->getConfiguration())) {
+    if (!camera::offersSerialLink(sdkaccess::configuration())) {
         showAboutBox(tr("Invalid communication"), tr("Select an other serial port"));
         return false;
     }
@@ -140,7 +136,7 @@ void MainWindow::showIaControlTabLast()
 
 void MainWindow::applyCameraLimits()
 {
-    const orvex_sdk::Configuration& limits = *sdk()->getConfiguration();
+    const orvex_sdk::Configuration& limits = sdkaccess::configuration();
     struct ExpertPair {
         QSlider* slider;
         QDoubleSpinBox* edit;

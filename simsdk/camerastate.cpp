@@ -1,8 +1,10 @@
 #include "camerastate.h"
 
+#include "guardedfile.h"
 #include "inifile.h"
 #include "wholefiles.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMutex>
@@ -92,6 +94,12 @@ std::map<QString, QString> textsOf(CameraSettings& settings)
     return texts;
 }
 
+void layOver(CameraSettings& settings, const std::map<QString, QString>& kept)
+{
+    for (const auto& [key, value] : kept)
+        parseInto(keptSetting(key)->field(settings), value);
+}
+
 } // namespace
 
 const std::vector<KeptSetting>& keptSettings()
@@ -148,22 +156,36 @@ void readKeptSettings(IniFile& ini, const QString& section, CameraSettings& sett
     }
 }
 
+void StateFile::reportUnreadable(const QString& why)
+{
+    if (firstReport(path_, "unreadable"))
+        reportConfigurationProblem(QStringLiteral("state file %1 %2; the configured values are "
+                                                  "used, and changes are not kept")
+                                       .arg(path_, why));
+}
+
 // The file as a whole, or nothing: a file damaged anywhere is not trusted anywhere.
 StateFile::Reading StateFile::readSections(Sections& sections)
 {
     sections.clear();
-    const files::FileContents contents = files::readWhole(path_);
-    if (contents.problem == files::FileContents::Missing)
+    QFile file;
+    const GuardedOpen opened = openGuarded(file, path_, QIODevice::ReadOnly);
+    if (opened.outcome == GuardedOpen::Missing || opened.outcome == GuardedOpen::NullDevice)
         return Reading::Read;
-    if (contents.problem == files::FileContents::Unreadable) {
-        if (firstReport(path_, "unreadable"))
-            reportConfigurationProblem(QStringLiteral("state file %1 cannot be read (%2); the "
-                                                      "configured values are used, and changes "
-                                                      "are not kept")
-                                           .arg(path_, contents.reason));
+    QString why = opened.why;
+    QByteArray bytes;
+    if (opened.outcome == GuardedOpen::Opened && file.size() > files::largestFile)
+        why = QStringLiteral("is larger than %1 MiB").arg(files::largestFile >> 20);
+    else if (opened.outcome == GuardedOpen::Opened) {
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            why = QStringLiteral("cannot be read (%1)").arg(file.errorString());
+    }
+    if (!why.isEmpty()) {
+        reportUnreadable(why);
         return Reading::Unreadable;
     }
-    const ini::Document document = ini::parse(contents.bytes);
+    const ini::Document document = ini::parse(bytes);
     std::map<int, QString> problems; // by line: the first is reported
     for (const ini::Problem& problem : document.problems)
         problems.emplace(problem.line, problem.text);
@@ -193,12 +215,10 @@ StateFile::Reading StateFile::readSections(Sections& sections)
         return Reading::Read;
     sections.clear();
     if (firstReport(path_, "damaged"))
-        reportConfigurationProblem(QStringLiteral("state file %1 is damaged (line %2: %3); the "
-                                                  "configured values are used, and the file is "
-                                                  "replaced at the next change")
-                                       .arg(path_)
-                                       .arg(problems.begin()->first)
-                                       .arg(problems.begin()->second));
+        reportConfigurationProblem(
+            QStringLiteral("state file %1 is damaged (line %2: %3); the configured values are "
+                           "used, and the file is replaced at the next change")
+                .arg(path_, QString::number(problems.begin()->first), problems.begin()->second));
     return Reading::Damaged;
 }
 
@@ -221,6 +241,16 @@ QString StateFile::folderProblem() const
     return QStringLiteral("its folder %1 does not let this program write").arg(folder.filePath());
 }
 
+// A lock file that is no plain file would hold the lock for ever, or hold the program: a FIFO there
+// is read as the lock's owner.
+QString StateFile::lockProblem(const QString& lockPath) const
+{
+    const GuardedOpen found = lookAt(lockPath);
+    if (found.outcome == GuardedOpen::Refused || found.outcome == GuardedOpen::NullDevice)
+        return QStringLiteral("cannot be written: its lock file %1 %2").arg(lockPath, found.why);
+    return {};
+}
+
 void StateFile::forgetReports()
 {
     const QMutexLocker lock(&reportsMutex);
@@ -231,41 +261,67 @@ StateFile::Reading StateFile::restore(const std::string& port, CameraSettings& s
 {
     Sections sections;
     const Reading reading = readSections(sections);
-    for (const auto& [key, value] : sections[QString::fromStdString(port)])
-        parseInto(keptSetting(key)->field(settings), value);
-    known_[port] = textsOf(settings);
+    layOver(settings, sections[QString::fromStdString(port)]);
     return reading;
 }
 
-void StateFile::remember(const std::string& port, CameraSettings& settings)
+void StateFile::change(const std::string& port, CameraSettings& settings,
+                       const std::function<void()>& operation)
 {
-    const std::map<QString, QString> current = textsOf(settings);
-    std::map<QString, QString>& known = known_[port];
-    if (current == known)
-        return;
-
-    // Another program may have kept other cameras, or other settings of this one, meanwhile:
-    // only what changed here is written over what the file holds now.
-    const QString lockPath = path_ + QStringLiteral(".lock");
-    QLockFile lock(lockPath);
-    if (!lock.tryLock(lockWaitMs)) {
-        reportKeepFailure(lock.error() == QLockFile::LockFailedError
-                              ? QStringLiteral("stays locked by another program")
-                              : QStringLiteral("cannot be written: its lock file %1 cannot be "
-                                               "made (%2)")
-                                    .arg(lockPath, folderProblem()));
+    // The null device keeps nothing, as it was named to; what cannot be read is said once.
+    const GuardedOpen found = lookAt(path_);
+    if (found.outcome == GuardedOpen::NullDevice || found.outcome == GuardedOpen::Refused) {
+        if (found.outcome == GuardedOpen::Refused)
+            reportUnreadable(found.why);
+        operation();
         return;
     }
-    // What cannot be read now is not replaced: it may hold what other programs kept.
-    Sections sections;
-    if (readSections(sections) == Reading::Unreadable)
+    // Most sends find the camera as they leave it (a profile applied again, the window's bulk
+    // runs): those need no lock, whose taking flushes a file to disk, and no write. The others are
+    // undone and made again under the lock.
+    restore(port, settings);
+    const CameraSettings unchanged = settings;
+    const std::map<QString, QString> held = textsOf(settings);
+    operation();
+    if (textsOf(settings) == held)
         return;
+    settings = unchanged;
+
+    const QString lockPath = path_ + QStringLiteral(".lock");
+    QString problem = lockProblem(lockPath);
+    QLockFile lock(lockPath);
+    if (problem.isEmpty() && !lock.tryLock(lockWaitMs))
+        problem = lock.error() == QLockFile::LockFailedError
+                      ? QStringLiteral("stays locked by another program")
+                      : QStringLiteral("cannot be written: its lock file %1 cannot be made (%2)")
+                            .arg(lockPath, folderProblem());
+    if (!problem.isEmpty()) {
+        reportKeepFailure(problem);
+        operation();
+        return;
+    }
+
+    Sections sections;
+    const Reading reading = readSections(sections);
     std::map<QString, QString>& kept = sections[QString::fromStdString(port)];
-    for (const auto& [key, value] : current) {
-        if (known[key] != value)
+    layOver(settings, kept);
+    const std::map<QString, QString> before = textsOf(settings);
+    operation();
+    // What cannot be read now is not replaced: it may hold what other programs kept.
+    if (reading == Reading::Unreadable)
+        return;
+    const std::map<QString, QString> after = textsOf(settings);
+    if (after == before)
+        return;
+    for (const auto& [key, value] : after) {
+        if (before.at(key) != value)
             kept[key] = value;
     }
+    write(sections);
+}
 
+void StateFile::write(const Sections& sections)
+{
     QString text = QStringLiteral("; The simulated cameras' settings as the programs left them. "
                                   "Delete this file\n; to start again from the configured "
                                   "values.\n");
@@ -278,11 +334,8 @@ void StateFile::remember(const std::string& port, CameraSettings& settings)
         }
     }
     QString error;
-    if (!files::writeWhole(path_, text.toUtf8(), error)) {
+    if (!files::writeWhole(path_, text.toUtf8(), error))
         reportKeepFailure(QStringLiteral("cannot be written (%1)").arg(error));
-        return;
-    }
-    known = current;
 }
 
 } // namespace orvex_sim

@@ -1,8 +1,8 @@
 // What the simulated cameras remember between runs: when the configuration names a state file,
-// every setting a Device operation changes is kept there, and a camera takes its kept settings
-// over its configured ones when the stand-in starts and whenever it is opened. Several programs
-// may use the file at once: each writes only the keys it changed, under a lock file, and replaces
-// the file whole (a reader never sees half of it).
+// every setting a Device operation changes is kept there, and the file is what the camera holds:
+// each operation takes what it keeps over the camera's settings first. Several programs may use the
+// file at once: a change is made to what the file holds at that moment, under a lock file, and
+// only the keys it changed are written, the file replaced whole (a reader never sees half of it).
 #pragma once
 
 #include "simcontrol.h"
@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <variant>
@@ -34,7 +35,7 @@ void readKeptSettings(IniFile& ini, const QString& section, CameraSettings& sett
 class StateFile
 {
 public:
-    // How the file was found: a missing file is read as an empty one.
+    // How the file was found: a missing file, or the null device, is read as an empty one.
     enum class Reading { Read, Damaged, Unreadable };
 
     explicit StateFile(const QString& path) : path_(path) {}
@@ -46,19 +47,26 @@ public:
     Reading restore(const std::string& port, CameraSettings& settings);
     // Every file's problems are reported again, as in a fresh process.
     static void forgetReports();
-    // Writes the port's settings that changed since this program last read or wrote them.
-    void remember(const std::string& port, CameraSettings& settings);
+    // Runs operation on the port's settings as the file holds them, and writes the keys it
+    // changed, both under the file's lock: what another program changed meanwhile is neither
+    // undone nor lost, and the last change of a key is the one kept. The operation may run twice:
+    // first without the lock, then, when it changes something, again on the settings as they were.
+    void change(const std::string& port, CameraSettings& settings,
+                const std::function<void()>& operation);
 
 private:
     using Sections = std::map<QString, std::map<QString, QString>>; // port -> key -> value
 
     Reading readSections(Sections& sections);
+    void write(const Sections& sections);
+    void reportUnreadable(const QString& why);
     void reportKeepFailure(const QString& why);
+    // Why no lock can be taken on the file, or empty when one can be tried.
+    QString lockProblem(const QString& lockPath) const;
     // Why no lock file can be made beside the state file.
     QString folderProblem() const;
 
     QString path_;
-    std::map<std::string, std::map<QString, QString>> known_; // as last read or written here
     bool keepFailureReported_ = false;
 };
 

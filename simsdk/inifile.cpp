@@ -41,9 +41,8 @@ IniFile::IniFile(const QString& path, const QString& source) : path_(path)
         static const char* const leftOut[] = {"it is ignored", "its keys are ignored",
                                               "the rest of the file is ignored"};
         reportConfigurationProblem(QStringLiteral("%1: line %2: %3; %4")
-                                       .arg(path_)
-                                       .arg(problem.line)
-                                       .arg(problem.text, QLatin1String(leftOut[problem.extent])));
+                                       .arg(path_, QString::number(problem.line), problem.text,
+                                            QLatin1String(leftOut[problem.extent])));
     }
     for (const ini::Section& section : document_.sections) {
         for (const ini::Entry& entry : section.entries)
@@ -113,7 +112,8 @@ void IniFile::readInteger(const QString& group, const QString& key, T& target, l
                        QString::number(target));
     else if (number < minimum || number > maximum)
         reportBadValue(group, key, value,
-                       QStringLiteral("is outside %1 to %2").arg(minimum).arg(maximum),
+                       QStringLiteral("is outside %1 to %2")
+                           .arg(QString::number(minimum), QString::number(maximum)),
                        QString::number(target));
     else
         target = static_cast<T>(number);

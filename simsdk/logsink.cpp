@@ -1,11 +1,10 @@
 #include "logsink.h"
 
+#include "guardedfile.h"
 #include "inifile.h"
 #include "sdkconfiguration.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 
 namespace orvex_sim {
 
@@ -24,7 +23,7 @@ void LogSink::setPath(const QString& path)
     const std::lock_guard<std::mutex> lock(mutex_);
     file_.close();
     path_ = path;
-    failureReported_ = false;
+    dropping_ = false;
 }
 
 QString LogSink::path() const
@@ -33,25 +32,35 @@ QString LogSink::path() const
     return path_;
 }
 
+void LogSink::dropRecords(const QString& why)
+{
+    file_.close();
+    dropping_ = true;
+    if (!why.isEmpty())
+        reportConfigurationProblem(
+            QStringLiteral("SDK log file %1 %2; its records are dropped").arg(path_, why));
+}
+
+bool LogSink::ready()
+{
+    if (dropping_ || file_.isOpen())
+        return !dropping_;
+    const GuardedOpen opened = openGuarded(file_, path_, QIODevice::WriteOnly | QIODevice::Append);
+    // The null device drops them silently, as it was named to.
+    if (opened.outcome != GuardedOpen::Opened)
+        dropRecords(opened.outcome == GuardedOpen::NullDevice ? QString() : opened.why);
+    return !dropping_;
+}
+
 void LogSink::append(const std::string& line)
 {
     const std::lock_guard<std::mutex> lock(mutex_);
-    if (!file_.isOpen()) {
-        QDir().mkpath(QFileInfo(path_).absolutePath());
-        file_.setFileName(path_);
-        // Unbuffered: each record is one write of its own, whole, and on disk at once.
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            if (!failureReported_)
-                reportConfigurationProblem(QStringLiteral("SDK log file %1 cannot be opened "
-                                                          "(%2); its records are dropped")
-                                               .arg(path_, file_.errorString()));
-            failureReported_ = true;
-            return;
-        }
-    }
+    if (!ready())
+        return;
     std::string whole = line;
     whole += '\n';
-    file_.write(whole.data(), qint64(whole.size()));
+    if (file_.write(whole.data(), qint64(whole.size())) != qint64(whole.size()))
+        dropRecords(QStringLiteral("cannot be written (%1)").arg(file_.errorString()));
 }
 
 std::string formatLogRecord(int level, const std::string& text)

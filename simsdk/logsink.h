@@ -19,16 +19,21 @@ public:
     QString path() const;
 
     // Appends one line (a line feed is added) in one write, under a lock, so that records of
-    // separate loggers never interleave.
+    // separate loggers never interleave. A file that cannot be opened or written is said once, and
+    // its records are dropped from then on.
     void append(const std::string& line);
 
 private:
     LogSink();
 
+    // Opens the file at the first record; false when the records are dropped.
+    bool ready();
+    void dropRecords(const QString& why);
+
     mutable std::mutex mutex_;
     QString path_;
     QFile file_;
-    bool failureReported_ = false;
+    bool dropping_ = false;
 };
 
 // The record line without its line feed: ISO 8601 UTC time stamp with milliseconds, the

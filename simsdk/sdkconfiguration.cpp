@@ -4,15 +4,32 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace orvex_sim {
 
 QString builtInLogFile()
 {
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("orvex-sdk.log"));
+#ifdef _WIN32
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#else
+    QString folder = QFile::decodeName(qgetenv("XDG_STATE_HOME"));
+    // A relative XDG_STATE_HOME is invalid and ignored, as the XDG base directories say.
+    if (!QDir::isAbsolutePath(folder))
+        folder = QDir(QDir::homePath()).filePath(QStringLiteral(".local/state"));
+#endif
+    return QDir(folder).filePath(QStringLiteral("orvexhd/orvex-sdk.log"));
 }
 
 namespace {
+
+bool sameFile(const QString& one, const QString& other)
+{
+    const QFileInfo a(one);
+    const QFileInfo b(other);
+    return QDir::cleanPath(a.absoluteFilePath()) == QDir::cleanPath(b.absoluteFilePath()) ||
+           (a.exists() && b.exists() && a.canonicalFilePath() == b.canonicalFilePath());
+}
 
 // A relative path belongs with the file that names it, not with the working directory.
 // instead: what happens when the path is the INI file itself.
@@ -69,6 +86,19 @@ void SimConfiguration::load(IniFile& ini)
                              QStringLiteral("the built-in log file is used"));
     stateFile_ = pathBesideIni(ini, QStringLiteral("stateFile"), QString(),
                                QStringLiteral("the cameras forget when the program ends"));
+    // Log records written into the state file would damage it at the next run.
+    if (!stateFile_.isEmpty() && sameFile(logFile_, stateFile_) && logFile_ != builtInLogFile()) {
+        reportConfigurationProblem(QStringLiteral("%1: [sdk] logFile and stateFile name the same "
+                                                  "file; the built-in log file is used")
+                                       .arg(ini.path()));
+        logFile_ = builtInLogFile();
+    }
+    if (!stateFile_.isEmpty() && sameFile(logFile_, stateFile_)) {
+        reportConfigurationProblem(QStringLiteral("%1: [sdk] stateFile names the built-in SDK log "
+                                                  "file; the cameras forget when the program ends")
+                                       .arg(ini.path()));
+        stateFile_.clear();
+    }
 
     const QString d = QStringLiteral("defaults");
     ini.read(d, QStringLiteral("gamma"), defaults_.gamma);

@@ -13,7 +13,9 @@ namespace orvex_sim {
 
 class IniFile;
 
-// Where SDK log records go unless [sdk] logFile says otherwise: the user's temporary folder.
+// Where SDK log records go unless [sdk] logFile says otherwise: orvexhd/orvex-sdk.log in a folder
+// of the user's own, the XDG state folder (~/.local/state) or, on Windows, the local application
+// data.
 QString builtInLogFile();
 
 // What the getDefault... getters return, in the getters' own types.

@@ -206,10 +206,16 @@ void SimulatedCamera::takeKeptSettings()
         state_->restore(port_, settings_);
 }
 
-void SimulatedCamera::keepChanges()
+void SimulatedCamera::operate(bool changes, const std::function<void()>& operation)
 {
-    if (state_)
-        state_->remember(port_, settings_);
+    if (!state_)
+        operation();
+    else if (changes)
+        state_->change(port_, settings_, operation);
+    else {
+        state_->restore(port_, settings_);
+        operation();
+    }
 }
 
 CameraDevice::CameraDevice(SimulatedCamera& camera)
@@ -252,18 +258,19 @@ Result CameraDevice::operate(const char* operation, std::string arguments, Resul
     if (faults_.latencyMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(faults_.latencyMs));
     const bool answered = answers(operation);
-    const Result result = answered ? Result(action()) : failure;
+    // Only an operation that writes can change what the camera keeps: the reads, the
+    // once-a-second temperature read among them, take no lock.
+    const std::string_view name(operation);
+    const bool changes = name.rfind("set", 0) == 0 || name == "requestNuc";
+    Result result = failure;
+    if (answered)
+        camera_.operate(changes, [&] { result = Result(action()); });
     // A demo left running for days journals a temperature read every second: keep the newest.
     constexpr std::size_t journalLimit = 200000;
     std::vector<JournalEntry>& journal = camera_.journal_;
     if (journal.size() >= journalLimit)
         journal.erase(journal.begin(), journal.begin() + journalLimit / 2);
     journal.push_back({camera_.port_, operation, std::move(arguments), toText(result)});
-    // Only an operation that writes can change what the camera keeps: the reads, the
-    // once-a-second temperature read among them, cost no comparison with the state file.
-    const std::string_view name(operation);
-    if (answered && (name.rfind("set", 0) == 0 || name == "requestNuc"))
-        camera_.keepChanges();
     return result;
 }
 

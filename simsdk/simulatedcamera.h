@@ -7,6 +7,7 @@
 #include "simcontrol.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,9 @@ public:
 private:
     friend class CameraDevice;
 
-    void keepChanges();
+    // Runs an operation on the camera as it is now: with a state file, as the file holds it, where
+    // whatever a change alters is kept.
+    void operate(bool changes, const std::function<void()>& operation);
 
     std::string port_;
     CameraSettings configured_;

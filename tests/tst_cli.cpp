@@ -25,6 +25,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <limits>
@@ -33,7 +34,10 @@
 #include <utility>
 
 #ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using Setup = std::function<void()>;
@@ -60,11 +64,22 @@ const char* const cameras =
     "roiX2=600\nrefused=setVerticalFlip,getRoiY2,getTemperatures\n"
     "[camera.SIM4]\nsilent=true\n";
 
+// A profile of two user settings, as a production line's.
+const char* const lineProfile = "[user]\ngamma=1.5\nverticalFlip=true\n";
+
 struct Run {
     int status;
     QString out;
     QString err;
 };
+
+// "%1" at the start of a path ("%1/p.ini") or alone stands for the fixture's folder; within a file
+// name ("batch%1.csv") it is the name's own.
+QString inFolder(QString text, const QString& folder)
+{
+    static const QRegularExpression placeholder(QStringLiteral("%1(?=/|$)"));
+    return text.replace(placeholder, folder);
+}
 
 QStringList simulatedPortNames()
 {
@@ -96,8 +111,9 @@ public:
         file.write(text.toUtf8());
     }
 
-    // "%1" in an argument stands for the fixture's folder.
-    static Run run(const QString& folder, const QStringList& arguments)
+    // "%1" in an argument stands for the fixture's folder, as inFolder() says.
+    static Run run(const QString& folder, const QStringList& arguments,
+                   std::function<bool()> stopCheck = {})
     {
         Run result{-1, QString(), QString()};
         QTextStream out(&result.out);
@@ -105,30 +121,51 @@ public:
         cli::Console console(out, err, false);
         QStringList words{QStringLiteral("orvexhd-cli")};
         for (const QString& argument : arguments)
-            words.append(QString(argument).replace(QLatin1String("%1"), folder));
+            words.append(inFolder(argument, folder));
+        console.setStopCheck(stopCheck);
         result.status = cli::run(words, console);
         return result;
     }
     Run run(const QStringList& arguments) const { return run(dir_.path(), arguments); }
+    // As if the operator asked the program to stop once the journal holds that many of an
+    // operation.
+    Run runStopped(const QStringList& arguments, const QString& operation, int occurrences) const
+    {
+        const std::string name = operation.toStdString();
+        return run(dir_.path(), arguments, [name, occurrences] {
+            const auto& entries = orvex_sim::journal();
+            return std::count_if(entries.begin(), entries.end(), [&](const auto& entry) {
+                       return entry.operation == name;
+                   }) >= occurrences;
+        });
+    }
 
     // The built program over this fixture's configuration, its standard output into a file
-    // (empty: kept).
-    Run runProgram(const QStringList& arguments, const QString& standardOutput = QString()) const
+    // (empty: kept), started by the wrapper's command (setpriv ...) when one is given.
+    Run runProgram(const QStringList& arguments, const QString& standardOutput = QString(),
+                   const QStringList& wrapper = {}) const
     {
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("ORVEX_SDK_CONFIG", path(QStringLiteral("sdk.ini")));
-        program.setProcessEnvironment(environment);
         if (!standardOutput.isEmpty())
             program.setStandardOutputFile(standardOutput);
-        QStringList words;
-        for (const QString& argument : arguments)
-            words.append(QString(argument).replace(QLatin1String("%1"), dir_.path()));
-        program.start(QStringLiteral(ORVEX_CLI_EXECUTABLE), words);
+        start(program, arguments, wrapper);
         if (!program.waitForFinished(60000))
             return {-1, QString(), QString()};
         return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
                 QString::fromUtf8(program.readAllStandardError())};
+    }
+
+    void start(QProcess& program, const QStringList& arguments,
+               const QStringList& wrapper = {}) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ORVEX_SDK_CONFIG", path(QStringLiteral("sdk.ini")));
+        program.setProcessEnvironment(environment);
+        QStringList words = wrapper + QStringList{QStringLiteral(ORVEX_CLI_EXECUTABLE)};
+        for (const QString& argument : arguments)
+            words.append(inFolder(argument, dir_.path()));
+        const QString executable = words.takeFirst();
+        program.start(executable, words);
     }
 
     // The journal's operations that change the camera, with their arguments or by name only.
@@ -331,6 +368,12 @@ private slots:
     void cameraGoneMidReadIsAskedNothingMore();
     void tableRangesAreTheWindowsRanges();
     void twoProgramsAtOnceKeepEachOthersChanges();
+    void interruptedRunSaysWhatWasLeftUndone_data();
+    void interruptedRunSaysWhatWasLeftUndone();
+    void signalStopsTheRunBetweenOperations_data();
+    void signalStopsTheRunBetweenOperations();
+    void replacedFileKeepsItsOwner_data();
+    void replacedFileKeepsItsOwner();
     void transcriptsAreAsRecorded_data();
     void transcriptsAreAsRecorded();
 };
@@ -404,9 +447,24 @@ void CliTest::badInputSendsNothing_data()
     addRow("no profile at all", QString("x\n").repeated(25), applyIni,
            "bad.ini:20: \"x\" is no [section]"
            " and no key=value\norvexhd-cli: %1/bad.ini: 5 more problems\n");
-    // A file of another kind is not held whole in memory as problems: reading stops at 1000.
-    addRow("far from a profile", QString("x\n").repeated(5000), applyIni,
-           "bad.ini: 981 more problems\n");
+    // No file is held in memory as problems, however well formed: reading stops at 1000.
+    const auto stopped = [](const QString& line) {
+        return "bad.ini: 980 more problems\norvexhd-cli: %1/bad.ini:" + line +
+               ": the file is not read past its first 1000 problems\n";
+    };
+    addRow("far from a profile", QString("x\n").repeated(5000), applyIni, stopped("1001"));
+    QString unknownKeys = "[user]\n";
+    QString unknownJsonKeys = "{\"user\": {";
+    for (int key = 0; key < 5000; ++key) {
+        unknownKeys += QStringLiteral("k%1=1\n").arg(key);
+        unknownJsonKeys += QStringLiteral("\"k%1\": 1, ").arg(key);
+    }
+    addRow("unknown keys past the cap", unknownKeys, applyIni, stopped("1002"));
+    addRow("JSON unknown keys past the cap", unknownJsonKeys + "\"gamma\": 1}}", applyJson,
+           "bad.json: 980 more problems\norvexhd-cli: %1/bad.json: the file is not read past its "
+           "first 1000 problems\n");
+    addRow("file name holding %1", "x\n", QStringList{"apply", "--port", "SIM2", "%1/batch%1.ini"},
+           "orvexhd-cli: %1/batch%1.ini:1: \"x\" is no [section] and no key=value\n");
     addRow("a long value cut short", "[user]\ngamma=" + QString(500, '9') + "x\n", applyIni,
            "[user] gamma = \"" + QString(60, '9') + "...\" is not a number");
     addRow("escapes as written", "[%75ser]\ngamma=1.5\n", applyIni,
@@ -474,6 +532,27 @@ void CliTest::badInputSendsNothing_data()
            "rows.csv:1: %1/a\"b.ini: no such file");
     addRow("CSV profile problem", "SIM1,1\nSIM2,2,absent.ini\n",
            QStringList{"provision", "%1/rows.csv"}, "rows.csv:2: %1/absent.ini: no such file");
+    addRow("CSV name holding %1", "SIM1,1,p.ini,x\n", QStringList{"provision", "%1/rows%1.csv"},
+           "%1/rows%1.csv:1: expected port,serial[,profile], found 4 fields\n");
+    // As spreadsheets export long numbers: digits lost.
+    const QStringList provisionRows{"provision", "%1/rows.csv"};
+    addRow("CSV serial in exponent form", "SIM1,1.23457E+09\n", provisionRows,
+           "rows.csv:1: serial number \"1.23457E+09\" is in exponent form");
+    addRow("CSV negative serial", "SIM1,-7\n", provisionRows,
+           "rows.csv:1: serial number \"-7\" is negative");
+    addRow("CSV serial with a fraction", "SIM1,7.0\n", provisionRows,
+           "rows.csv:1: serial number \"7.0\" is not a whole number from 0 to 4294967295");
+    const QStringList serialOfSim1{"serial", "--port", "SIM1"};
+    addRow("serial in exponent form", "", serialOfSim1 + QStringList{"1.23457E+09"},
+           "serial: serial number \"1.23457E+09\" is in exponent form");
+    addRow("negative serial", "", serialOfSim1 + QStringList{"-1"},
+           "serial: serial number \"-1\" is negative");
+    addRow("serial with a sign", "", serialOfSim1 + QStringList{"+7"},
+           "serial number \"+7\" is not a whole number from 0 to 4294967295");
+    addRow("serial with blanks", "", serialOfSim1 + QStringList{" 7"},
+           "serial number \" 7\" is not a whole number");
+    addRow("serial past 64 bits", "", serialOfSim1 + QStringList{"18446744073709551617"},
+           "serial number \"18446744073709551617\" is not a whole number");
 #ifdef Q_OS_LINUX
     addRow("read error", "", QStringList{"apply", "--port", "SIM2", "/proc/self/mem"},
            "/proc/self/mem: cannot be read (");
@@ -492,7 +571,7 @@ void CliTest::badInputSendsNothing()
 
     const Run run = f.run(arguments);
     QCOMPARE(run.status, 2);
-    QVERIFY2(run.err.contains(problem.replace("%1", f.folder())), qPrintable(run.err));
+    QVERIFY2(run.err.contains(inFolder(problem, f.folder())), qPrintable(run.err));
     QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
     QCOMPARE(CliFixture::writes(), QStringList());
     QCOMPARE(orvex_sim::parametersAppliedCount(), 0);
@@ -824,7 +903,7 @@ void CliTest::provisionReportsEachRowAsItWent()
     QFETCH(QString, result);
     QFETCH(QStringList, writes);
     CliFixture f;
-    f.write("line.ini", "[user]\ngamma=1.5\nverticalFlip=true\n");
+    f.write("line.ini", lineProfile);
     f.write("ia.ini", "[user]\ngamma=1.5\n[ia]\niaMaxBoxes=5\n");
     f.write("rows.csv", rows);
     setup();
@@ -839,7 +918,7 @@ void CliTest::provisionReportsEachRowAsItWent()
 void CliTest::provisionGoesOnPastAnUnpluggedCamera()
 {
     CliFixture f;
-    f.write("line.ini", "[user]\ngamma=1.5\nverticalFlip=true\n");
+    f.write("line.ini", lineProfile);
     f.write("rows.csv", "port,serial,profile\nSIM1,30001,line.ini\n# spare\nSIM2,30002,line.ini\n"
                         "SIM3,30003\n");
     orvex_sim::unplug("SIM2");
@@ -900,9 +979,10 @@ void CliTest::jsonOutputParses_data()
            "32.5 C");
     addRow("info without a shutter or temperatures", QStringList{"info", "--port", "SIM3"}, 1, "",
            "{\"cameraType\":3,\"fpgaVersion\":\"0.2.4.0\",\"port\":\"SIM3\",\"reports\":["
-           "\"Camera type = 3\",\"RISC-V version = 1.f.a.8\",\"FPGA version = 0.2.4.0\","
-           "\"Serial number = 12345\",\"Shutter = absent\",\"Unable to read temperatures\"],"
-           "\"riscvVersion\":\"1.f.a.8\",\"serialNumber\":12345,\"shutter\":false,\"status\":1}");
+           "\"Camera SDK = simulated cameras\",\"Camera type = 3\",\"RISC-V version = 1.f.a.8\","
+           "\"FPGA version = 0.2.4.0\",\"Serial number = 12345\",\"Shutter = absent\","
+           "\"Unable to read temperatures\"],\"riscvVersion\":\"1.f.a.8\","
+           "\"sdk\":\"simulated cameras\",\"serialNumber\":12345,\"shutter\":false,\"status\":1}");
     addRow("read", QStringList{"read", "--port", "SIM2"}, 1, "status", "0");
     addRow("apply", QStringList{"apply", "--port", "SIM2", "%1/p.json"}, 1, "reports",
            "Set GAMMA value OK,Set IMAGE vertical FLIP value OK");
@@ -922,7 +1002,7 @@ void CliTest::jsonOutputParses_data()
     addRow("unreachable", QStringList{"temps", "--port", "SIM4"}, 1, "error",
            "the camera does not answer");
     addRow("provision", QStringList{"provision", "%1/rows.csv"}, 3, "summary",
-           "{\"provisioned\":2,\"rows\":2,\"status\":0}");
+           "{\"interrupted\":false,\"provisioned\":2,\"rows\":2,\"status\":0}");
 }
 
 void CliTest::jsonOutputParses()
@@ -1125,6 +1205,191 @@ void CliTest::twoProgramsAtOnceKeepEachOthersChanges()
         QCOMPARE(user.value("clhe").toInt(), 100 * (camera + 1) + 2);
         QCOMPARE(user.value("polarity").toBool(), true);
     }
+}
+
+// Asked to stop, a command finishes the camera operation in hand, begins nothing more and says what
+// it left undone; work left undone counts as refused.
+void CliTest::interruptedRunSaysWhatWasLeftUndone_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("operation"); // the stop is asked once the journal holds it
+    QTest::addColumn<int>("occurrences");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("said"); // lines of standard output or error
+    QTest::addColumn<QStringList>("writes");
+    const QString notBegun = "orvexhd-cli: SIM2: interrupted: this camera was not begun";
+    addRow("apply, part way",
+           QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"}, "setGamma", 1,
+           1,
+           QStringList{"SIM1: Set GAMMA value OK",
+                       "orvexhd-cli: SIM1: interrupted after 1 of 2 sends; the rest were not sent",
+                       notBegun},
+           QStringList{"setGamma 98304"});
+    addRow(
+        "provision, after a serial number", QStringList{"provision", "%1/rows.csv"},
+        "setSerialNumber", 1, 1,
+        QStringList{"SIM1: Serial number set",
+                    "Provisioned 0 of 2 cameras before the run was interrupted:",
+                    "1     SIM1  1       line.ini  interrupted after 0 of 2 sends; the rest were "
+                    "not sent",
+                    "2     SIM2  2       -         interrupted: this camera was not begun"},
+        QStringList{"setSerialNumber 1"});
+    addRow("verify not begun",
+           QStringList{"set", "--port", "SIM1", "gamma=1.5", "verticalFlip=true", "--verify"},
+           "setVerticalFlip", 1, 1,
+           QStringList{"SIM1: Set IMAGE vertical FLIP value OK",
+                       "orvexhd-cli: SIM1: interrupted: 0 of 2 settings read back; nothing was "
+                       "verified"},
+           QStringList{"setGamma 98304", "setVerticalFlip true"});
+    addRow("read, part way", QStringList{"read", "--port", "SIM1", "--port", "SIM2"}, "getGamma", 1,
+           1,
+           QStringList{"orvexhd-cli: SIM1: interrupted: not every setting was read, so there is "
+                       "no profile",
+                       notBegun},
+           QStringList());
+    addRow("endless watch", QStringList{"temps", "--port", "SIM1", "--watch", "0.1"},
+           "getTemperatures", 2, 0,
+           QStringList{"SIM1: FPGA temperature = 45 C, sensor temperature = 32.5 C"},
+           QStringList());
+    addRow("counted watch",
+           QStringList{"temps", "--port", "SIM1", "--watch", "0.1", "--count", "5"},
+           "getTemperatures", 2, 1,
+           QStringList{"orvexhd-cli: SIM1: interrupted: 2 of 5 readings taken"}, QStringList());
+    addRow("nothing left undone", QStringList{"serial", "--port", "SIM1", "5"}, "setSerialNumber",
+           1, 0, QStringList{"SIM1: Serial number set"}, QStringList{"setSerialNumber 5"});
+}
+
+void CliTest::interruptedRunSaysWhatWasLeftUndone()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, operation);
+    QFETCH(int, occurrences);
+    QFETCH(int, status);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, writes);
+    CliFixture f;
+    f.write("line.ini", lineProfile);
+    f.write("rows.csv", "SIM1,1,line.ini\nSIM2,2\n");
+    const Run run = f.runStopped(arguments, operation, occurrences);
+    QCOMPARE(run.status, status);
+    const QStringList lines = (run.out + run.err).split('\n');
+    for (const QString& line : said)
+        QVERIFY2(lines.contains(line), qPrintable(run.out + run.err));
+    QCOMPARE(CliFixture::writes(), writes);
+    if (QByteArray(QTest::currentDataTag()) == "endless watch")
+        QCOMPARE(lines.filter("SIM1: FPGA temperature").size(), 2);
+}
+
+// The built program on slow cameras, sent a signal while it works: it finishes the operation in
+// hand, says what it left undone and exits 1. A second signal ends it at once.
+void CliTest::signalStopsTheRunBetweenOperations_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<int>("count"); // of signals sent
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<int>("latencyMs"); // of each camera operation: long enough for a second
+#ifdef Q_OS_UNIX
+    addRow("provision, interrupted", QStringList{"provision", "%1/rows.csv"}, int(SIGINT), 1,
+           "before the run was interrupted:", 300);
+    addRow("apply, terminated",
+           QStringList{"apply", "--port", "SIM1", "--port", "SIM2", "%1/line.ini"}, int(SIGTERM), 1,
+           "SIM2: interrupted", 300);
+    addRow("interrupted twice", QStringList{"provision", "%1/rows.csv"}, int(SIGINT), 2, "", 1000);
+#endif
+}
+
+void CliTest::signalStopsTheRunBetweenOperations()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QStringList, arguments);
+    QFETCH(int, signalNumber);
+    QFETCH(int, count);
+    QFETCH(QString, said);
+    QFETCH(int, latencyMs);
+    CliFixture f(QStringLiteral("[sdk]\ncameras=SIM1,SIM2\n[camera.SIM1]\nlatencyMs=%1\n"
+                                "[camera.SIM2]\nlatencyMs=%1\n")
+                     .arg(latencyMs));
+    f.write("line.ini", lineProfile);
+    f.write("rows.csv", "SIM1,1,line.ini\nSIM2,2,line.ini\n");
+    QProcess program;
+    f.start(program, arguments);
+    // The first report: the program is at work on SIM1.
+    while (!program.canReadLine() && program.waitForReadyRead(10000)) {
+    }
+    QVERIFY(program.canReadLine());
+    QCOMPARE(kill(pid_t(program.processId()), signalNumber), 0);
+    // Signals sent together may arrive as one: the second goes once the first is heeded.
+    QByteArray error;
+    QElapsedTimer clock;
+    clock.start();
+    while (!error.contains("\n") && clock.elapsed() < 10000) {
+        program.waitForReadyRead(50);
+        error += program.readAllStandardError();
+    }
+    QVERIFY2(error.startsWith("orvexhd-cli: stopping after the operation in hand"), error);
+    if (count > 1)
+        QCOMPARE(kill(pid_t(program.processId()), signalNumber), 0);
+    QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(20000));
+    if (count > 1) {
+        QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+        return;
+    }
+    const QString output =
+        QString::fromUtf8(program.readAllStandardOutput() + error + program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY2(output.contains(said), qPrintable(output));
+#else
+    QSKIP("signals are POSIX's");
+#endif
+}
+
+// Replacing a file that another user owns leaves it theirs: root gives the new file the old one's
+// owner, group and mode; a user who may not give a file away writes into the old one instead.
+void CliTest::replacedFileKeepsItsOwner_data()
+{
+    QTest::addColumn<bool>("asNobody"); // the program runs as nobody, over root's file
+    addRow("root over nobody's file", false);
+    addRow("nobody over root's file", true);
+}
+
+void CliTest::replacedFileKeepsItsOwner()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(bool, asNobody);
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || !nobody)
+        QSKIP("needs root, and a user nobody");
+    CliFixture f;
+    const QString target = f.path("t.ini");
+    const QByteArray file = QFile::encodeName(target);
+    f.write("t.ini", "; old\n");
+    const uid_t owner = asNobody ? 0 : nobody->pw_uid;
+    const gid_t group = asNobody ? 0 : nobody->pw_gid;
+    const mode_t mode = asNobody ? 0666 : 0600;
+    QCOMPARE(chown(file.constData(), owner, group), 0);
+    QCOMPARE(chmod(file.constData(), mode), 0);
+    QCOMPARE(chmod(QFile::encodeName(f.folder()).constData(), 0777), 0);
+    const QStringList arguments{"read", "--port", "SIM1", "-o", target};
+    const Run run =
+        asNobody ? f.runProgram(arguments, QString(),
+                                {"setpriv", "--reuid=" + QString::number(nobody->pw_uid),
+                                 "--regid=" + QString::number(nobody->pw_gid), "--clear-groups"})
+                 : f.run(arguments);
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    struct stat after = {};
+    QCOMPARE(stat(file.constData(), &after), 0);
+    QCOMPARE(after.st_uid, owner);
+    QCOMPARE(after.st_gid, group);
+    QCOMPARE(after.st_mode & 07777, mode);
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.readAll().startsWith("; Orvex HD camera profile"));
+    QCOMPARE(QDir(f.folder()).entryList({"t.ini*"}, QDir::Files), QStringList{"t.ini"});
+#else
+    QSKIP("owners and modes are POSIX's");
+#endif
 }
 
 void CliTest::transcriptsAreAsRecorded_data()

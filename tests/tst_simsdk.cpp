@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <thread>
 #include <type_traits>
 #include <vector>
@@ -23,6 +25,10 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 #endif
 
@@ -148,6 +154,59 @@ QStringList logLines(const QString& path)
     return lines;
 }
 
+// orvexhd-cli on the cameras of a configuration: another program on the same cameras.
+class OtherProgram
+{
+public:
+    OtherProgram(const QString& ini, const QStringList& arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ORVEX_SDK_CONFIG"), ini);
+        process_.setProcessEnvironment(environment);
+        process_.start(QStringLiteral(ORVEX_CLI_EXECUTABLE), arguments);
+    }
+
+    // Whether it ended by itself within a few seconds; one held up by a file is ended, so that
+    // the test fails rather than hangs.
+    bool ends()
+    {
+        if (process_.waitForFinished(10000))
+            return process_.exitStatus() == QProcess::NormalExit;
+        process_.kill();
+        process_.waitForFinished();
+        return false;
+    }
+    int status() const { return process_.exitCode(); }
+    QStringList errorLines()
+    {
+        QStringList lines = QString::fromLocal8Bit(process_.readAllStandardError()).split('\n');
+        lines.removeAll(QString());
+        return lines;
+    }
+
+private:
+    QProcess process_;
+};
+
+#ifndef _WIN32
+// A socket bound at path, as a program listening there leaves it.
+bool makeSocket(const QString& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = listener >= 0 &&
+                       ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (listener >= 0)
+        ::close(listener);
+    return bound;
+}
+#endif
+
 } // namespace
 
 class TestSimSdk : public QObject
@@ -202,6 +261,13 @@ private slots:
     void damagedStateFileGivesOneLineAndTheConfiguredValues();
     void unusableStateFileGivesOneLineWithItsCause_data();
     void unusableStateFileGivesOneLineWithItsCause();
+    void aChangeMeetsWhatAnotherProgramChanged();
+    void requestsAtOnceAreAllCounted();
+
+    // What another user may leave where the log and the state file go
+    void builtInLogIsTheUsersOwn();
+    void filesThatAreNoPlainFilesHoldNothingUp_data();
+    void filesThatAreNoPlainFilesHoldNothingUp();
 
     // Faults
     void refusedOperationsFail();
@@ -318,8 +384,6 @@ void TestSimSdk::builtInConfigurationWithoutFile()
     QCOMPARE(orvex_sim::portNames(), std::vector<std::string>{"SIM1"});
     QCOMPARE(int(orvex_sim::settings("SIM1").cameraType), 12);
     QVERIFY(orvex_sim::settings("SIM1").hasShutter);
-    QCOMPARE(QString::fromStdString(orvex_sim::logFilePath()),
-             QDir(QDir::tempPath()).filePath(QStringLiteral("orvex-sdk.log")));
 }
 
 void TestSimSdk::goodFileSetsEverySection()
@@ -987,12 +1051,16 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause_data()
 {
     QTest::addColumn<QByteArray>("stateFile");
     QTest::addColumn<QString>("said");
-    QTest::newRow("a folder") << QByteArray("kept") << "kept cannot be read (is a folder)";
+    QTest::newRow("a folder") << QByteArray("kept") << "kept is a folder; the configured values";
     QTest::newRow("no folder") << QByteArray("absent/state.ini")
                                << "absent/state.ini.lock cannot be made (its folder";
     QTest::newRow("a file as its folder") << QByteArray("plain/state.ini") << "plain is no folder";
     QTest::newRow("the configuration itself")
         << QByteArray("sdk.ini") << "[sdk] stateFile names this configuration file itself";
+    // Log records in the state file would damage it for the next run.
+    QTest::newRow("the log file")
+        << QByteArray("sdk.log")
+        << "[sdk] logFile and stateFile name the same file; the built-in log file is used";
 }
 
 void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
@@ -1009,6 +1077,168 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
     const QStringList messages = capture.lines();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.first().contains(said), qPrintable(messages.first()));
+}
+
+// The window here, orvexhd-cli there, on one camera: each change is made to what the camera holds
+// at that moment, and a read reads that, whichever program changed it last.
+void TestSimSdk::aChangeMeetsWhatAnotherProgramChanged()
+{
+    QFile::remove(dir_.filePath(QStringLiteral("state.ini")));
+    const QString ini = resetWith("[sdk]\nlogFile=sdk.log\nstateFile=state.ini\n");
+    Device* device = openCamera();
+    OtherProgram other(ini, {"set", "--port", "SIM1", "columnCorrection=false", "gamma=1.5"});
+    QVERIFY(other.ends());
+    QCOMPARE(other.status(), 0);
+
+    // Set again to what this program last saw, and read back as --verify does.
+    QVERIFY(device->setColumnCorrection(true));
+    QVERIFY(device->getColumnCorrection());
+    QCOMPARE(device->getGamma(), 98304u);
+    // As the window's Reset sends the defaults after orvexhd-cli changed one.
+    OtherProgram later(ini, {"set", "--port", "SIM1", "gamma=2"});
+    QVERIFY(later.ends());
+    QVERIFY(device->setGamma(65536));
+    const QStringList kept = logLines(dir_.filePath(QStringLiteral("state.ini")))
+                                 .filter(QRegularExpression(QStringLiteral("^\\w+=")));
+    QCOMPARE(kept, (QStringList{"gamma=65536", "columnCorrection=true"}));
+}
+
+void TestSimSdk::requestsAtOnceAreAllCounted()
+{
+    // Slow enough that every program holds the camera while the others ask.
+    const QString ini = writeIni("[sdk]\nlogFile=sdk.log\nstateFile=state.ini\n"
+                                 "[camera.SIM1]\nlatencyMs=300\n");
+    QFile::remove(dir_.filePath(QStringLiteral("state.ini")));
+    std::vector<std::unique_ptr<OtherProgram>> programs;
+    for (int program = 0; program < 5; ++program)
+        programs.push_back(
+            std::make_unique<OtherProgram>(ini, QStringList{"nuc", "--port", "SIM1"}));
+    for (const auto& program : programs) {
+        QVERIFY(program->ends());
+        QCOMPARE(program->status(), 0);
+    }
+    orvex_sim::reset(ini.toStdString());
+    QCOMPARE(orvex_sim::settings("SIM1").nucRequests, 5u);
+}
+
+void TestSimSdk::builtInLogIsTheUsersOwn()
+{
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray stateHome = qgetenv("XDG_STATE_HOME");
+    const auto restore = [](const char* name, const QByteArray& value) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    };
+    const auto logsTo = [](const QString& expected) {
+        orvex_sim::reset();
+        QCOMPARE(QString::fromStdString(orvex_sim::logFilePath()), expected);
+        orvex_sdk::SDKLogger(orvex_sdk::info).GetILogger().writeText("kept");
+        QCOMPARE(logLines(expected).size(), 1);
+    };
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir_.filePath(QStringLiteral("xdg"))));
+    logsTo(dir_.filePath(QStringLiteral("xdg/orvexhd/orvex-sdk.log")));
+    qunsetenv("XDG_STATE_HOME");
+    qputenv("HOME", QFile::encodeName(dir_.filePath(QStringLiteral("home"))));
+    logsTo(dir_.filePath(QStringLiteral("home/.local/state/orvexhd/orvex-sdk.log")));
+    restore("HOME", home);
+    restore("XDG_STATE_HOME", stateHome);
+#ifndef _WIN32
+    // Made for this user alone: the records say what was done with which camera.
+    const QFileInfo folder(dir_.filePath(QStringLiteral("home/.local")));
+    const QFileInfo log(dir_.filePath(QStringLiteral("home/.local/state/orvexhd/orvex-sdk.log")));
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(folder.permissions() & others, QFile::Permissions());
+    QCOMPARE(log.permissions() & others, QFile::Permissions());
+#endif
+}
+
+void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp_data()
+{
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QString>("made");
+    // Standard error, "%1" for the file and "%2" for the system's reason; empty: nothing.
+    QTest::addColumn<QString>("said");
+    const auto dropped = [](const char* why) {
+        return QStringLiteral("orvex-sdk: SDK log file %1 ") + QLatin1String(why) +
+               QStringLiteral("; its records are dropped");
+    };
+    const auto forgotten = [](const char* why) {
+        return QStringLiteral("orvex-sdk: state file %1 ") + QLatin1String(why) +
+               QStringLiteral("; the configured values are used, and changes are not kept");
+    };
+    const char* const fifo = "is a FIFO, which would hold the program until something reads it";
+    const char* const link = "is another user's symbolic link to a file that is not theirs";
+    QTest::newRow("log: FIFO") << QByteArray("logFile") << "fifo" << dropped(fifo);
+    QTest::newRow("log: socket") << QByteArray("logFile") << "socket" << dropped("is a socket");
+    QTest::newRow("log: link") << QByteArray("logFile") << "link" << dropped(link);
+    QTest::newRow("log: folder") << QByteArray("logFile") << "folder" << dropped("is a folder");
+    QTest::newRow("log: unwritable")
+        << QByteArray("logFile") << "unwritable" << dropped("cannot be opened (%2)");
+    QTest::newRow("log: null device") << QByteArray("logFile") << "null" << QString();
+    QTest::newRow("state: FIFO") << QByteArray("stateFile") << "fifo" << forgotten(fifo);
+    QTest::newRow("state: socket")
+        << QByteArray("stateFile") << "socket" << forgotten("is a socket");
+    QTest::newRow("state: link") << QByteArray("stateFile") << "link" << forgotten(link);
+    QTest::newRow("state: folder")
+        << QByteArray("stateFile") << "folder" << forgotten("is a folder");
+    QTest::newRow("state: unwritable")
+        << QByteArray("stateFile") << "unwritable"
+        << QStringLiteral("orvex-sdk: state file %1 cannot be written (%2); changes are not kept");
+    QTest::newRow("state: null device") << QByteArray("stateFile") << "null" << QString();
+}
+
+// Each one is said in a line, once, and the camera's work goes on.
+void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QString, made);
+    QFETCH(QString, said);
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("named"));
+    const QString theirs = folder.filePath(QStringLiteral("theirs"));
+    const QByteArray name = QFile::encodeName(path);
+    QVERIFY(QFile(theirs).open(QIODevice::WriteOnly));
+    bool ready = false;
+    bool immutable = false;
+#ifndef _WIN32
+    if (made == "fifo")
+        ready = ::mkfifo(name.constData(), 0600) == 0;
+    else if (made == "socket")
+        ready = makeSocket(path);
+    else if (made == "folder")
+        ready = QDir().mkdir(path);
+    else if (made == "link") // by nobody, to a file of this user's
+        ready = QFile::link(theirs, path) && ::lchown(name.constData(), 65534, 65534) == 0;
+    else if (made == "null") // of the fixture's own: no device of the machine is written
+        ready = ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    else if (made == "unwritable") { // a mode does not stop root; an immutable file does
+        immutable = ::geteuid() == 0;
+        ready = QFile(path).open(QIODevice::WriteOnly) &&
+                (immutable ? QProcess::execute("chattr", {"+i", path}) == 0
+                           : QFile::setPermissions(path, QFile::ReadOwner));
+    }
+#endif
+    if (!ready)
+        QSKIP("this system, or this user, cannot make it");
+    const QByteArray ini = "[sdk]\nlogFile=" + (key == "logFile" ? name : "sdk.log") +
+                           (key == "stateFile" ? "\nstateFile=" + name : QByteArray()) + "\n";
+    OtherProgram program(writeIni(ini), {"set", "--port", "SIM1", "clhe=41", "--verify"});
+    const bool ended = program.ends();
+    if (immutable)
+        QProcess::execute("chattr", {"-i", path});
+    QVERIFY2(ended, "it waited on the file");
+    QCOMPARE(program.status(), 0);
+    const QStringList lines = program.errorLines();
+    QCOMPARE(lines.size(), said.isEmpty() ? 0 : 1);
+    if (said.isEmpty())
+        return;
+    const QStringList around = said.arg(path).split(QStringLiteral("%2"));
+    QVERIFY2(lines.first().startsWith(around.first()) && lines.first().endsWith(around.last()),
+             qPrintable(lines.first()));
+    QCOMPARE(logLines(theirs), QStringList());
 }
 
 void TestSimSdk::refusedOperationsFail()

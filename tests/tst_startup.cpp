@@ -1,5 +1,7 @@
-// The built executable, started as an operator starts it: its four start-up lines and the two
-// SDK records it writes before the window exists.
+// The built executable, started as an operator starts it: its four start-up lines, the two SDK
+// records it writes before the window exists, and the one line on standard error that says which
+// SDK is in force: the simulated cameras, a vendor's library (the tests' vendor-like one, which
+// keeps its records as "LEVEL TEXT" lines), or one that cannot be used, which gets no record.
 #include "sdkrecords.h"
 
 #include <QLibraryInfo>
@@ -12,13 +14,34 @@ class StartupTest : public QObject
     Q_OBJECT
 
 private slots:
+    void writesFourLinesAndTwoRecordsBeforeTheWindow_data();
     void writesFourLinesAndTwoRecordsBeforeTheWindow();
 };
 
+void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow_data()
+{
+    QTest::addColumn<QString>("library"); // ORVEX_SDK_LIBRARY
+    QTest::addColumn<QString>("said");    // on standard error
+    QTest::addColumn<bool>("vendorRecords");
+    QTest::newRow("simulated cameras") << QString() << "orvexhd: camera SDK: simulated cameras\n"
+                                       << false;
+    QTest::newRow("a vendor's library") << VENDOR_LIKE << "orvexhd: camera SDK: " VENDOR_LIKE "\n"
+                                        << true;
+    QTest::newRow("a library that cannot be used")
+        << "/nonexistent/vendor.so"
+        << "orvexhd: the camera SDK /nonexistent/vendor.so (named by ORVEX_SDK_LIBRARY) cannot "
+           "be used: it does not exist\n"
+        << false;
+}
+
 void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow()
 {
+    QFETCH(QString, library);
+    QFETCH(QString, said);
+    QFETCH(bool, vendorRecords);
     QTemporaryDir dir;
     const QString logFile = dir.filePath("sdk.log");
+    const QString vendorLog = dir.filePath("vendor.log");
     const QString ini = dir.filePath("sdk.ini");
     QFile iniFile(ini);
     QVERIFY(iniFile.open(QIODevice::WriteOnly | QIODevice::Text));
@@ -29,6 +52,8 @@ void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("ORVEX_SDK_CONFIG", ini);
+    environment.insert("ORVEX_SDK_LIBRARY", library);
+    environment.insert("ORVEX_VENDOR_LIKE_LOG", vendorLog);
     tool.setProcessEnvironment(environment);
     tool.start(QStringLiteral(ORVEX_EXECUTABLE), QStringList());
     QVERIFY(tool.waitForStarted());
@@ -51,8 +76,24 @@ void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow()
     const QStringList expectedLines{"Start QT orvex command application", "QT Version " + version,
                                     "QT Built in " + buildType, "Test log in debug"};
     QCOMPARE(QString::fromLocal8Bit(output), expectedLines.join('\n') + '\n');
+    // Offscreen, Qt may warn about what the platform lacks; the tool says one line of its own.
+    const QStringList errors = QString::fromLocal8Bit(tool.readAllStandardError()).split('\n');
+    QCOMPARE(errors.filter(QStringLiteral("orvexhd: ")).join('\n') + '\n', said);
 
     const QList<SdkRecord> records = sdkRecords(logFile);
+    QFile vendor(vendorLog);
+    if (vendorRecords) {
+        QVERIFY(records.isEmpty());
+        QVERIFY(vendor.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(vendor.readAll()),
+                 "0 QT Version " + version + "\n0 QT Built in " + buildType + '\n');
+        return;
+    }
+    QVERIFY(!vendor.exists());
+    if (!library.isEmpty()) {
+        QVERIFY(records.isEmpty());
+        return;
+    }
     QCOMPARE(records.size(), 2);
     QCOMPARE(records[0].level, 0);
     QCOMPARE(records[0].text, "QT Version " + version);

@@ -18,7 +18,8 @@ class WindowFixture
 {
 public:
     // iniText: the stand-in's configuration for this window (empty: the built-in values).
-    // The stand-in is reset before the window is built, so every fixture starts afresh.
+    // The stand-in is reset before the window is built, so every fixture starts afresh; while
+    // another SDK is in force it is left alone, and the test lists that SDK's ports.
     // screenArea: what the window's screen leaves to windows; by default a desktop's, where the
     // window fits (the offscreen platform's own screen is 800x600).
     explicit WindowFixture(const QString& iniText = QString(),

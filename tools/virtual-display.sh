@@ -69,9 +69,11 @@ start_server() {
 start_virtual_display() {
     # With -displayfd, Xvfb itself takes the first number no other server holds, so runs side by
     # side never race for one. 96 dpi is what an X server reports unless told otherwise (Xvfb's
-    # own default is 100), so point sizes come out in the pixels a user sees.
+    # own default is 100), so point sizes come out in the pixels a user sees. -noreset keeps the
+    # root window's properties when the last program leaves, the accessibility bus's address
+    # among them (tools/screen-reader-session).
     start_server "the virtual display (Xvfb)" \
-        Xvfb -displayfd 3 -screen 0 "${1:-1400x1200}x24" -dpi 96 -nolisten tcp
+        Xvfb -displayfd 3 -screen 0 "${1:-1400x1200}x24" -dpi 96 -nolisten tcp -noreset
     export DISPLAY=":$server_line"
     # What a desktop session provides; without it the toolkit warns and makes a folder in /tmp.
     if [ -z "${XDG_RUNTIME_DIR:-}" ]; then

@@ -5,20 +5,19 @@
 #include "branding.h"
 #include "dialog.h"
 #include "screenfit.h"
+#include "sdkaccess.h"
 #include "slidergesture.h"
 
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTimer>
 
-using orvex_sdk::OrvexSdk;
-
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWindow())
 {
     accessibleValues::install();
-    orvex_sdk::IOrvexSdk* sdk = OrvexSdk::get_instance();
-    sdk->initialize();
-    orvex_sdk::Configuration* configuration = sdk->getConfiguration();
+    orvex_sdk::IOrvexSdk& sdk = sdkaccess::root();
+    sdk.initialize();
+    orvex_sdk::Configuration* configuration = sdk.getConfiguration();
 
     monitoringTimer = new QTimer(this);
     monitoringTimer->setObjectName(QStringLiteral("monitoringTimer"));
@@ -53,6 +52,17 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
     auto* screenFit = new ScreenFit(*this, *ui->centralWidget);
     connect(screenFit, &ScreenFit::rearranging, this, &MainWindow::programTakesTheInput);
     connect(screenFit, &ScreenFit::rearranged, this, &MainWindow::programGivesBackTheInput);
+
+    // Said once the window is up. No port is offered (see ports::availablePortNames), so the
+    // window stays as it starts: nothing falls back to the simulated cameras.
+    if (!sdkaccess::usable()) {
+        QString failure = sdkaccess::failure();
+        failure[0] = failure[0].toUpper();
+        QTimer::singleShot(0, this, [this, failure] {
+            logMessage(failure.toStdString());
+            showWarning(failure);
+        });
+    }
 }
 
 // On X11 a list is announced by its current entry, and what it is for by the label whose buddy it
@@ -228,8 +238,8 @@ void MainWindow::logMessage(std::string message)
     ui->logView->insertPlainText(QString::fromStdString(message + '\n'));
     ui->logView->moveCursor(QTextCursor::End);
 
-    orvex_sdk::SDKLogger logger(orvex_sdk::info);
-    logger.GetILogger().writeString(message);
+    sdkaccess::LogRecord record(orvex_sdk::info);
+    record.logger().writeString(message);
 }
 
 void MainWindow::createAboutWindow()
