@@ -163,6 +163,14 @@ void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
     QCOMPARE(statusText(window, "settingsLabel"),
              QStringLiteral("Settings from %1").arg(QDir::toNativeSeparators(path("state.ini"))));
     QVERIFY(statusText(window, "probeLabel").isEmpty());
+
+    // Rewritten in place at once, its size kept: its time may be too.
+    QFile state(path(QStringLiteral("state.ini")));
+    const QByteArray back = "[camera.SIM1]\npolarity=0\n\n\n\n";
+    QCOMPARE(back.size(), state.size());
+    QVERIFY(state.open(QIODevice::WriteOnly) && state.write(back) == back.size());
+    state.close();
+    QTRY_VERIFY_WITH_TIMEOUT(skyLevel(window) < 100, 1000);
 }
 
 // Other files written beside the state file (a log, an editor's backup) change nothing: the
