@@ -222,13 +222,15 @@ StateFile::Reading StateFile::readSections(Sections& sections)
     return Reading::Damaged;
 }
 
-// Once: a file that cannot be written now will not be writable at the next change either.
-void StateFile::reportKeepFailure(const QString& why)
+// Once: a file that cannot be written now will not be writable at the next change either. Read
+// again, it would take back from the cameras the changes it did not keep, and a lock that did not
+// come would hold up every change again.
+void StateFile::giveUp(const QString& why)
 {
-    if (!keepFailureReported_)
+    if (!givenUp_)
         reportConfigurationProblem(
             QStringLiteral("state file %1 %2; changes are not kept").arg(path_, why));
-    keepFailureReported_ = true;
+    givenUp_ = true;
 }
 
 QString StateFile::folderProblem() const
@@ -242,12 +244,15 @@ QString StateFile::folderProblem() const
 }
 
 // A lock file that is no plain file would hold the lock for ever, or hold the program: a FIFO there
-// is read as the lock's owner.
+// is read as the lock's owner. So is one at the name beside it that guards the removal of a stale
+// lock, a killed program's.
 QString StateFile::lockProblem(const QString& lockPath) const
 {
-    const GuardedOpen found = lookAt(lockPath);
-    if (found.outcome == GuardedOpen::Refused || found.outcome == GuardedOpen::NullDevice)
-        return QStringLiteral("cannot be written: its lock file %1 %2").arg(lockPath, found.why);
+    for (const QString& path : {lockPath, lockPath + QStringLiteral(".rmlock")}) {
+        const GuardedOpen found = lookAt(path);
+        if (found.outcome == GuardedOpen::Refused || found.outcome == GuardedOpen::NullDevice)
+            return QStringLiteral("cannot be written: its lock file %1 %2").arg(path, found.why);
+    }
     return {};
 }
 
@@ -259,6 +264,8 @@ void StateFile::forgetReports()
 
 StateFile::Reading StateFile::restore(const std::string& port, CameraSettings& settings)
 {
+    if (givenUp_)
+        return Reading::Unreadable;
     Sections sections;
     const Reading reading = readSections(sections);
     layOver(settings, sections[QString::fromStdString(port)]);
@@ -268,6 +275,10 @@ StateFile::Reading StateFile::restore(const std::string& port, CameraSettings& s
 void StateFile::change(const std::string& port, CameraSettings& settings,
                        const std::function<void()>& operation)
 {
+    if (givenUp_) {
+        operation();
+        return;
+    }
     // The null device keeps nothing, as it was named to; what cannot be read is said once.
     const GuardedOpen found = lookAt(path_);
     if (found.outcome == GuardedOpen::NullDevice || found.outcome == GuardedOpen::Refused) {
@@ -296,7 +307,7 @@ void StateFile::change(const std::string& port, CameraSettings& settings,
                       : QStringLiteral("cannot be written: its lock file %1 cannot be made (%2)")
                             .arg(lockPath, folderProblem());
     if (!problem.isEmpty()) {
-        reportKeepFailure(problem);
+        giveUp(problem);
         operation();
         return;
     }
@@ -335,7 +346,7 @@ void StateFile::write(const Sections& sections)
     }
     QString error;
     if (!files::writeWhole(path_, text.toUtf8(), error))
-        reportKeepFailure(QStringLiteral("cannot be written (%1)").arg(error));
+        giveUp(QStringLiteral("cannot be written (%1)").arg(error));
 }
 
 } // namespace orvex_sim

@@ -43,7 +43,8 @@ public:
     const QString& path() const { return path_; }
 
     // Puts what the file keeps for the port over settings. A damaged or unreadable file is
-    // reported once in the process, however many readers it has, and changes nothing.
+    // reported once in the process, however many readers it has, and changes nothing; so does
+    // a file given up (below).
     Reading restore(const std::string& port, CameraSettings& settings);
     // Every file's problems are reported again, as in a fresh process.
     static void forgetReports();
@@ -51,6 +52,8 @@ public:
     // changed, both under the file's lock: what another program changed meanwhile is neither
     // undone nor lost, and the last change of a key is the one kept. The operation may run twice:
     // first without the lock, then, when it changes something, again on the settings as they were.
+    // A change that cannot be kept is said once, and the file is given up for the rest of the run:
+    // the cameras then hold what they are told, as without a state file.
     void change(const std::string& port, CameraSettings& settings,
                 const std::function<void()>& operation);
 
@@ -60,14 +63,14 @@ private:
     Reading readSections(Sections& sections);
     void write(const Sections& sections);
     void reportUnreadable(const QString& why);
-    void reportKeepFailure(const QString& why);
+    void giveUp(const QString& why);
     // Why no lock can be taken on the file, or empty when one can be tried.
     QString lockProblem(const QString& lockPath) const;
     // Why no lock file can be made beside the state file.
     QString folderProblem() const;
 
     QString path_;
-    bool keepFailureReported_ = false;
+    bool givenUp_ = false;
 };
 
 } // namespace orvex_sim

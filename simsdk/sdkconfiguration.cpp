@@ -6,29 +6,40 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace orvex_sim {
-
-QString builtInLogFile()
-{
-#ifdef _WIN32
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-#else
-    QString folder = QFile::decodeName(qgetenv("XDG_STATE_HOME"));
-    // A relative XDG_STATE_HOME is invalid and ignored, as the XDG base directories say.
-    if (!QDir::isAbsolutePath(folder))
-        folder = QDir(QDir::homePath()).filePath(QStringLiteral(".local/state"));
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
 #endif
-    return QDir(folder).filePath(QStringLiteral("orvexhd/orvex-sdk.log"));
-}
 
+namespace orvex_sim {
 namespace {
+
+#ifndef _WIN32
+// A program started without HOME (by a service, or env -i) still has a home: the account's. The
+// root folder in its place would put the log in a folder of the whole machine.
+QString homeFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("HOME"))
+        return QDir::homePath();
+    const passwd* account = ::getpwuid(::geteuid());
+    return account && account->pw_dir ? QFile::decodeName(account->pw_dir) : QDir::homePath();
+}
+#endif
+
+// Where a write to path lands, also before the file is made: through links, to the file itself or
+// to one yet to be made, and through links among its folders.
+QString landingPath(const QString& path)
+{
+    QFileInfo file(path);
+    for (int link = 0; file.isSymLink() && link < 40; ++link)
+        file.setFile(file.symLinkTarget());
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? file.absoluteFilePath() : QDir(folder).filePath(file.fileName());
+}
 
 bool sameFile(const QString& one, const QString& other)
 {
-    const QFileInfo a(one);
-    const QFileInfo b(other);
-    return QDir::cleanPath(a.absoluteFilePath()) == QDir::cleanPath(b.absoluteFilePath()) ||
-           (a.exists() && b.exists() && a.canonicalFilePath() == b.canonicalFilePath());
+    return landingPath(one) == landingPath(other);
 }
 
 // A relative path belongs with the file that names it, not with the working directory.
@@ -53,6 +64,19 @@ QString pathBesideIni(IniFile& ini, const QString& key, const QString& builtIn,
 }
 
 } // namespace
+
+QString builtInLogFile()
+{
+#ifdef _WIN32
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#else
+    QString folder = QFile::decodeName(qgetenv("XDG_STATE_HOME"));
+    // A relative XDG_STATE_HOME is invalid and ignored, as the XDG base directories say.
+    if (!QDir::isAbsolutePath(folder))
+        folder = QDir(homeFolder()).filePath(QStringLiteral(".local/state"));
+#endif
+    return QDir(folder).filePath(QStringLiteral("orvexhd/orvex-sdk.log"));
+}
 
 void SimConfiguration::restoreBuiltIns()
 {

@@ -3,9 +3,11 @@
 #include "orvex_sdk.h"
 #include "simcontrol.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -25,6 +27,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -1061,6 +1064,18 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause_data()
     QTest::newRow("the log file")
         << QByteArray("sdk.log")
         << "[sdk] logFile and stateFile name the same file; the built-in log file is used";
+    QTest::newRow("the log file, spelt otherwise")
+        << QByteArray(".//sdk.log") << "[sdk] logFile and stateFile name the same file";
+#ifndef _WIN32
+    // Before the log is made, too.
+    QTest::newRow("a link to the log file")
+        << QByteArray("logLink") << "[sdk] logFile and stateFile name the same file";
+    QTest::newRow("the log file through a folder's link")
+        << QByteArray("here/sdk.log") << "[sdk] logFile and stateFile name the same file";
+#endif
+    QTest::newRow("at the size cap") << QByteArray("cap.ini") << "cap.ini is damaged (line 1";
+    QTest::newRow("over the size cap")
+        << QByteArray("over.ini") << "over.ini is larger than 16 MiB";
 }
 
 void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
@@ -1069,6 +1084,12 @@ void TestSimSdk::unusableStateFileGivesOneLineWithItsCause()
     QFETCH(QString, said);
     QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("kept")));
     writeIni("", QStringLiteral("plain"));
+    QFile::link(dir_.filePath(QStringLiteral("sdk.log")), dir_.filePath(QStringLiteral("logLink")));
+    QFile::link(dir_.path(), dir_.filePath(QStringLiteral("here")));
+    // Damaged on its first line, so that reading it says so; the cap is 16 MiB.
+    const QByteArray capped = "damaged\n" + QByteArray(16 * 1024 * 1024 - 8, ';');
+    if (stateFile == "cap.ini" || stateFile == "over.ini")
+        writeIni(stateFile == "cap.ini" ? capped : capped + ';', QString::fromLatin1(stateFile));
     StderrCapture capture;
     resetWith("[sdk]\nlogFile=sdk.log\nstateFile=" + stateFile + "\n");
     Device* device = openCamera();
@@ -1089,11 +1110,11 @@ void TestSimSdk::aChangeMeetsWhatAnotherProgramChanged()
     OtherProgram other(ini, {"set", "--port", "SIM1", "columnCorrection=false", "gamma=1.5"});
     QVERIFY(other.ends());
     QCOMPARE(other.status(), 0);
+    QCOMPARE(device->getGamma(), 98304u);
 
     // Set again to what this program last saw, and read back as --verify does.
     QVERIFY(device->setColumnCorrection(true));
     QVERIFY(device->getColumnCorrection());
-    QCOMPARE(device->getGamma(), 98304u);
     // As the window's Reset sends the defaults after orvexhd-cli changed one.
     OtherProgram later(ini, {"set", "--port", "SIM1", "gamma=2"});
     QVERIFY(later.ends());
@@ -1132,6 +1153,7 @@ void TestSimSdk::builtInLogIsTheUsersOwn()
             qputenv(name, value);
     };
     const auto logsTo = [](const QString& expected) {
+        QFile::remove(expected);
         orvex_sim::reset();
         QCOMPARE(QString::fromStdString(orvex_sim::logFilePath()), expected);
         orvex_sdk::SDKLogger(orvex_sdk::info).GetILogger().writeText("kept");
@@ -1142,6 +1164,16 @@ void TestSimSdk::builtInLogIsTheUsersOwn()
     qunsetenv("XDG_STATE_HOME");
     qputenv("HOME", QFile::encodeName(dir_.filePath(QStringLiteral("home"))));
     logsTo(dir_.filePath(QStringLiteral("home/.local/state/orvexhd/orvex-sdk.log")));
+    qputenv("XDG_STATE_HOME", "state"); // relative: invalid, so ignored
+    logsTo(dir_.filePath(QStringLiteral("home/.local/state/orvexhd/orvex-sdk.log")));
+#ifndef _WIN32
+    // Not in the machine's root folder: in the account's home, where nothing is written here.
+    qunsetenv("HOME");
+    orvex_sim::reset();
+    QCOMPARE(QString::fromStdString(orvex_sim::logFilePath()),
+             QDir(QFile::decodeName(::getpwuid(::geteuid())->pw_dir))
+                 .filePath(QStringLiteral(".local/state/orvexhd/orvex-sdk.log")));
+#endif
     restore("HOME", home);
     restore("XDG_STATE_HOME", stateHome);
 #ifndef _WIN32
@@ -1174,6 +1206,7 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp_data()
     QTest::newRow("log: FIFO") << QByteArray("logFile") << "fifo" << dropped(fifo);
     QTest::newRow("log: socket") << QByteArray("logFile") << "socket" << dropped("is a socket");
     QTest::newRow("log: link") << QByteArray("logFile") << "link" << dropped(link);
+    QTest::newRow("log: own link") << QByteArray("logFile") << "own link" << QString();
     QTest::newRow("log: folder") << QByteArray("logFile") << "folder" << dropped("is a folder");
     QTest::newRow("log: unwritable")
         << QByteArray("logFile") << "unwritable" << dropped("cannot be opened (%2)");
@@ -1182,12 +1215,24 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp_data()
     QTest::newRow("state: socket")
         << QByteArray("stateFile") << "socket" << forgotten("is a socket");
     QTest::newRow("state: link") << QByteArray("stateFile") << "link" << forgotten(link);
+    QTest::newRow("state: own link") << QByteArray("stateFile") << "own link" << QString();
     QTest::newRow("state: folder")
         << QByteArray("stateFile") << "folder" << forgotten("is a folder");
     QTest::newRow("state: unwritable")
         << QByteArray("stateFile") << "unwritable"
         << QStringLiteral("orvex-sdk: state file %1 cannot be written (%2); changes are not kept");
     QTest::newRow("state: null device") << QByteArray("stateFile") << "null" << QString();
+    // Waited for once, not at every change.
+    QTest::newRow("state: lock held")
+        << QByteArray("stateFile") << "held lock"
+        << QStringLiteral("orvex-sdk: state file %1 stays locked by another program; changes are "
+                          "not kept");
+    // A stale lock is removed under a second lock, whose file is read as the first one's is.
+    QTest::newRow("state: stale lock, a FIFO beside it")
+        << QByteArray("stateFile") << "stale lock"
+        << QStringLiteral("orvex-sdk: state file %1 cannot be written: its lock file "
+                          "%1.lock.rmlock ") +
+               QLatin1String(fifo) + QStringLiteral("; changes are not kept");
 }
 
 // Each one is said in a line, once, and the camera's work goes on.
@@ -1212,20 +1257,35 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp()
         ready = QDir().mkdir(path);
     else if (made == "link") // by nobody, to a file of this user's
         ready = QFile::link(theirs, path) && ::lchown(name.constData(), 65534, 65534) == 0;
+    else if (made == "own link")
+        ready = QFile::link(theirs, path);
     else if (made == "null") // of the fixture's own: no device of the machine is written
         ready = ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     else if (made == "unwritable") { // a mode does not stop root; an immutable file does
         immutable = ::geteuid() == 0;
-        ready = QFile(path).open(QIODevice::WriteOnly) &&
-                (immutable ? QProcess::execute("chattr", {"+i", path}) == 0
-                           : QFile::setPermissions(path, QFile::ReadOwner));
+        // A value of its own, which a change it could not keep must not bring back.
+        QFile file(path);
+        ready = file.open(QIODevice::WriteOnly) && file.write("[camera.SIM1]\nclhe=40\n") > 0;
+        file.close();
+        ready = ready && (immutable ? QProcess::execute("chattr", {"+i", path}) == 0
+                                    : QFile::setPermissions(path, QFile::ReadOwner));
+    } else if (made == "stale lock") { // of a program on another machine, long gone
+        QFile lock(path + QStringLiteral(".lock"));
+        ready = lock.open(QIODevice::WriteOnly) && lock.write("1\nother\nelsewhere\n") > 0 &&
+                lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFileDevice::FileModificationTime) &&
+                ::mkfifo(QFile::encodeName(lock.fileName() + ".rmlock").constData(), 0600) == 0;
     }
 #endif
+    QLockFile held(path + QStringLiteral(".lock"));
+    if (made == "held lock")
+        ready = held.tryLock(0);
     if (!ready)
         QSKIP("this system, or this user, cannot make it");
     const QByteArray ini = "[sdk]\nlogFile=" + (key == "logFile" ? name : "sdk.log") +
                            (key == "stateFile" ? "\nstateFile=" + name : QByteArray()) + "\n";
-    OtherProgram program(writeIni(ini), {"set", "--port", "SIM1", "clhe=41", "--verify"});
+    OtherProgram program(writeIni(ini), {"set", "--port", "SIM1", "clhe=41", "gamma=1.25",
+                                         "sharpening=0.75", "--verify"});
     const bool ended = program.ends();
     if (immutable)
         QProcess::execute("chattr", {"-i", path});
@@ -1233,12 +1293,13 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp()
     QCOMPARE(program.status(), 0);
     const QStringList lines = program.errorLines();
     QCOMPARE(lines.size(), said.isEmpty() ? 0 : 1);
+    // A link of this user's own is followed where it points.
+    QCOMPARE(logLines(theirs).isEmpty(), made != "own link");
     if (said.isEmpty())
         return;
     const QStringList around = said.arg(path).split(QStringLiteral("%2"));
     QVERIFY2(lines.first().startsWith(around.first()) && lines.first().endsWith(around.last()),
              qPrintable(lines.first()));
-    QCOMPARE(logLines(theirs), QStringList());
 }
 
 void TestSimSdk::refusedOperationsFail()
