@@ -1,7 +1,11 @@
 // The simulated camera's whole video chain at 1280x1024 on one thread (scene, corrections,
 // contrast, zoom, flips, detector), against the 25 frames a second budget and against OpenCV's
-// bare CLAHE on the same frame; and how long orvexhd-preview takes to show a change that another
-// program writes into the state file.
+// bare CLAHE on the same frame; how long orvexhd-preview takes to show a change that another
+// program writes into the state file, and how long its window's thread stalls while a large one
+// changes; and orvexhd-preview itself, in a process of its own, as its users run it: its peak
+// memory and the processor time it spends a frame, beside the chain's own time.
+//
+// bench_preview [PROGRAM] measures another build's orvexhd-preview.
 #include "measure.h"
 #include "pipeline.h"
 #include "simcontrol.h"
@@ -13,12 +17,29 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <fstream>
 #include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
 #include <vector>
+
+#if defined(Q_OS_LINUX)
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
+#endif
 
 namespace {
 
@@ -26,6 +47,17 @@ constexpr int frames = 100;
 // Enough for a 90th percentile that is not simply the slowest.
 constexpr int changes = 30;
 constexpr double budgetMs = 1000.0 / imaging::framesPerSecond;
+// What the simulated camera's window may hold: its frames and the libraries it needs, no more.
+constexpr double memoryGoalMib = 64.0;
+// The window's work beside the chain (taking the frame, colouring and drawing it) costs no more
+// than the chain itself.
+constexpr double cpuGoalRatio = 2.0;
+// A window whose thread stalls longer than a frame misses one.
+constexpr double stallGoalMs = budgetMs;
+constexpr int windowSettleMs = 1500;
+constexpr int largeChanges = 3;
+constexpr int largeChangeWaitMs = 30000;
+constexpr int windowMeasureMs = 4000;
 
 double medianMs(const std::function<void(int)>& work)
 {
@@ -94,11 +126,193 @@ std::vector<double> followingMs(const QTemporaryDir& folder)
     return times;
 }
 
+// A state file of nearly 16 MiB parses for a good part of a second: a fleet of cameras' settings.
+QByteArray largeStateFile(int version)
+{
+    QByteArray text =
+        "[camera.SIM1]\npolarity=" + QByteArray(version % 2 ? "true" : "false") + "\n";
+    // Just within what the stand-in reads of a file.
+    for (int camera = 2; text.size() < 16 * 1024 * 1024 - 1024; ++camera)
+        text += "[camera.FLEET" + QByteArray::number(camera) +
+                "]\ngamma=98304\nclhe=41\nzoomXCenter=100\nzoomYCenter=200\n";
+    return text;
+}
+
+// The longest the window's thread went without turning its event loop while another program
+// rewrote a large state file a few times, each change waited for until it showed; nothing when
+// one did not show.
+std::optional<double> longestStallMs(const QTemporaryDir& folder)
+{
+    QFile ini(folder.filePath(QStringLiteral("sdk.ini")));
+    if (!ini.open(QIODevice::WriteOnly))
+        return std::nullopt;
+    ini.write("[sdk]\nlogFile=sdk.log\nstateFile=large.ini\n");
+    ini.close();
+    // Written by another thread, as by another program: the writing is not the window's stall.
+    std::vector<QByteArray> versions;
+    for (int version = 0; version <= largeChanges; ++version)
+        versions.push_back(largeStateFile(version));
+    const auto write = [&](int version) {
+        std::atomic<bool> written{false};
+        bool ok = false;
+        std::thread writer([&] {
+            QFile state(folder.filePath(QStringLiteral("large.ini")));
+            ok = state.open(QIODevice::WriteOnly) && state.write(versions[std::size_t(version)]) ==
+                                                         versions[std::size_t(version)].size();
+            written = true;
+        });
+        while (!written)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        writer.join();
+        return ok;
+    };
+    if (!write(0))
+        return std::nullopt;
+    orvex_sim::reset(ini.fileName().toStdString());
+    SimulatedSource source(QStringLiteral("SIM1"));
+    std::optional<bool> inverted;
+    const cv::Rect sky(0, 0, imaging::sensorWidth, 300);
+    QObject::connect(&source, &FrameSource::frameReady, [&](const Frame& frame) {
+        inverted = cv::mean(frame.picture->levels(sky))[0] > 128;
+    });
+    source.start();
+    double longest = 0.0;
+    QElapsedTimer sinceTurn;
+    QTimer turns;
+    turns.setInterval(1);
+    QObject::connect(&turns, &QTimer::timeout, [&] {
+        longest = std::max(longest, double(sinceTurn.nsecsElapsed()) / 1e6);
+        sinceTurn.restart();
+    });
+    const auto shows = [&](bool polarity) {
+        QElapsedTimer waiting;
+        waiting.start();
+        while (inverted != polarity && waiting.elapsed() < largeChangeWaitMs)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        return inverted == polarity;
+    };
+    if (!shows(false))
+        return std::nullopt;
+    sinceTurn.start();
+    turns.start();
+    for (int version = 1; version <= largeChanges; ++version) {
+        if (!write(version) || !shows(version % 2 == 1))
+            return std::nullopt;
+    }
+    return longest;
+}
+
+// orvexhd-preview in a process of its own: its peak resident memory, and the processor time it
+// spent while it showed frames (after it settled, for measureMs) when it runs for a window.
+struct ProcessRun {
+    bool ok = false;
+    long peakKib = -1;
+    double cpuMs = 0.0;
+};
+
+#if defined(Q_OS_LINUX)
+// The process's peak resident memory so far, in KiB.
+long peakKibOf(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+double cpuMsOf(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    // The fields after the command's name, which is in brackets and may hold spaces.
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    double ticks = 0.0;
+    for (int index = 3; index <= 15 && fields >> field; ++index) {
+        if (index == 14 || index == 15)
+            ticks += std::stod(field);
+    }
+    return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
+ProcessRun runPreview(const QString& program, const QStringList& arguments, int measureMs)
+{
+    std::vector<std::string> words{program.toStdString()};
+    for (const QString& argument : arguments)
+        words.push_back(argument.toStdString());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    ProcessRun result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return result;
+    if (measureMs > 0) {
+        QThread::msleep(windowSettleMs);
+        const double before = cpuMsOf(pid);
+        QThread::msleep(measureMs);
+        result.cpuMs = cpuMsOf(pid) - before;
+        result.peakKib = peakKibOf(pid);
+        kill(pid, SIGTERM);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return result;
+    result.ok = measureMs > 0 || (WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // A program that ran to its end says its peak here. Linux counts the memory of the process
+    // that started it as it was at the start, so this one is measured while it is still small.
+    if (measureMs == 0)
+        result.peakKib = usage.ru_maxrss;
+    return result;
+}
+#else
+ProcessRun runPreview(const QString&, const QStringList&, int)
+{
+    return {};
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
+    // The program as its users start it, with a configuration and a state file of its own; first,
+    // while this process is small (see runPreview).
+    const QString program = application.arguments().value(1, QStringLiteral(ORVEX_PREVIEW_PROGRAM));
+    QTemporaryDir programFolder;
+    {
+        QFile ini(programFolder.filePath(QStringLiteral("sdk.ini")));
+        if (!ini.open(QIODevice::WriteOnly))
+            return 1;
+        ini.write("[sdk]\nlogFile=sdk.log\nstateFile=state.ini\n");
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("ORVEX_SDK_CONFIG",
+            QFile::encodeName(programFolder.filePath(QStringLiteral("sdk.ini"))));
+    const ProcessRun snapshot = runPreview(
+        program,
+        {"--port", "SIM1", "--snapshot", programFolder.filePath(QStringLiteral("shot.png"))}, 0);
+    const ProcessRun window = runPreview(program, {"--port", "SIM1"}, windowMeasureMs);
+    if (!window.ok || !snapshot.ok) {
+        std::fprintf(stderr, "bench_preview: %s did not run\n", qPrintable(program));
+        return 1;
+    }
+    qunsetenv("QT_QPA_PLATFORM");
+    qunsetenv("ORVEX_SDK_CONFIG");
+
     cv::setNumThreads(1);
     imaging::Pipeline pipeline;
     const auto chain = [&](const imaging::Settings& settings) {
@@ -160,5 +374,38 @@ int main(int argc, char** argv)
                   bench::ratio(typical, 100.0));
     bench::figure(QStringLiteral("slowest / the 100 ms the preview promises"),
                   bench::ratio(slowest, 100.0));
+
+    QTemporaryDir largeFolder;
+    const std::optional<double> stall = longestStallMs(largeFolder);
+    if (!stall) {
+        std::fprintf(stderr, "bench_preview: the preview did not follow a large state file\n");
+        return 1;
+    }
+    bench::heading(QStringLiteral("A state file of nearly 16 MiB rewritten %1 times, each change "
+                                  "waited for until it shows")
+                       .arg(largeChanges));
+    bench::figure(QStringLiteral("longest stall of the window's thread"),
+                  bench::milliseconds(*stall),
+                  QStringLiteral("(goal: at most a frame, %1 ms)").arg(stallGoalMs));
+    bench::figure(QStringLiteral("longest stall / a frame"), bench::ratio(*stall, stallGoalMs));
+
+    const double framesShown = windowMeasureMs / budgetMs;
+    const double cpuPerFrame = window.cpuMs / framesShown;
+    bench::heading(QStringLiteral("orvexhd-preview --port SIM1 in a process of its own, offscreen "
+                                  "(%1 s at 25 frames a second)")
+                       .arg(windowMeasureMs / 1000));
+    bench::figure(QStringLiteral("peak memory, window"), bench::kib(window.peakKib),
+                  QStringLiteral("(goal: %1 MiB)").arg(memoryGoalMib));
+    bench::figure(QStringLiteral("peak memory, --snapshot"), bench::kib(snapshot.peakKib));
+    bench::figure(QStringLiteral("window / goal"),
+                  bench::ratio(double(window.peakKib) / 1024.0, memoryGoalMib));
+    bench::figure(QStringLiteral("processor time a frame, window"),
+                  bench::milliseconds(cpuPerFrame),
+                  QStringLiteral("(all threads: the chain, taking, colouring, drawing)"));
+    bench::figure(QStringLiteral("window's time a frame / the chain's own"),
+                  bench::ratio(cpuPerFrame, defaultMs),
+                  QStringLiteral("(goal: at most %1 x)").arg(cpuGoalRatio));
+    bench::figure(QStringLiteral("window's time a frame / 25 fps budget"),
+                  bench::ratio(cpuPerFrame, budgetMs));
     return 0;
 }

@@ -51,7 +51,7 @@ Pipeline::Pipeline() : clahe_(cv::createCLAHE(clipLimit(0), {tileGrid, tileGrid}
 
 void Pipeline::showCounts(Picture& picture)
 {
-    stretchLinearly(counts_, picture.levels, histogram_);
+    stretchLinearly(counts_, picture.levels, histogram_, countMaximum);
 }
 
 void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)

@@ -8,7 +8,7 @@
 namespace imaging {
 namespace {
 
-constexpr float restLevel = 8192.0f;     // counts of a scene at the ambient temperature
+constexpr auto restLevel = float(restCounts);
 constexpr float countsPerKelvin = 60.0f; // the detector's response at TINT 1
 constexpr int horizon = 390;
 constexpr int noiseMargin = 64; // how far the noise window moves from frame to frame
@@ -18,6 +18,15 @@ constexpr int walkerGap = 240; // pixels a walker spends out of sight before it 
 constexpr double badPixelShare = 3e-4;
 constexpr std::uint64_t staticSeed = 0x0DE7EC7012345ull;
 constexpr std::uint64_t frameSeed = 0x5CE9E000ull;
+// Pictures worked out of others a band of rows at a time: their intermediate images are a band's
+// size rather than the picture's, which the preview's memory would otherwise peak at.
+constexpr int bandRows = 64;
+
+template <typename Work> void inBands(Work work)
+{
+    for (int top = 0; top < sensorHeight; top += bandRows)
+        work(cv::Range(top, std::min(top + bandRows, sensorHeight)));
+}
 
 // Temperatures above the ambient, in kelvin, drawn into a CV_32F picture.
 void fillEllipse(cv::Mat& kelvin, cv::Point centre, cv::Size axes, float above)
@@ -132,6 +141,14 @@ cv::Mat vehicleKelvin(int length)
     return blurred;
 }
 
+// The landscape's counts at unit gain and TINT 1, the first thing drawn from the scene's seed.
+cv::Mat landscapeCounts(cv::RNG& rng)
+{
+    cv::Mat counts = landscapeKelvin(rng);
+    counts.convertTo(counts, CV_32F, countsPerKelvin, restLevel);
+    return counts;
+}
+
 std::int64_t floorModulo(std::int64_t value, std::int64_t modulus)
 {
     const std::int64_t rest = value % modulus;
@@ -149,7 +166,7 @@ std::int64_t floorDivision(std::int64_t value, std::int64_t divisor)
 Scene::Scene()
 {
     cv::RNG rng(staticSeed);
-    landscape_ = landscapeKelvin(rng) * countsPerKelvin + restLevel;
+    const cv::Mat landscape = landscapeCounts(rng);
 
     const auto addWalker = [&](const cv::Mat& kelvin, int startX, int bottom, int numerator,
                                int denominator) {
@@ -169,44 +186,49 @@ Scene::Scene()
 
     cv::Mat gain(sensorHeight, sensorWidth, CV_32F);
     rng.fill(gain, cv::RNG::NORMAL, 1.0, 0.035);
-    gain = cv::max(cv::min(gain, 1.15), 0.85);
+    cv::min(gain, 1.15, gain);
+    cv::max(gain, 0.85, gain);
     gain.convertTo(gain_, CV_16U, gainOne);
-    cv::Mat gainExact;
-    gain_.convertTo(gainExact, CV_32F, 1.0 / gainOne);
-    cv::Mat inverse;
-    cv::divide(1.0, gainExact, inverse, CV_32F);
-    inverse.convertTo(tables_.gainCorrection, CV_16U, gainOne);
-    cv::Mat inverseExact;
-    tables_.gainCorrection.convertTo(inverseExact, CV_32F, 1.0 / gainOne);
-    cv::Mat bias = restLevel - inverseExact * restLevel;
-    bias.convertTo(tables_.gainBias, CV_16S);
+    gain.release();
+    tables_.gainCorrection.create(sensorHeight, sensorWidth, CV_16U);
+    inBands([&](cv::Range rows) {
+        cv::Mat gainExact;
+        gain_.rowRange(rows).convertTo(gainExact, CV_32F, 1.0 / gainOne);
+        cv::Mat inverse;
+        cv::divide(1.0, gainExact, inverse, CV_32F);
+        cv::Mat correction = tables_.gainCorrection.rowRange(rows);
+        inverse.convertTo(correction, CV_16U, gainOne);
+    });
 
     cv::Mat offsets(sensorHeight, sensorWidth, CV_32F);
     rng.fill(offsets, cv::RNG::NORMAL, 0.0, 160.0);
     offsets += relief(rng, {20, 16}, offsets.size(), 90.0);
     offsets.convertTo(tables_.offsets, CV_16S);
+    offsets.release();
 
-    cv::Mat columns(1, sensorWidth, CV_16S);
-    rng.fill(columns, cv::RNG::NORMAL, 0.0, 60.0);
-    tables_.columnOffsets = cv::repeat(columns, sensorHeight, 1);
+    tables_.columnOffsets.create(1, sensorWidth, CV_16S);
+    rng.fill(tables_.columnOffsets, cv::RNG::NORMAL, 0.0, 60.0);
 
-    cv::Mat vignetting(sensorHeight, sensorWidth, CV_32F);
+    tables_.vignetting.create(sensorHeight, sensorWidth, CV_16U);
     const double cornerDistanceSquared =
         (sensorWidth * sensorWidth + sensorHeight * sensorHeight) / 4.0;
+    cv::Mat vignetting(1, sensorWidth, CV_32F);
     for (int y = 0; y < sensorHeight; ++y) {
-        auto* row = vignetting.ptr<float>(y);
+        auto* row = vignetting.ptr<float>();
         for (int x = 0; x < sensorWidth; ++x) {
             const double dx = x - sensorWidth / 2.0;
             const double dy = y - sensorHeight / 2.0;
             row[x] = float(700.0 * (dx * dx + dy * dy) / cornerDistanceSquared);
         }
+        cv::Mat target = tables_.vignetting.row(y);
+        vignetting.convertTo(target, CV_16U);
     }
-    vignetting.convertTo(tables_.vignetting, CV_16U);
 
     // A warmer sensor raises every offset, some pixels more than others.
     cv::Mat drift(sensorHeight, sensorWidth, CV_32F);
     rng.fill(drift, cv::RNG::NORMAL, 400.0, 90.0);
     drift.convertTo(drift_, CV_16S);
+    drift.release();
 
     noise_.create(sensorHeight + noiseMargin, sensorWidth + noiseMargin, CV_16S);
     rng.fill(noise_, cv::RNG::NORMAL, 0.0, noiseCounts);
@@ -217,35 +239,48 @@ Scene::Scene()
         // Half stuck dark, half stuck bright.
         badLevels_.push_back(index % 2 ? countMaximum : std::uint16_t(rng.uniform(0, 400)));
     }
+    // The landscape is kept only as the static counts it makes with the built-in settings: drawn
+    // again for another TINT, it costs a moment once rather than its megabytes all the time.
+    const Settings builtIn;
+    makeStaticCounts(builtIn, landscape);
 }
 
 const cv::Mat& Scene::staticCounts(const Settings& settings)
 {
-    if (staticValid_ && staticTint_ == settings.tint && staticShutter_ == settings.shutterClosed)
-        return static_;
-    cv::Mat signal;
-    if (settings.shutterClosed)
-        signal = cv::Mat(landscape_.size(), CV_32F, cv::Scalar(restLevel + 5.0f * countsPerKelvin));
-    else
-        signal = landscape_;
+    if (staticTint_ != settings.tint || staticShutter_ != settings.shutterClosed) {
+        cv::RNG rng(staticSeed);
+        makeStaticCounts(settings, settings.shutterClosed ? cv::Mat() : landscapeCounts(rng));
+    }
+    return static_;
+}
+
+void Scene::makeStaticCounts(const Settings& settings, const cv::Mat& landscape)
+{
     // A longer integration collects more of the scene's signal around the rest level.
     const double response = (1.0 + double(settings.tint)) / 2.0;
-    cv::Mat gain;
-    gain_.convertTo(gain, CV_32F, response / gainOne);
-    cv::Mat offsets;
-    tables_.offsets.convertTo(offsets, CV_32F);
-    cv::Mat columns;
-    tables_.columnOffsets.convertTo(columns, CV_32F);
-    cv::Mat vignetting;
-    tables_.vignetting.convertTo(vignetting, CV_32F);
-    const cv::Mat counts =
-        (signal - restLevel).mul(gain) + restLevel + offsets + columns - vignetting;
-    counts.convertTo(static_, CV_16U);
+    static_.create(sensorHeight, sensorWidth, CV_16U);
+    inBands([&](cv::Range rows) {
+        const cv::Mat signal = settings.shutterClosed
+                                   ? cv::Mat(rows.size(), sensorWidth, CV_32F,
+                                             cv::Scalar(restLevel + 5.0f * countsPerKelvin))
+                                   : landscape.rowRange(rows);
+        cv::Mat gain;
+        gain_.rowRange(rows).convertTo(gain, CV_32F, response / gainOne);
+        cv::Mat offsets;
+        tables_.offsets.rowRange(rows).convertTo(offsets, CV_32F);
+        cv::Mat columns;
+        cv::repeat(tables_.columnOffsets, rows.size(), 1, columns);
+        columns.convertTo(columns, CV_32F);
+        cv::Mat vignetting;
+        tables_.vignetting.rowRange(rows).convertTo(vignetting, CV_32F);
+        const cv::Mat counts =
+            (signal - restLevel).mul(gain) + restLevel + offsets + columns - vignetting;
+        cv::Mat band = static_.rowRange(rows);
+        counts.convertTo(band, CV_16U);
+    });
     cv::min(static_, countMaximum, static_);
     staticTint_ = settings.tint;
     staticShutter_ = settings.shutterClosed;
-    staticValid_ = true;
-    return static_;
 }
 
 int Scene::walkerX(const Walker& walker, std::int64_t frame) const

@@ -13,12 +13,15 @@
 
 namespace imaging {
 
+// Counts of a scene at the ambient temperature: the detector's rest level, about which its gain
+// turns. Twice the gain tables' one, so that a gain moves it by whole counts.
+constexpr int restCounts = 8192;
+
 // What the camera knows of its own detector: the tables its corrections apply.
 struct SensorTables {
     cv::Mat offsets;        // CV_16S: each pixel's offset, as measured by a NUC
     cv::Mat gainCorrection; // CV_16U: the inverse of each pixel's gain, in 1/4096ths
-    cv::Mat gainBias;       // CV_16S: keeps the detector's rest level in place under that gain
-    cv::Mat columnOffsets;  // CV_16S: each column's read-out offset, down the whole column
+    cv::Mat columnOffsets;  // CV_16S, one row: each column's read-out offset, down the column
     cv::Mat vignetting;     // CV_16U: how much the optics darken each pixel
     std::vector<cv::Point> badPixels;
 };
@@ -53,12 +56,12 @@ private:
     };
 
     const cv::Mat& staticCounts(const Settings& settings);
+    void makeStaticCounts(const Settings& settings, const cv::Mat& landscape);
     int walkerX(const Walker& walker, std::int64_t frame) const;
 
-    cv::Mat landscape_; // CV_32F: counts of the scene at unit gain and TINT 1
-    cv::Mat gain_;      // CV_16U: each pixel's gain, in 1/4096ths
-    cv::Mat drift_;     // CV_16S: how each pixel's offset moves per kelvin of warming
-    cv::Mat noise_;     // CV_16S: temporal noise, a window of it per frame
+    cv::Mat gain_;  // CV_16U: each pixel's gain, in 1/4096ths
+    cv::Mat drift_; // CV_16S: how each pixel's offset moves per kelvin of warming
+    cv::Mat noise_; // CV_16S: temporal noise, a window of it per frame
     std::vector<Walker> walkers_;
     SensorTables tables_;
     std::vector<std::uint16_t> badLevels_;
@@ -66,7 +69,6 @@ private:
     cv::Mat static_; // the counts that do not change from frame to frame, for the key below
     std::uint32_t staticTint_ = 0;
     bool staticShutter_ = false;
-    bool staticValid_ = false;
 };
 
 } // namespace imaging

@@ -11,6 +11,7 @@ namespace {
 constexpr int levelCount = 256;
 constexpr int countCount = 65536;
 constexpr double gainOne = 4096.0;
+static_assert(restCounts % int(gainOne) == 0, "a gain moves the rest level by whole counts");
 // The tails left out of a stretch: a few bad or hot pixels must not decide the contrast.
 constexpr double shownLowShare = 0.01;
 constexpr double shownHighShare = 0.99;
@@ -46,6 +47,20 @@ std::uint8_t level(double share, double gamma, bool polarity)
     return std::uint8_t(std::lround((polarity ? 1.0 - bright : bright) * (levelCount - 1)));
 }
 
+// A gain turns the counts about the detector's rest level, not about 0: what correction moved the
+// rest level by is given back, restCounts × (1 − correction / gainOne) counts.
+void keepRestLevel(cv::Mat& counts, const cv::Mat& correction)
+{
+    constexpr int restInGains = restCounts / int(gainOne);
+    for (int y = 0; y < counts.rows; ++y) {
+        auto* row = counts.ptr<std::uint16_t>(y);
+        const auto* gains = correction.ptr<std::uint16_t>(y);
+        for (int x = 0; x < counts.cols; ++x)
+            row[x] = cv::saturate_cast<std::uint16_t>(int(row[x]) + restCounts -
+                                                      restInGains * int(gains[x]));
+    }
+}
+
 } // namespace
 
 void countLevels(const cv::Mat& counts, Histogram& bins)
@@ -78,7 +93,7 @@ void correctNonUniformity(cv::Mat& counts, const SensorTables& tables, const Set
         cv::subtract(counts, tables.offsets, counts, cv::noArray(), CV_16U);
     if (settings.gainCorrection) {
         cv::multiply(counts, tables.gainCorrection, counts, 1.0 / gainOne);
-        cv::add(counts, tables.gainBias, counts, cv::noArray(), CV_16U);
+        keepRestLevel(counts, tables.gainCorrection);
         cv::min(counts, countMaximum, counts);
     }
     if (settings.bprCorrection) {
@@ -99,8 +114,13 @@ void correctNonUniformity(cv::Mat& counts, const SensorTables& tables, const Set
 
 void correctColumns(cv::Mat& counts, const cv::Mat& columnOffsets)
 {
-    cv::subtract(counts, columnOffsets, counts, cv::noArray(), CV_16U);
-    cv::min(counts, countMaximum, counts);
+    CV_Assert(columnOffsets.type() == CV_16SC1 && columnOffsets.cols == counts.cols);
+    const auto* offsets = columnOffsets.ptr<std::int16_t>();
+    for (int y = 0; y < counts.rows; ++y) {
+        auto* row = counts.ptr<std::uint16_t>(y);
+        for (int x = 0; x < counts.cols; ++x)
+            row[x] = std::uint16_t(std::clamp(int(row[x]) - offsets[x], 0, countMaximum));
+    }
 }
 
 void correctVignetting(cv::Mat& counts, const cv::Mat& vignetting)
@@ -116,12 +136,16 @@ void sharpen(cv::Mat& counts, double amount, cv::Mat& scratch)
     cv::min(counts, countMaximum, counts);
 }
 
-void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch)
+void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch, int fullScale)
 {
     countLevels(counts, scratch);
     const std::int64_t pixels = std::int64_t(counts.total());
     const int low = countAtShare(scratch, pixels, shownLowShare);
-    const int high = std::max(countAtShare(scratch, pixels, shownHighShare), low + 1);
+    const int high = countAtShare(scratch, pixels, shownHighShare);
+    if (high <= low) {
+        counts.convertTo(levels, CV_8U, double(levelCount - 1) / double(fullScale));
+        return;
+    }
     const double scale = double(levelCount - 1) / double(high - low);
     counts.convertTo(levels, CV_8U, scale, -double(low) * scale);
 }

@@ -22,14 +22,17 @@ int countAtShare(const Histogram& bins, std::int64_t pixels, double share);
 // The offset, gain and bad-pixel corrections of the NUC, each when its own setting is on.
 void correctNonUniformity(cv::Mat& counts, const SensorTables& tables, const Settings& settings,
                           cv::Mat& scratch);
+// columnOffsets is one row, an offset for each column.
 void correctColumns(cv::Mat& counts, const cv::Mat& columnOffsets);
 void correctVignetting(cv::Mat& counts, const cv::Mat& vignetting);
 // An unsharp mask: amount times the detail above a slight blur is added back.
 void sharpen(cv::Mat& counts, double amount, cv::Mat& scratch);
 
 // The counts from the first to the 99th percentile spread linearly over the 8-bit levels: how a
-// picture of raw counts is shown.
-void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch);
+// picture of raw counts is shown. Where those are one count (a flat picture) there is no range to
+// spread, and the picture shows that count's share of fullScale: a saturated sensor white, a dark
+// one black.
+void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch, int fullScale);
 
 // How far the CLHE setting takes the contrast from a linear stretch of the ROI's range (0) to its
 // full equalisation (1), growing over the whole of 0 to 30000.

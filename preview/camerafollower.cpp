@@ -2,9 +2,12 @@
 
 #include "camerareports.h"
 #include "sdkaccess.h"
+#include "wholefiles.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,7 +19,7 @@ constexpr double gammaOne = 65536.0;    // 16.16
 constexpr double sharpeningOne = 256.0; // 8.8
 constexpr double kelvinOne = 1000.0;    // the camera reports thousandths
 // File systems keep modification times to a tick of a coarse clock, a few milliseconds: a file
-// changed again within the tick of a change shows the same size and time.
+// changed again within the tick of a change shows the same size and time. A margin above that.
 constexpr qint64 timeResolutionMs = 100;
 
 // One reader a path for the whole process, so that a problem of the file is reported once however
@@ -93,51 +96,113 @@ imaging::Settings imagingSettings(const orvex_sim::CameraSettings& held, std::in
 
 CameraFollower::CameraFollower(std::string port) : port_(std::move(port)) {}
 
+QString CameraFollower::problemOf(const std::string& port)
+{
+    const QString name = QString::fromStdString(port);
+    if (!sdkaccess::standIn())
+        return tr("%1 is not a simulated camera: the SDK in force is %2")
+            .arg(name, sdkaccess::inForce());
+    const std::vector<std::string> ports = orvex_sim::portNames();
+    if (std::find(ports.begin(), ports.end(), port) == ports.end())
+        return tr("%1 is not plugged in").arg(name);
+    if (orvex_sim::faults(port).silent)
+        return tr("the camera on %1 does not answer").arg(name);
+    return QString();
+}
+
 bool CameraFollower::keptStillHolds(const QString& stateFile, const QFileInfo& file,
                                     const orvex_sim::CameraSettings* base) const
 {
-    // Read within the time resolution of its change, the file may have changed again unseen:
-    // it is read again until it was last read after that time.
-    return kept_ && kept_->path == stateFile && kept_->base == base && kept_->size == file.size() &&
-           kept_->modified == file.lastModified() &&
-           std::abs(kept_->modified.msecsTo(kept_->readAt)) >= timeResolutionMs;
+    if (!kept_ || kept_->path != stateFile || kept_->base != base || kept_->change != changes_ ||
+        kept_->size != file.size() || kept_->modified != file.lastModified())
+        return false;
+    // Read within the time resolution of its change, the file may have changed again unseen,
+    // keeping its size and time: it is read again until it was last read after that time. Bytes
+    // that are the same as before are not parsed again.
+    return std::abs(kept_->modified.msecsTo(kept_->readAt)) >= timeResolutionMs;
 }
 
-orvex_sim::StateFile::Reading CameraFollower::layKeptSettings(const QString& stateFile,
-                                                              const QFileInfo& file,
-                                                              const orvex_sim::CameraSettings* base,
-                                                              orvex_sim::CameraSettings& settings)
+void CameraFollower::parse(Kept& kept, const std::optional<Kept>& before)
+{
+    kept.readAt = QDateTime::currentDateTimeUtc();
+    const auto digest = [&] {
+        const files::FileContents contents = files::readWhole(kept.path);
+        return contents.problem == files::FileContents::None
+                   ? QCryptographicHash::hash(contents.bytes, QCryptographicHash::Sha1)
+                   : QByteArray();
+    };
+    kept.digest = digest();
+    if (before && !kept.digest.isEmpty() && before->digest == kept.digest &&
+        before->path == kept.path && before->base == kept.base) {
+        kept.reading = before->reading;
+        kept.settings = before->settings;
+        return;
+    }
+    {
+        static QMutex parsing; // the readers of the files, one a path, are shared
+        const QMutexLocker lock(&parsing);
+        kept.reading = stateFileAt(kept.path).restore(kept.port, kept.settings);
+    }
+    // Changed while it was parsed, the file's bytes are not the ones parsed: no later reading
+    // may stand in for this one.
+    if (digest() != kept.digest)
+        kept.digest.clear();
+}
+
+void CameraFollower::parsed(Kept kept)
+{
+    asked_ = false;
+    kept_ = std::move(kept);
+}
+
+std::optional<orvex_sim::StateFile::Reading>
+CameraFollower::layKeptSettings(const QString& stateFile, const QFileInfo& file,
+                                const orvex_sim::CameraSettings* base,
+                                orvex_sim::CameraSettings& settings)
 {
     // Only a file is read: opening a pipe put there would wait for a writer, frame after frame.
     if (stateFile.isEmpty() || !file.isFile()) {
         kept_.reset();
         return orvex_sim::StateFile::Reading::Read;
     }
-    // Parsed at every frame, a large file would take the frames' time.
-    if (keptStillHolds(stateFile, file, base)) {
-        settings = kept_->settings;
-        return kept_->reading;
+    const bool sameFile = kept_ && kept_->path == stateFile && kept_->base == base;
+    if (!keptStillHolds(stateFile, file, base)) {
+        Kept request{port_,
+                     stateFile,
+                     file.size(),
+                     file.lastModified(),
+                     {},
+                     base,
+                     orvex_sim::StateFile::Reading::Read,
+                     settings,
+                     {},
+                     changes_};
+        const std::optional<Kept> before = sameFile ? kept_ : std::nullopt;
+        if (!parser_) {
+            parse(request, before);
+            kept_ = std::move(request);
+        } else if (!asked_) {
+            asked_ = true;
+            parser_(std::move(request), before);
+        }
     }
-    const orvex_sim::StateFile::Reading reading = stateFileAt(stateFile).restore(port_, settings);
-    const QDateTime readAt = QDateTime::currentDateTimeUtc();
-    kept_ = Kept{stateFile, file.size(), file.lastModified(), readAt, base, reading, settings};
-    return reading;
+    // Until a reading made elsewhere comes, the last one of the same file holds.
+    if (!kept_ || kept_->path != stateFile || kept_->base != base)
+        return std::nullopt;
+    settings = kept_->settings;
+    return kept_->reading;
 }
 
-CameraFollower::Reading CameraFollower::read(std::int64_t frame)
+CameraFollower::Look CameraFollower::look()
 {
-    Reading reading;
+    Look look;
     // The stand-in is asked nothing beside the vendor's library: it would start, and read and
     // write its own files.
-    if (!sdkaccess::standIn()) {
-        reading.problem = tr("%1 is not a simulated camera: the SDK in force is %2")
-                              .arg(QString::fromStdString(port_), sdkaccess::inForce());
-        return reading;
-    }
-    const QString stateFile = QString::fromStdString(orvex_sim::stateFilePath());
-    const QFileInfo file(stateFile);
+    if (!sdkaccess::standIn())
+        return look;
+    look.stateFile = QString::fromStdString(orvex_sim::stateFilePath());
+    look.file = QFileInfo(look.stateFile);
     const std::vector<std::string> ports = orvex_sim::portNames();
-    const QString port = QString::fromStdString(port_);
     const bool plugged = std::find(ports.begin(), ports.end(), port_) != ports.end();
     // Each reading starts again from the configuration, so that a key the file no longer holds,
     // or a file deleted or damaged, gives the configured value back. With no state file nothing
@@ -146,22 +211,34 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
     // A reset of the stand-in makes new cameras, whose settings never share an address with the
     // old ones: the base's address tells whether the file was laid over the same settings.
     const orvex_sim::CameraSettings* base =
-        plugged && !stateFile.isEmpty() ? &orvex_sim::configuredSettings(port_) : nullptr;
-    orvex_sim::CameraSettings camera;
+        plugged && !look.stateFile.isEmpty() ? &orvex_sim::configuredSettings(port_) : nullptr;
     if (base)
-        camera = *base;
+        look.camera = *base;
     else if (plugged)
-        camera = orvex_sim::settings(port_);
-    reading.source =
-        describedSource(stateFile, file, layKeptSettings(stateFile, file, base, camera));
-    if (!plugged) {
-        reading.problem = tr("%1 is not plugged in").arg(port);
+        look.camera = orvex_sim::settings(port_);
+    look.kept = layKeptSettings(look.stateFile, look.file, base, look.camera);
+    return look;
+}
+
+CameraFollower::Reading CameraFollower::read(std::int64_t frame)
+{
+    Reading reading;
+    if (!sdkaccess::standIn()) {
+        reading.problem = problemOf(port_);
         return reading;
     }
-    if (orvex_sim::faults(port_).silent) {
-        reading.problem = tr("the camera on %1 does not answer").arg(port);
+    const Look now = look();
+    const QString& stateFile = now.stateFile;
+    const QFileInfo& file = now.file;
+    const std::optional<orvex_sim::StateFile::Reading>& kept = now.kept;
+    const orvex_sim::CameraSettings& camera = now.camera;
+    reading.known = kept.has_value();
+    if (!reading.known)
         return reading;
-    }
+    reading.source = describedSource(stateFile, file, *kept);
+    reading.problem = problemOf(port_);
+    if (!reading.problem.isEmpty())
+        return reading;
     // Each NUC makes new tables at the sensor's temperature of that moment; one that ran before
     // the preview started is taken as of its first frame.
     if (nucRequests_ ? *nucRequests_ != camera.nucRequests : camera.nucRequests != 0)

@@ -39,9 +39,9 @@ void CaptureSource::collect()
         problem_.clear();
         sinceFrame_.restart();
         emit frameReady(news.frame);
-    } else if (!news.problem.isEmpty()) {
-        lose(news.problem);
     }
+    if (!news.problem.isEmpty())
+        lose(news.problem);
 }
 
 void CaptureSource::watch()

@@ -1,14 +1,12 @@
 #include "capturethread.h"
 
 #include "captured.h"
+#include "framereader.h"
 #include "gstreamer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
-
-#include <opencv2/videoio.hpp>
 
 #include <exception>
 #include <utility>
@@ -16,16 +14,8 @@
 namespace {
 
 constexpr unsigned long reopenMs = 1000;
-
-// The back end for a device's path or index: the one place that knows the platforms' names.
-constexpr int deviceBackend =
-#if defined(_WIN32)
-    cv::CAP_MSMF;
-#elif defined(__linux__)
-    cv::CAP_V4L2;
-#else
-    cv::CAP_ANY;
-#endif
+// How long a read waits before the thread looks whether it is to stop.
+constexpr int readWaitMs = 100;
 
 bool isIndex(const QString& device)
 {
@@ -33,44 +23,8 @@ bool isIndex(const QString& device)
     return device.toInt(&number) >= 0 && number;
 }
 
-// A property as a whole number, 0 where the back end gives none or a value out of range.
-std::uint32_t wholeProperty(const cv::VideoCapture& capture, int property)
-{
-    const double value = capture.get(property);
-    return value >= 0.0 && value <= 4294967295.0 ? std::uint32_t(value) : 0;
-}
-
-// The byte order of a pipeline's 4:2:2 frames, where its description fixes their format: the
-// pixels of a flat picture cannot tell brightness from colour. 0 where it does not.
-std::uint32_t pipelineFourcc(const QString& description)
-{
-    const QString format = pipelineFormat(description);
-    if (format == QLatin1String("YUY2") || format == QLatin1String("YVYU"))
-        return std::uint32_t(cv::VideoWriter::fourcc('Y', 'U', 'Y', 'V'));
-    if (format == QLatin1String("UYVY"))
-        return std::uint32_t(cv::VideoWriter::fourcc('U', 'Y', 'V', 'Y'));
-    return 0;
-}
-
-bool openCapture(cv::VideoCapture& capture, const QString& device)
-{
-    if (isPipeline(device))
-        return capture.open(device.toStdString(), cv::CAP_GSTREAMER);
-    const bool opened = isIndex(device)
-                            ? capture.open(device.toInt(), deviceBackend)
-                            : capture.open(QFile::encodeName(device).toStdString(), deviceBackend);
-    if (!opened)
-        return false;
-    // Frames are taken raw where the preview knows their format: converted to colour, 16-bit grey
-    // would lose its counts.
-    capture.set(cv::CAP_PROP_CONVERT_RGB, 0.0);
-    if (!imaging::takenRaw(wholeProperty(capture, cv::CAP_PROP_FOURCC)))
-        capture.set(cv::CAP_PROP_CONVERT_RGB, 1.0);
-    return true;
-}
-
-// OpenCV does not say why an open failed. A device that the device list shows, which only asks
-// it what it offers, yet that does not open to stream, is streaming to another program.
+// The back ends do not say why a device did not open. A device that the device list shows, which
+// only asks it what it offers, yet that does not open to stream, is streaming to another program.
 QString whyNotOpened(const QString& device)
 {
     if (isPipeline(device))
@@ -165,14 +119,11 @@ void CaptureThread::run()
         QString problem = deviceAbsence(device_);
         if (problem.isEmpty()) {
             try {
-                cv::VideoCapture capture;
-                if (!openCapture(capture, device_)) {
+                const std::unique_ptr<FrameReader> reader = openCapture(device_, problem);
+                if (!reader && problem.isEmpty())
                     problem = whyNotOpened(device_);
-                } else {
-                    readFrames(capture);
-                    problem = isPipeline(device_) ? tr("the pipeline ended")
-                                                  : tr("%1 stopped sending pictures").arg(name);
-                }
+                else if (reader)
+                    problem = readFrames(*reader);
             } catch (const std::exception& failure) {
                 // An exception out of run() would end the program; a failed device is a No signal.
                 problem = tr("%1 failed: %2").arg(name, QString::fromLocal8Bit(failure.what()));
@@ -186,48 +137,55 @@ void CaptureThread::run()
     }
 }
 
-void CaptureThread::readFrames(cv::VideoCapture& capture)
+QString CaptureThread::readFrames(FrameReader& reader)
 {
-    imaging::CaptureLayout layout;
-    // GStreamer's back end does not know the property, and says so on every query; a pipeline's
-    // description may say it instead.
-    layout.fourcc =
-        isPipeline(device_) ? pipelineFourcc(device_) : wholeProperty(capture, cv::CAP_PROP_FOURCC);
-    layout.height = int(std::min(wholeProperty(capture, cv::CAP_PROP_FRAME_HEIGHT), 1u << 30));
     imaging::Histogram scratch;
-    cv::Mat raw;
-    while (!stopping() && capture.read(raw)) {
-        // GStreamer's back end hands a compressed frame (JPEG, PNG) over as one row of its bytes,
-        // which would pass for a picture.
-        if (isPipeline(device_) && raw.rows == 1 && layout.height > 1) {
-            publish({Frame(), tr("%1 sends compressed frames, which the preview cannot show; "
-                                 "decode them in the pipeline")
-                                  .arg(deviceName(device_))});
-            continue;
+    while (!stopping()) {
+        Frame frame;
+        QString problem;
+        const auto take = [&](const imaging::CapturedFrame& captured) {
+            QElapsedTimer clock;
+            clock.start();
+            auto picture = std::make_shared<imaging::Picture>();
+            const imaging::CapturedKind kind =
+                imaging::capturedPicture(captured, *picture, scratch);
+            if (kind == imaging::CapturedKind::Unsupported) {
+                problem = tr("%1 sends frames of a kind the preview cannot show")
+                              .arg(deviceName(device_));
+                return;
+            }
+            const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
+            const QString caption = tr("Video: %1 × %2, %3")
+                                        .arg(picture->levels.cols)
+                                        .arg(picture->levels.rows)
+                                        .arg(kindText(kind));
+            frame = Frame{std::move(picture), milliseconds, caption};
+        };
+        switch (reader.next(readWaitMs, take, problem)) {
+        case FrameReader::Outcome::Frame:
+            publish({std::move(frame), problem});
+            break;
+        case FrameReader::Outcome::Waiting:
+            break;
+        case FrameReader::Outcome::Ended:
+            return isPipeline(device_) ? tr("the pipeline ended")
+                                       : tr("%1 stopped sending pictures").arg(deviceName(device_));
+        case FrameReader::Outcome::Failed:
+            return problem;
         }
-        QElapsedTimer clock;
-        clock.start();
-        auto picture = std::make_shared<imaging::Picture>();
-        const imaging::CapturedKind kind = imaging::capturedPicture(raw, layout, *picture, scratch);
-        if (kind == imaging::CapturedKind::Unsupported) {
-            publish({Frame(), tr("%1 sends frames of a kind the preview cannot show (%2)")
-                                  .arg(deviceName(device_),
-                                       QString::fromStdString(cv::typeToString(raw.type())))});
-            continue;
-        }
-        const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
-        const QString caption = tr("Video: %1 × %2, %3")
-                                    .arg(picture->levels.cols)
-                                    .arg(picture->levels.rows)
-                                    .arg(kindText(kind));
-        publish({Frame{std::move(picture), milliseconds, caption}, QString()});
     }
+    return QString();
 }
 
 void CaptureThread::publish(News news)
 {
     QMutexLocker lock(&mutex_);
-    news_ = std::move(news);
+    // A frame ends any problem before it; a problem after a frame leaves the frame to be taken
+    // (the last frame before a stream ends is shown, and written by a snapshot).
+    if (news.frame.picture)
+        news_ = std::move(news);
+    else
+        news_.problem = std::move(news.problem);
     if (!announced_) {
         announced_ = true;
         emit this->news();

@@ -1,11 +1,12 @@
-// Reads a capture device on a thread of its own: opens it, turns each frame into a picture as it
-// comes, and opens it again a second after it ends, fails or vanishes. The newest picture, or why
-// there is none, waits for its taker in one place: a slow window drops frames, never queues them.
+// Reads a capture device on a thread of its own: opens it, turns each frame into a picture by the
+// format it comes in, and opens it again a second after it ends, fails or vanishes. The newest
+// picture, and why there is none after it, wait for their taker in one place: a slow window drops
+// frames, never queues them, and never loses the last one before a stream ends.
 //
-// OpenCV blocks in an open or a read for as long as the source keeps it waiting (a GStreamer
-// pipeline that never produces waits for ever), and nothing interrupts it there. So the thread is
-// let go rather than waited for: release() gives it a moment, and a thread still blocked then
-// deletes itself whenever the source lets it go.
+// A back end may block in an open or a read for as long as the source keeps it waiting (OpenCV's
+// does, where the build has no GStreamer of its own), and nothing interrupts it there. So the
+// thread is let go rather than waited for: release() gives it a moment, and a thread still blocked
+// then deletes itself whenever the source lets it go.
 #pragma once
 
 #include "framesource.h"
@@ -14,9 +15,7 @@
 #include <QThread>
 #include <QWaitCondition>
 
-namespace cv {
-class VideoCapture;
-}
+class FrameReader;
 
 // A GStreamer pipeline description, as opposed to a device's path or index.
 bool isPipeline(const QString& device);
@@ -35,7 +34,7 @@ public:
 
     struct News {
         Frame frame;     // the newest picture, if any came since the last take
-        QString problem; // otherwise why there is none now, if that changed
+        QString problem; // why there is none now (after that picture), if that changed
     };
     News take();
 
@@ -52,7 +51,8 @@ protected:
 private:
     ~CaptureThread() override = default;
 
-    void readFrames(cv::VideoCapture& capture);
+    // Until the stream ends or fails, or the thread is to stop; why it ended.
+    QString readFrames(FrameReader& reader);
     void publish(News news);
     bool stopping();
     // Waits before the next open; false when the thread is to stop.

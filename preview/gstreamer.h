@@ -9,13 +9,9 @@
 #include <optional>
 
 // Why description is no pipeline the preview can take frames from (it does not parse, nothing in
-// it hands frames to the program, or it hands them over in a byte order OpenCV loses); empty when
-// it is one.
+// it hands frames to the program, or the caps just before its appsink name a format the preview
+// does not read); empty when it is one. What reaches the appsink once it runs is read as it comes.
 QString pipelineProblem(const QString& description);
-
-// The pixel format ("UYVY") in which the description hands its frames over, where it fixes one;
-// empty where negotiation decides.
-QString pipelineFormat(const QString& description);
 
 // The capture devices, each a line with its name and where it is, followed by a line for each of
 // its formats. No lines when there are none; false, with why in error, when there is no listing.

@@ -233,9 +233,9 @@ int main(int argc, char** argv)
     }
 
     // A camera that is not there at the start never comes: the stand-in reads its cameras once.
-    const CameraFollower::Reading first = CameraFollower(port.toStdString()).read(0);
-    if (!first.answers) {
-        complain(first.problem);
+    const QString absent = CameraFollower::problemOf(port.toStdString());
+    if (!absent.isEmpty()) {
+        complain(absent);
         return Unreachable;
     }
     if (snapshot) {

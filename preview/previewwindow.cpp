@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr qint64 rateWindowMs = 1000;
 constexpr qint64 detectionListMs = 1000;
 
 // A screen reader reads a label's text as its name, so what the label is for goes in its
@@ -29,6 +28,7 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
     : QMainWindow(parent), ui_(std::make_unique<Ui::PreviewWindow>()), source_(source.release())
 {
     ui_->setupUi(this);
+    pictureDescription_ = ui_->pictureView->accessibleDescription();
     source_->setParent(this);
     setWindowTitle(tr("Orvex HD preview: %1").arg(source_->name()));
     settingsLabel_ = statusLabel(ui_->statusbar, QStringLiteral("settingsLabel"),
@@ -88,7 +88,7 @@ void PreviewWindow::showFrame(const Frame& frame)
 void PreviewWindow::showNoSignal(const QString& reason)
 {
     frame_ = Frame();
-    arrivals_.clear();
+    rate_.clear();
     ui_->pictureView->setNoSignal(reason);
     ui_->outputLabel->clear();
     rateLabel_->clear();
@@ -149,9 +149,15 @@ void PreviewWindow::showProbe()
         return;
     const imaging::Picture& picture = *frame_.picture;
     const cv::Point shown(pixel.x(), pixel.y());
-    // A probe set on a picture of another size waits until it is moved onto this one.
-    if (!cv::Rect(0, 0, picture.levels.cols, picture.levels.rows).contains(shown))
+    // A probe set on a picture of another size waits until it is moved onto this one; what it
+    // read there went with the pixel.
+    if (!cv::Rect(0, 0, picture.levels.cols, picture.levels.rows).contains(shown)) {
+        if (!probeLabel_->text().isEmpty()) {
+            probeLabel_->clear();
+            ui_->pictureView->setAccessibleDescription(pictureDescription_);
+        }
         return;
+    }
     const int level = picture.levels.at<std::uint8_t>(shown);
     if (picture.counts.empty()) {
         probeLabel_->setText(tr("x %1, y %2: level %3").arg(pixel.x()).arg(pixel.y()).arg(level));
@@ -202,10 +208,7 @@ void PreviewWindow::showDetections()
 
 void PreviewWindow::countFrame(double processingMs)
 {
-    const qint64 now = clock_.elapsed();
-    arrivals_.push_back(now);
-    while (now - arrivals_.front() > rateWindowMs)
-        arrivals_.pop_front();
-    rateLabel_->setText(
-        tr("%1 frames/s, %2 ms a frame").arg(arrivals_.size()).arg(processingMs, 0, 'f', 1));
+    rateLabel_->setText(tr("%1 frames/s, %2 ms a frame")
+                            .arg(rate_.arrived(clock_.elapsed()))
+                            .arg(processingMs, 0, 'f', 1));
 }

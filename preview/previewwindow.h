@@ -4,6 +4,7 @@
 // the camera SDK in force, and, when asked, the camera's temperatures.
 #pragma once
 
+#include "framerate.h"
 #include "framesource.h"
 #include "palettes.h"
 
@@ -11,7 +12,6 @@
 #include <QMainWindow>
 #include <QStringList>
 
-#include <deque>
 #include <memory>
 
 namespace Ui {
@@ -47,6 +47,7 @@ private:
     FrameSource* source_;
     Frame frame_;
     QVector<QRgb> colours_;
+    QString pictureDescription_; // what the picture is, until a probe's readout takes its place
     QStringList detections_;
     qint64 detectionsShownAt_ = 0;
     QLabel* settingsLabel_;
@@ -54,5 +55,5 @@ private:
     QLabel* rateLabel_;
     QLabel* temperatureLabel_ = nullptr;
     QElapsedTimer clock_;
-    std::deque<qint64> arrivals_; // of the frames of the last second
+    FrameRate rate_;
 };

@@ -33,23 +33,39 @@ SimulatedSource::SimulatedSource(const QString& port, QObject* parent)
     timer_.setInterval(frameMs);
     connect(&timer_, &QTimer::timeout, this, &SimulatedSource::tick);
     connect(&renderer_, &RenderThread::rendered, this, &SimulatedSource::deliver);
-    // A change shows without waiting for the next frame's tick, which stays for file systems that
-    // tell nothing. Replaced, the file drops out of the watcher and is watched again.
+    parser_.moveToThread(&parsing_);
+    follower_.parseElsewhere(
+        [this](CameraFollower::Kept request, std::optional<CameraFollower::Kept> before) {
+            QMetaObject::invokeMethod(&parser_, [this, request, before]() mutable {
+                CameraFollower::parse(request, before);
+                QMetaObject::invokeMethod(
+                    this, [this, request] { follower_.parsed(request); }, Qt::QueuedConnection);
+            });
+        });
+    // The size and time of a file rewritten in place within a tick of the clock may not change;
+    // the watcher sees it. Replaced, the file drops out of the watcher and is watched again, as
+    // one that appears in the folder is.
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] {
         follower_.stateFileChanged();
         watchStateFile();
-        tick();
     });
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
         watchStateFile();
-        tick();
+        follower_.lookAtStateFile();
     });
+}
+
+SimulatedSource::~SimulatedSource()
+{
+    parsing_.quit();
+    parsing_.wait();
 }
 
 void SimulatedSource::start()
 {
     clock_.start();
     renderer_.start();
+    parsing_.start();
     watchStateFile();
     timer_.start();
     tick();
@@ -77,6 +93,8 @@ void SimulatedSource::tick()
     // the pace of the clock.
     const std::int64_t frame = clock_.elapsed() / frameMs;
     const CameraFollower::Reading reading = follower_.read(frame);
+    if (!reading.known)
+        return;
     if (reading.source != source_) {
         source_ = reading.source;
         emit settingsDescribed(source_);

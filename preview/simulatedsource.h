@@ -1,6 +1,8 @@
-// A simulated camera's video: at the camera's frame rate, and at once when the state file or its
-// folder changes, the follower reads the camera's settings and the render thread makes the frame
-// of that moment.
+// A simulated camera's video: at the camera's frame rate, the follower reads the camera's settings
+// and the render thread makes the frame of that moment. A change of the state file, which a
+// watcher sees at once and the follower's look at its size and time at the next frame, is parsed
+// on a thread of its own and shows from the frame after; frames keep the camera's rate whatever
+// changes.
 #pragma once
 
 #include "camerafollower.h"
@@ -9,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>
+#include <QThread>
 #include <QTimer>
 
 class SimulatedSource : public FrameSource
@@ -17,6 +20,7 @@ class SimulatedSource : public FrameSource
 
 public:
     SimulatedSource(const QString& port, QObject* parent = nullptr);
+    ~SimulatedSource() override;
 
     void start() override;
     QString name() const override { return port_; }
@@ -30,6 +34,8 @@ private:
     QString port_;
     CameraFollower follower_;
     RenderThread renderer_;
+    QThread parsing_;
+    QObject parser_; // lives in parsing_
     QFileSystemWatcher watcher_;
     QTimer timer_;
     QElapsedTimer clock_;

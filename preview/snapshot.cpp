@@ -8,17 +8,70 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
+#include <QThread>
 
+#include <cerrno>
 #include <cstdio>
+
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
 struct Snapshot {
     Q_DECLARE_TR_FUNCTIONS(Snapshot)
 };
+
+} // namespace
+
+namespace {
+
+// Opening a FIFO to write waits for a reader, for ever if none comes: a snapshot piped to a
+// program that is never started would hang without a word. So it waits this long, then gives up.
+constexpr int readerWaitMs = 5000;
+constexpr unsigned long readerPollMs = 50;
+
+#if defined(Q_OS_UNIX)
+bool isFifo(const QString& path)
+{
+    struct stat status {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+// A non-blocking open of a FIFO fails with ENXIO until a program opens it to read.
+bool writeFifo(const QString& path, const QByteArray& bytes, QString& error)
+{
+    QElapsedTimer waiting;
+    waiting.start();
+    int descriptor = -1;
+    for (;;) {
+        descriptor = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (descriptor >= 0 || errno != ENXIO || waiting.elapsed() >= readerWaitMs)
+            break;
+        QThread::msleep(readerPollMs);
+    }
+    if (descriptor < 0) {
+        error = errno == ENXIO ? Snapshot::tr("no program reads from it") : qt_error_string(errno);
+        return false;
+    }
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (file.open(descriptor, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                  QFileDevice::AutoCloseHandle) &&
+        files::writeAll(file, bytes))
+        return true;
+    error = file.errorString();
+    return false;
+}
+#endif
 
 } // namespace
 
@@ -33,6 +86,10 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
         }
         return true;
     }
+#if defined(Q_OS_UNIX)
+    if (isFifo(path))
+        return writeFifo(path, bytes, error);
+#endif
     return files::writeWhole(path, bytes, error);
 }
 
@@ -58,14 +115,18 @@ int writeLevels(const cv::Mat& levels, const QString& path, QString& error)
 
 int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error)
 {
-    CameraFollower follower(port.toStdString());
-    const CameraFollower::Reading reading = follower.read(frame);
-    if (!reading.answers) {
-        error = reading.problem;
+    const std::string name = port.toStdString();
+    error = CameraFollower::problemOf(name);
+    if (!error.isEmpty())
         return Unreachable;
-    }
+    // The stand-in read the state file over the configured settings as it started, a moment ago:
+    // read again, the file would only be parsed twice (and a damaged one said twice).
+    const orvex_sim::CameraSettings& camera = orvex_sim::settings(name);
+    const std::optional<std::int64_t> nucFrame =
+        camera.nucRequests != 0 ? std::optional<std::int64_t>(frame) : std::nullopt;
     imaging::Pipeline pipeline;
-    return writeLevels(pipeline.render(frame, reading.settings).levels, path, error);
+    return writeLevels(pipeline.render(frame, imagingSettings(camera, frame, nucFrame)).levels,
+                       path, error);
 }
 
 int writeCaptureSnapshot(const QString& device, int timeoutMs, const QString& path, QString& error)

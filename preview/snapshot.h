@@ -25,5 +25,5 @@ int writeCaptureSnapshot(const QString& device, int timeoutMs, const QString& pa
 
 // The picture's bytes to path, or to standard output when path is "-". A regular file is replaced
 // whole or not at all; a device or a pipe is written directly, since replacing it would put a file
-// where it stood.
+// where it stood. A pipe that no program opens to read within a few seconds cannot be written.
 bool writeFile(const QString& path, const QByteArray& bytes, QString& error);

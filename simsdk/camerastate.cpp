@@ -7,15 +7,31 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QMutex>
 
 #include <cmath>
 #include <limits>
+#include <set>
+#include <string>
+#include <utility>
 
 namespace orvex_sim {
 namespace {
 
 constexpr int lockWaitMs = 5000;
 const QString sectionPrefix = QStringLiteral("camera.");
+
+// Whether a problem of the file at path is yet to be reported in this process. Every reader of
+// one file shares this, so that a problem is said once however many read it: the stand-in's own
+// and a program's that follows what others change (orvexhd-preview, from another thread).
+QMutex reportsMutex;
+std::set<std::pair<QString, std::string>> reports;
+
+bool firstReport(const QString& path, const char* problem)
+{
+    const QMutexLocker lock(&reportsMutex);
+    return reports.emplace(path, problem).second;
+}
 
 QString textOf(const SettingField& field)
 {
@@ -142,11 +158,10 @@ void readKeptSettings(IniFile& ini, const QString& section, CameraSettings& sett
 
 void StateFile::reportUnreadable(const QString& why)
 {
-    if (!unreadableReported_)
+    if (firstReport(path_, "unreadable"))
         reportConfigurationProblem(QStringLiteral("state file %1 %2; the configured values are "
                                                   "used, and changes are not kept")
                                        .arg(path_, why));
-    unreadableReported_ = true;
 }
 
 // The file as a whole, or nothing: a file damaged anywhere is not trusted anywhere.
@@ -199,12 +214,11 @@ StateFile::Reading StateFile::readSections(Sections& sections)
     if (problems.empty())
         return Reading::Read;
     sections.clear();
-    if (!damageReported_)
+    if (firstReport(path_, "damaged"))
         reportConfigurationProblem(
             QStringLiteral("state file %1 is damaged (line %2: %3); the configured values are "
                            "used, and the file is replaced at the next change")
                 .arg(path_, QString::number(problems.begin()->first), problems.begin()->second));
-    damageReported_ = true;
     return Reading::Damaged;
 }
 
@@ -240,6 +254,12 @@ QString StateFile::lockProblem(const QString& lockPath) const
             return QStringLiteral("cannot be written: its lock file %1 %2").arg(path, found.why);
     }
     return {};
+}
+
+void StateFile::forgetReports()
+{
+    const QMutexLocker lock(&reportsMutex);
+    reports.clear();
 }
 
 StateFile::Reading StateFile::restore(const std::string& port, CameraSettings& settings)

@@ -43,8 +43,11 @@ public:
     const QString& path() const { return path_; }
 
     // Puts what the file keeps for the port over settings. A damaged or unreadable file is
-    // reported once and changes nothing; so does a file given up (below).
+    // reported once in the process, however many readers it has, and changes nothing; so does
+    // a file given up (below).
     Reading restore(const std::string& port, CameraSettings& settings);
+    // Every file's problems are reported again, as in a fresh process.
+    static void forgetReports();
     // Runs operation on the port's settings as the file holds them, and writes the keys it
     // changed, both under the file's lock: what another program changed meanwhile is neither
     // undone nor lost, and the last change of a key is the one kept. The operation may run twice:
@@ -67,8 +70,6 @@ private:
     QString folderProblem() const;
 
     QString path_;
-    bool damageReported_ = false;
-    bool unreadableReported_ = false;
     bool givenUp_ = false;
 };
 

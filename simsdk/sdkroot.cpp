@@ -41,6 +41,7 @@ void SdkRoot::reset(const std::string& iniPath)
     cameras_.clear();
     journal_.clear();
     parametersApplied_ = 0;
+    StateFile::forgetReports();
 
     if (!iniPath.empty())
         load(QString::fromStdString(iniPath), QStringLiteral("given to orvex_sim::reset"));

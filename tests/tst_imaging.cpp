@@ -90,8 +90,33 @@ bool magnifies(const cv::Mat& before, const cv::Mat& after, cv::Rect window, int
     return true;
 }
 
+// How far apart the darkest and brightest levels are.
+double spread(const cv::Mat& levels)
+{
+    double darkest = 0.0;
+    double brightest = 0.0;
+    cv::minMaxLoc(levels, &darkest, &brightest);
+    return brightest - darkest;
+}
+
+bool differ(const Picture& before, const Picture& after)
+{
+    return !same(before.levels, after.levels);
+}
+
 const cv::Rect sky(0, 0, 1280, 300);
 const cv::Rect roi(5, 5, 1271, 1015); // the camera's default, its bounds included
+
+// A ROI's histogram: pixels of each count from low to high, and a few outliers at both ends.
+imaging::Histogram evenHistogram(int low, int high, int each, int outliers)
+{
+    imaging::Histogram bins(65536, 0);
+    for (int count = low; count <= high; ++count)
+        bins[std::size_t(count)] = each;
+    bins[0] += outliers;
+    bins[16000] += outliers;
+    return bins;
+}
 
 } // namespace
 
@@ -108,6 +133,10 @@ private slots:
     void detectorFindsTheWarmObjects();
     void valueBeyondItsRangeActsAsTheNearestAccepted_data();
     void valueBeyondItsRangeActsAsTheNearestAccepted();
+    void probeAndBoxesFollowTheZoomAndFlips_data();
+    void probeAndBoxesFollowTheZoomAndFlips();
+    void contrastSpreadsTheRoisRange_data();
+    void contrastSpreadsTheRoisRange();
     void sameFrameAndSettingsGiveTheSamePicture();
     void capturedFrameShowsItsBrightness_data();
     void capturedFrameShowsItsBrightness();
@@ -130,13 +159,15 @@ void ImagingTest::settingDoesWhatItsStageIsFor_data()
         QTest::newRow(name) << base << change << holds;
     };
 
-    row(
-        "polarity inverts", none, [](Settings& s) { s.polarity = true; },
-        [](const Picture& b, const Picture& a) {
-            cv::Mat sum;
-            cv::add(b.levels, a.levels, sum, cv::noArray(), CV_16U);
-            return cv::countNonZero(sum != 255) == 0;
-        });
+    const Property inverts = [](const Picture& b, const Picture& a) {
+        cv::Mat sum;
+        cv::add(b.levels, a.levels, sum, cv::noArray(), CV_16U);
+        return cv::countNonZero(sum != 255) == 0;
+    };
+    const Change inverted = [](Settings& s) {
+        s.polarity = true;
+    };
+    row("polarity inverts", none, inverted, inverts);
     row(
         "horizontal flip mirrors exactly", none, [](Settings& s) { s.horizontalFlip = true; },
         [](const Picture& b, const Picture& a) {
@@ -261,6 +292,71 @@ void ImagingTest::settingDoesWhatItsStageIsFor_data()
     row(
         "a warmer sensor raises the raw offsets", none, [](Settings& s) { s.sensorKelvin += 1.0; },
         [](const Picture& b, const Picture& a) { return mean(a.counts) > mean(b.counts) + 300; });
+    // Two settings together.
+    row(
+        "polarity inverts under gamma", [](Settings& s) { s.gamma = 1.7; }, inverted, inverts);
+    row(
+        "polarity inverts under CLAHE", [](Settings& s) { s.contrastType = 1; }, inverted, inverts);
+    row(
+        "a ROI on the sky spreads the sky under CLAHE too", [](Settings& s) { s.contrastType = 1; },
+        [](Settings& s) {
+            s.roi = {5, 5, 1275, 295};
+        },
+        [](const Picture& b, const Picture& a) {
+            return unevenness(a.levels(sky)) < unevenness(b.levels(sky));
+        });
+    // The ROI's bounds are its own: one row, or one column, spreads over every level.
+    row(
+        "a ROI of one row spreads that row", none,
+        [](Settings& s) {
+            s.roi = {5, 600, 1275, 600};
+        },
+        [](const Picture&, const Picture& a) { return spread(a.levels.row(600)) >= 250; });
+    row(
+        "a ROI of one column spreads that column", none,
+        [](Settings& s) {
+            s.roi = {640, 5, 640, 1019};
+        },
+        [](const Picture&, const Picture& a) {
+            return spread(a.levels(cv::Rect(640, 5, 1, 1015))) >= 250;
+        });
+    // Each end of a range is a value of its own, not the one next to it.
+    row(
+        "TINT 7, the most", [](Settings& s) { s.tint = 6; }, [](Settings& s) { s.tint = 7; },
+        [](const Picture& b, const Picture& a) { return !same(b.counts, a.counts); });
+    row(
+        "gamma 2.5, the most", [](Settings& s) { s.gamma = 2.4; },
+        [](Settings& s) { s.gamma = 2.5; }, differ);
+    row(
+        "gamma 0.5, the least", [](Settings& s) { s.gamma = 0.6; },
+        [](Settings& s) { s.gamma = 0.5; }, differ);
+    row(
+        "sharpening 4, the most", [](Settings& s) { s.sharpening = 3.8; },
+        [](Settings& s) { s.sharpening = 4.0; }, differ);
+    row(
+        "zoom 8, the most", [](Settings& s) { s.zoomFactor = 7.5; },
+        [](Settings& s) { s.zoomFactor = 8.0; }, differ);
+    row(
+        "CLHE 30000, the most", [](Settings& s) { s.clhe = 29000; },
+        [](Settings& s) { s.clhe = 30000; }, differ);
+    // Every mode of a setting with several.
+    row(
+        "bilinear zoom smooths nearest's steps", [](Settings& s) { s.zoomFactor = 4.0; },
+        [](Settings& s) { s.zoomMethod = 1; },
+        [](const Picture& b, const Picture& a) {
+            // Nearest shows each step between sensor pixels whole, bilinear a quarter of it a
+            // pixel.
+            const auto largestStep = [](const cv::Mat& levels) {
+                cv::Mat difference;
+                cv::absdiff(levels.colRange(1, levels.cols), levels.colRange(0, levels.cols - 1),
+                            difference);
+                return spread(difference);
+            };
+            return largestStep(a.levels) < largestStep(b.levels) / 2;
+        });
+    row(
+        "NUC state 1 corrects as 2 does", none, [](Settings& s) { s.nucState = 1; },
+        [](const Picture& b, const Picture& a) { return same(b.levels, a.levels); });
     // Warmed by 0.4 K since the tables were measured, the offsets have drifted apart.
     row(
         "a NUC re-zeroes the drift of the offsets", [](Settings& s) { s.sensorKelvin += 0.4; },
@@ -352,11 +448,13 @@ void ImagingTest::detectorFindsTheWarmObjects_data()
 {
     QTest::addColumn<Change>("change");
     QTest::addColumn<int>("boxes"); // -1: one for each warm object, on it
-    const auto row = [](const char* name, Change change, int boxes) {
-        QTest::newRow(name) << change << boxes;
+    // The picture the detector looks at, where it is the whole sensor's: each box's top left
+    // corner lies on its grid of pixels.
+    QTest::addColumn<QSize>("seen");
+    const auto row = [](const char* name, Change change, int boxes, QSize seen = QSize()) {
+        QTest::newRow(name) << change << boxes << seen;
     };
-    row(
-        "a box on each warm object", [](Settings&) {}, -1);
+    row("a box on each warm object", [](Settings&) {}, -1, {416, 416});
     row(
         "as many boxes as max boxes", [](Settings& s) { s.detector.sensitivity = 100; }, 10);
     row(
@@ -371,6 +469,10 @@ void ImagingTest::detectorFindsTheWarmObjects_data()
     row(
         "resize mode 0: detector off", [](Settings& s) { s.detector.resizeMode = 0; }, 0);
     row(
+        "resize mode 2: the centred square", [](Settings& s) { s.detector.resizeMode = 2; }, -1);
+    row("resize mode 3: the whole, its aspect ratio kept",
+        [](Settings& s) { s.detector.resizeMode = 3; }, -1, {416, 332});
+    row(
         "resize mode 4: the centre only", [](Settings& s) { s.detector.resizeMode = 4; }, 1);
     row(
         "output type 0: detector off", [](Settings& s) { s.detector.outputType = 0; }, 0);
@@ -384,10 +486,21 @@ void ImagingTest::detectorFindsTheWarmObjects()
 {
     QFETCH(Change, change);
     QFETCH(int, boxes);
+    QFETCH(QSize, seen);
     Settings settings;
     settings.detector.outputType = 3;
     change(settings);
     const Picture picture = pipeline_.render(frame, settings);
+    for (const cv::Rect& box : picture.detections) {
+        if (seen.isEmpty())
+            break;
+        const auto onGrid = [](int sensor, int whole, int side) {
+            const auto pixel = int(std::lround(double(sensor) * side / whole));
+            return pixel * whole / side == sensor;
+        };
+        QVERIFY(onGrid(box.x, imaging::sensorWidth, seen.width()));
+        QVERIFY(onGrid(box.y, imaging::sensorHeight, seen.height()));
+    }
     if (boxes >= 0) {
         QCOMPARE(int(picture.detections.size()), boxes);
         return;
@@ -406,6 +519,8 @@ void ImagingTest::detectorFindsTheWarmObjects()
     QVERIFY(picture.detectionsListed);
     settings.detector.outputType = 1;
     QVERIFY(!same(pipeline_.render(frame, settings).levels, picture.levels));
+    settings.detector.outputType = 2;
+    QVERIFY(!pipeline_.render(frame, settings).detectionsListed);
 }
 
 void ImagingTest::valueBeyondItsRangeActsAsTheNearestAccepted_data()
@@ -494,6 +609,118 @@ void ImagingTest::valueBeyondItsRangeActsAsTheNearestAccepted()
     QVERIFY(same(pipeline_.render(frame, outside).levels, pipeline_.render(frame, inside).levels));
 }
 
+void ImagingTest::probeAndBoxesFollowTheZoomAndFlips_data()
+{
+    QTest::addColumn<Change>("change");
+    const auto row = [](const char* name, Change change) {
+        QTest::newRow(name) << change;
+    };
+    row("straight", [](Settings&) {});
+    row("mirrored", [](Settings& s) { s.horizontalFlip = true; });
+    row("upside down", [](Settings& s) { s.verticalFlip = true; });
+    row("both flips", [](Settings& s) {
+        s.horizontalFlip = true;
+        s.verticalFlip = true;
+    });
+    row("zoom 2 off centre, both flips", [](Settings& s) {
+        s.zoomFactor = 2.0;
+        s.zoomXCenter = 500;
+        s.zoomYCenter = 700;
+        s.horizontalFlip = true;
+        s.verticalFlip = true;
+    });
+    row("zoom 4 at the bottom left, upside down", [](Settings& s) {
+        s.zoomFactor = 4.0;
+        s.zoomXCenter = 0;
+        s.zoomYCenter = 1023;
+        s.verticalFlip = true;
+    });
+    row("zoom 8 on the car, mirrored", [](Settings& s) {
+        s.zoomFactor = 8.0;
+        s.zoomXCenter = 900;
+        s.zoomYCenter = 760;
+        s.horizontalFlip = true;
+    });
+}
+
+// What the probe reads and where the boxes are drawn come from the sensor pixels that the zoom
+// and the flips brought there, as the picture's own pixels do.
+void ImagingTest::probeAndBoxesFollowTheZoomAndFlips()
+{
+    QFETCH(Change, change);
+    Settings straight;
+    straight.detector.outputType = 1; // listed, not drawn
+    Settings turned = straight;
+    change(turned);
+    const Picture plain = pipeline_.render(frame, straight);
+    const Picture shown = pipeline_.render(frame, turned);
+    const imaging::Geometry& geometry = shown.geometry;
+    for (int y = 0; y < imaging::sensorHeight; y += 31) {
+        for (int x = 0; x < imaging::sensorWidth; x += 37) {
+            for (const cv::Point pixel : {cv::Point(x, y), cv::Point(1279 - x, 1023 - y)}) {
+                const cv::Point sensor = geometry.sensorPixel(pixel);
+                QCOMPARE(shown.levels.at<std::uint8_t>(pixel),
+                         plain.levels.at<std::uint8_t>(sensor));
+            }
+        }
+    }
+    int boxesShown = 0;
+    for (const cv::Rect& box : shown.detections) {
+        const cv::Rect area = geometry.shownArea(box);
+        if (area.empty())
+            continue;
+        ++boxesShown;
+        // The drawn box's own first and last pixels are the box's on the sensor.
+        const cv::Rect within = box & geometry.window;
+        QVERIFY(within.contains(geometry.sensorPixel(area.tl())));
+        QVERIFY(within.contains(geometry.sensorPixel(area.br() - cv::Point(1, 1))));
+        QVERIFY(within.contains(geometry.sensorPixel({area.x, area.br().y - 1})));
+        QVERIFY(within.contains(geometry.sensorPixel({area.br().x - 1, area.y})));
+    }
+    QVERIFY(boxesShown > 0);
+}
+
+void ImagingTest::contrastSpreadsTheRoisRange_data()
+{
+    // The ROI's histogram: counts 1000 to 1999 alike, and 60 outliers (0.06 %) at 0 and at 16000.
+    QTest::addColumn<double>("equalised");
+    QTest::addColumn<double>("gamma");
+    QTest::addColumn<bool>("polarity");
+    QTest::newRow("linear") << 0.0 << 1.0 << false;
+    QTest::newRow("linear, black-hot") << 0.0 << 1.0 << true;
+    QTest::newRow("equalised, gamma 1.7") << 1.0 << 1.7 << false;
+}
+
+void ImagingTest::contrastSpreadsTheRoisRange()
+{
+    QFETCH(double, equalised);
+    QFETCH(double, gamma);
+    QFETCH(bool, polarity);
+    const imaging::Histogram bins = evenHistogram(1000, 1999, 100, 60);
+    std::vector<std::uint8_t> table;
+    imaging::roiContrastTable(bins, equalised, gamma, polarity, table);
+    std::vector<std::uint8_t> inverse;
+    imaging::roiContrastTable(bins, equalised, gamma, !polarity, inverse);
+    const auto level = [&](int count) {
+        return polarity ? 255 - table[std::size_t(count)] : int(table[std::size_t(count)]);
+    };
+    // The outliers, fewer than 0.1 % at each end, take the ends of the levels and no more: the
+    // counts up to the 99.9th percentile keep levels of their own.
+    QCOMPARE(level(0), 0);
+    QCOMPARE(level(16000), 255);
+    QVERIFY(level(1000) < level(1010));
+    QVERIFY(level(1990) < level(1999));
+    // Polarity turns the very levels over.
+    for (int count = 0; count < 65536; count += 7)
+        QCOMPARE(table[std::size_t(count)] + inverse[std::size_t(count)], 255);
+    if (gamma != 1.0)
+        return;
+    // Each count at the middle of its share of the range: the levels lie as evenly about the
+    // middle as the counts do.
+    for (int step = 0; step < 1000; ++step)
+        QCOMPARE(level(1000 + step) + level(1999 - step), 255);
+}
+
 void ImagingTest::sameFrameAndSettingsGiveTheSamePicture()
 {
     Settings settings;
@@ -514,19 +741,26 @@ void ImagingTest::capturedFrameShowsItsBrightness_data()
     QTest::addColumn<QString>("layout"); // how the frame carries the brightness
     QTest::addColumn<QByteArray>("fourcc");
     QTest::addColumn<int>("kind");
+    using imaging::CapturedKind;
     const auto row = [](const char* name, const char* layout, const char* fourcc,
-                        imaging::CapturedKind kind) {
+                        CapturedKind kind) {
         QTest::newRow(name) << layout << QByteArray(fourcc) << int(kind);
     };
-    row("grey", "grey", "", imaging::CapturedKind::Grey8);
-    row("YUYV, said", "yuyv", "YUYV", imaging::CapturedKind::Yuv422);
-    row("UYVY, said", "uyvy", "UYVY", imaging::CapturedKind::Yuv422);
-    row("YUYV, unsaid", "yuyv", "", imaging::CapturedKind::Yuv422);
-    row("UYVY, unsaid", "uyvy", "", imaging::CapturedKind::Yuv422);
-    row("planar 4:2:0", "planar", "", imaging::CapturedKind::Yuv420);
-    row("BGR", "bgr", "", imaging::CapturedKind::Colour);
-    row("BGRA", "bgra", "", imaging::CapturedKind::Colour);
-    row("floating point", "float", "", imaging::CapturedKind::Unsupported);
+    // As OpenCV hands frames over: a matrix, and what the back end says of it.
+    row("grey", "grey", "", CapturedKind::Grey8);
+    row("YUYV, said", "yuyv", "YUYV", CapturedKind::Yuv422);
+    row("UYVY, said", "uyvy", "UYVY", CapturedKind::Yuv422);
+    row("YUYV, unsaid", "yuyv", "", CapturedKind::Yuv422);
+    row("UYVY, unsaid", "uyvy", "", CapturedKind::Yuv422);
+    row("planar 4:2:0", "planar", "", CapturedKind::Yuv420);
+    row("BGR", "bgr", "", CapturedKind::Colour);
+    row("BGRA", "bgra", "", CapturedKind::Colour);
+    row("floating point", "float", "", CapturedKind::Unsupported);
+    // As GStreamer says the format: colours in either order, counts in either byte order.
+    row("RGB", "rgb", "", CapturedKind::Colour);
+    row("RGBA", "rgba", "", CapturedKind::Colour);
+    row("16-bit, bytes swapped", "swapped", "", CapturedKind::Grey16);
+    row("pixels that do not fit the format", "misfit", "", CapturedKind::Unsupported);
 }
 
 void ImagingTest::capturedFrameShowsItsBrightness()
@@ -534,11 +768,14 @@ void ImagingTest::capturedFrameShowsItsBrightness()
     QFETCH(QString, layout);
     QFETCH(QByteArray, fourcc);
     QFETCH(int, kind);
+    using imaging::PixelFormat;
     cv::Mat brightness(6, 8, CV_8U);
     cv::randu(brightness, 16, 236);
     // A grey camera's chroma is flat. Where the back end says the byte order, chroma livelier
     // than the brightness must not mislead.
     cv::Mat chroma(brightness.size(), CV_8U, cv::Scalar(128));
+    cv::Mat colour(brightness.size(), CV_8UC3);
+    cv::randu(colour, 0, 256);
     cv::Mat frame;
     imaging::CaptureLayout said;
     if (fourcc.size() == 4) {
@@ -546,35 +783,55 @@ void ImagingTest::capturedFrameShowsItsBrightness()
                       std::uint32_t(fourcc[2]) << 16 | std::uint32_t(fourcc[3]) << 24;
         cv::randu(chroma, 0, 256);
     }
-    if (layout == "grey")
-        frame = brightness;
-    else if (layout == "yuyv")
-        cv::merge(std::vector<cv::Mat>{brightness, chroma}, frame);
-    else if (layout == "uyvy")
-        cv::merge(std::vector<cv::Mat>{chroma, brightness}, frame);
-    else if (layout == "planar")
-        cv::vconcat(brightness, chroma.rowRange(0, brightness.rows / 2), frame);
-    else if (layout == "bgr")
-        cv::cvtColor(brightness, frame, cv::COLOR_GRAY2BGR);
-    else if (layout == "bgra")
-        cv::cvtColor(brightness, frame, cv::COLOR_GRAY2BGRA);
-    else
-        brightness.convertTo(frame, CV_32F);
     said.height = brightness.rows;
+    std::optional<imaging::CapturedFrame> captured;
+    const cv::Mat counts(3, 5, CV_16U, cv::Scalar(9000));
+    if (layout == "rgb" || layout == "rgba") {
+        cv::cvtColor(colour, brightness, cv::COLOR_BGR2GRAY);
+        cv::cvtColor(colour, frame, layout == "rgb" ? cv::COLOR_BGR2RGB : cv::COLOR_BGR2RGBA);
+        captured = {layout == "rgb" ? PixelFormat::Rgb : PixelFormat::Rgbx, frame};
+    } else if (layout == "swapped") {
+        cv::Mat swapped(counts.size(), CV_16U, cv::Scalar((9000 & 0xff) << 8 | 9000 >> 8));
+        captured = {PixelFormat::Grey16Swapped, swapped};
+    } else if (layout == "misfit") {
+        captured = {PixelFormat::Grey16, brightness};
+    } else {
+        if (layout == "grey")
+            frame = brightness;
+        else if (layout == "yuyv")
+            cv::merge(std::vector<cv::Mat>{brightness, chroma}, frame);
+        else if (layout == "uyvy")
+            cv::merge(std::vector<cv::Mat>{chroma, brightness}, frame);
+        else if (layout == "planar")
+            cv::vconcat(brightness, chroma.rowRange(0, brightness.rows / 2), frame);
+        else if (layout == "bgr" || layout == "bgra")
+            cv::cvtColor(brightness, frame,
+                         layout == "bgr" ? cv::COLOR_GRAY2BGR : cv::COLOR_GRAY2BGRA);
+        else
+            brightness.convertTo(frame, CV_32F);
+        captured = imaging::capturedFrame(frame, said);
+    }
 
     // The picture and scratch of a 16-bit frame before: a format that changes mid-stream leaves
     // no counts behind for the probe.
     imaging::Picture picture;
     imaging::Histogram scratch;
-    const cv::Mat counts(3, 5, CV_16U, cv::Scalar(9000));
-    QCOMPARE(imaging::capturedPicture(counts, said, picture, scratch),
+    QCOMPARE(imaging::capturedPicture({PixelFormat::Grey16, counts}, picture, scratch),
              imaging::CapturedKind::Grey16);
-    QCOMPARE(int(imaging::capturedPicture(frame, said, picture, scratch)), kind);
-    QVERIFY(picture.counts.empty());
-    if (kind == int(imaging::CapturedKind::Unsupported)) {
-        QVERIFY(picture.levels.empty());
+    if (!captured) {
+        QCOMPARE(kind, int(imaging::CapturedKind::Unsupported));
         return;
     }
+    QCOMPARE(int(imaging::capturedPicture(*captured, picture, scratch)), kind);
+    if (kind == int(imaging::CapturedKind::Unsupported)) {
+        QVERIFY(picture.levels.empty() && picture.counts.empty());
+        return;
+    }
+    if (layout == "swapped") {
+        QVERIFY(same(picture.counts, counts));
+        return;
+    }
+    QVERIFY(picture.counts.empty());
     QCOMPARE(picture.levels.type(), CV_8UC1);
     QCOMPARE(cv::norm(picture.levels, brightness, cv::NORM_INF), 0.0);
 }

@@ -5,7 +5,9 @@
 // picture and comes back, and the camera's temperatures come over its port.
 #include "camerafollower.h"
 #include "capturesource.h"
+#include "framerate.h"
 #include "gstreamer.h"
+#include "palettes.h"
 #include "pictureview.h"
 #include "pipeline.h"
 #include "portenumeration.h"
@@ -21,12 +23,24 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <set>
+
+// Whether a palette's colours, one a level, hold as they should.
+using PaletteHolds = std::function<bool(const QVector<QRgb>&)>;
+Q_DECLARE_METATYPE(PaletteHolds)
 
 namespace {
 
@@ -44,11 +58,12 @@ QString statusText(const PreviewWindow& window, const QString& name)
     return label ? label->text() : QStringLiteral("(no %1)").arg(name);
 }
 
+// between: elements after the caps, before the appsink ("queue").
 QString testPipeline(const QString& caps, const QString& pattern = QStringLiteral("circular"),
-                     const QString& more = QString())
+                     const QString& more = QString(), const QString& between = QString())
 {
-    return QStringLiteral("videotestsrc pattern=%1 %2 ! video/x-raw,%3 ! appsink")
-        .arg(pattern, more, caps);
+    return QStringLiteral("videotestsrc pattern=%1 %2 ! video/x-raw,%3 ! %4 appsink")
+        .arg(pattern, more, caps, between.isEmpty() ? QString() : between + QStringLiteral(" !"));
 }
 
 // The first frame as OpenCV's GStreamer back end hands it over.
@@ -74,16 +89,24 @@ class PreviewTest : public QObject
 private slots:
     void init();
     void followsTheStateFileWithinAFrameOrTwo();
+    void rendersAtTheCameraRateWhateverElseChangesBesideTheStateFile();
     void followerSaysWhereTheSettingsComeFrom_data();
     void followerSaysWhereTheSettingsComeFrom();
     void noSignalWhileUnpluggedThenBackByItself();
     void everyControlIsNamedAndReachedByKeyboard();
+    void paletteRunsFromColdToHot_data();
+    void paletteRunsFromColdToHot();
+    void frameRateCountsOneSecond_data();
+    void frameRateCountsOneSecond();
     void snapshotWritesTheFrameOrSaysWhyNot_data();
     void snapshotWritesTheFrameOrSaysWhyNot();
     void commandLineNeedsNoDisplay_data();
     void commandLineNeedsNoDisplay();
     void captureShowsEachFormat_data();
     void captureShowsEachFormat();
+    void captureFollowsAStreamThatChangesSize_data();
+    void captureFollowsAStreamThatChangesSize();
+    void captureKeepsTheLastFrameBeforeTheEnd();
     void captureSaysWhyThereIsNoPicture_data();
     void captureSaysWhyThereIsNoPicture();
     void captureWithAPortShowsTheCameraTemperatures();
@@ -140,6 +163,48 @@ void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
     QCOMPARE(statusText(window, "settingsLabel"),
              QStringLiteral("Settings from %1").arg(QDir::toNativeSeparators(path("state.ini"))));
     QVERIFY(statusText(window, "probeLabel").isEmpty());
+
+    // Rewritten in place at once, its size kept: its time may be too.
+    QFile state(path(QStringLiteral("state.ini")));
+    const QByteArray back = "[camera.SIM1]\npolarity=0\n\n\n\n";
+    QCOMPARE(back.size(), state.size());
+    QVERIFY(state.open(QIODevice::WriteOnly) && state.write(back) == back.size());
+    state.close();
+    QTRY_VERIFY_WITH_TIMEOUT(skyLevel(window) < 100, 1000);
+}
+
+// Other files written beside the state file (a log, an editor's backup) change nothing: the
+// frames keep the camera's rate.
+void PreviewTest::rendersAtTheCameraRateWhateverElseChangesBesideTheStateFile()
+{
+    // The RAW tap, whose frames are quick to make: a render thread busy with one frame all the
+    // time would hide frames asked for beyond the rate.
+    configure("[camera.SIM1]\nvideoOutput=0\n");
+    SimulatedSource source(QStringLiteral("SIM1"));
+    std::vector<std::int64_t> shown; // the frames' numbers: a moment of the scene each
+    connect(&source, &FrameSource::frameReady, this,
+            [&](const Frame& frame) { shown.push_back(frame.picture->frame); });
+    source.start();
+    QTRY_VERIFY(!shown.empty());
+    shown.clear();
+    QElapsedTimer clock;
+    clock.start();
+    QFile other(path(QStringLiteral("other.txt")));
+    while (clock.elapsed() < 2000) {
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        QVERIFY(other.remove());
+        QTest::qWait(2);
+    }
+    disconnect(&source, nullptr, this, nullptr);
+    // A frame rendered again for the same moment is one the camera never sent; a machine busy
+    // enough to hold one tick of the clock a whole frame may make one.
+    const std::size_t frames = shown.size();
+    std::sort(shown.begin(), shown.end());
+    const auto again =
+        frames - std::size_t(std::unique(shown.begin(), shown.end()) - shown.begin());
+    QVERIFY2(frames <= 2 * imaging::framesPerSecond + 2 && again <= 1,
+             qPrintable(QStringLiteral("%1 frames, %2 again").arg(frames).arg(again)));
 }
 
 void PreviewTest::followerSaysWhereTheSettingsComeFrom_data()
@@ -243,6 +308,9 @@ void PreviewTest::noSignalWhileUnpluggedThenBackByItself()
 void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
 {
     configure("[camera.SIM1]\niaOutputType=3\n"); // the detector's list shows too
+    // Zoomed and turned, so that the probe reads a sensor pixel other than the one it is on.
+    writeState("[camera.SIM1]\nzoomFactor=2\nzoomXCenter=320\nzoomYCenter=256\n"
+               "horizontalFlip=true\nverticalFlip=true\n");
     PreviewWindow window(std::make_unique<SimulatedSource>(QStringLiteral("SIM1")));
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -273,6 +341,13 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     QCOMPARE(view->minimumSize(), QSize(1280, 1024));
     QTest::keyClick(view, Qt::Key_Right);
     QTRY_VERIFY(statusText(window, "probeLabel").contains("raw count"));
+    const std::shared_ptr<const imaging::Picture> probed = window.frame().picture;
+    const cv::Point sensor = probed->geometry.sensorPixel({640, 512});
+    QCOMPARE(sensor, cv::Point(319, 255));
+    QVERIFY2(statusText(window, "probeLabel")
+                 .contains(
+                     QStringLiteral("raw count %1,").arg(probed->counts.at<std::uint16_t>(sensor))),
+             qPrintable(statusText(window, "probeLabel")));
     QVERIFY(statusText(window, "rateLabel").contains("frames/s"));
     // What a screen reader tells as the probe moves.
     QVERIFY2(view->accessibleDescription().startsWith("x 640, y 512: raw count"),
@@ -285,16 +360,98 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     window.grab();
 }
 
+void PreviewTest::paletteRunsFromColdToHot_data()
+{
+    QTest::addColumn<int>("palette");
+    QTest::addColumn<PaletteHolds>("holds");
+    const auto brightness = [](QRgb colour) {
+        return 299 * qRed(colour) + 587 * qGreen(colour) + 114 * qBlue(colour);
+    };
+    QTest::newRow("grey: each level its own grey")
+        << int(Palette::Grey) << PaletteHolds([](const auto& c) {
+               for (int level = 0; level < 256; ++level) {
+                   if (c[level] != qRgb(level, level, level))
+                       return false;
+               }
+               return true;
+           });
+    QTest::newRow("iron: brighter at every level")
+        << int(Palette::Iron) << PaletteHolds([=](const auto& c) {
+               for (int level = 1; level < 256; ++level) {
+                   if (brightness(c[level]) <= brightness(c[level - 1]))
+                       return false;
+               }
+               return true;
+           });
+    QTest::newRow("iron: black to yellow") << int(Palette::Iron) << PaletteHolds([](const auto& c) {
+        return qRed(c[0]) < 16 && qGreen(c[0]) < 16 && qBlue(c[0]) < 16 &&
+               qRed(c[255]) > qBlue(c[255]) + 64 && qGreen(c[255]) > qBlue(c[255]) + 64;
+    });
+    QTest::newRow("iron: red in the middle")
+        << int(Palette::Iron) << PaletteHolds([](const auto& c) {
+               return qRed(c[128]) > qBlue(c[128]) && qRed(c[128]) > qGreen(c[128]);
+           });
+    QTest::newRow("rainbow: blue to red")
+        << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
+               return qBlue(c[0]) > qRed(c[0]) && qRed(c[255]) > qBlue(c[255]) + 64;
+           });
+    QTest::newRow("rainbow: green in the middle")
+        << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
+               return qGreen(c[128]) > qRed(c[128]) && qGreen(c[128]) > qBlue(c[128]);
+           });
+    QTest::newRow("rainbow: each level its own colour")
+        << int(Palette::Rainbow) << PaletteHolds([](const auto& c) {
+               return std::set<QRgb>(c.begin(), c.end()).size() == 256;
+           });
+}
+
+void PreviewTest::paletteRunsFromColdToHot()
+{
+    QFETCH(int, palette);
+    QFETCH(PaletteHolds, holds);
+    const QVector<QRgb> colours = paletteColours(Palette(palette));
+    QCOMPARE(colours.size(), 256);
+    QVERIFY(holds(colours));
+}
+
+void PreviewTest::frameRateCountsOneSecond_data()
+{
+    QTest::addColumn<QVector<qint64>>("arrivals"); // ms
+    QTest::addColumn<int>("rate");
+    const auto steady = [](double everyMs, int frames) {
+        QVector<qint64> arrivals;
+        for (int frame = 0; frame < frames; ++frame)
+            arrivals << std::llround(frame * everyMs);
+        return arrivals;
+    };
+    QTest::newRow("25 a second") << steady(40.0, 100) << 25;
+    QTest::newRow("30 a second") << steady(1000.0 / 30.0, 90) << 30;
+    QTest::newRow("one a second") << steady(1000.0, 5) << 1;
+    QTest::newRow("the first after a pause") << steady(40.0, 25) + QVector<qint64>{3000} << 1;
+}
+
+void PreviewTest::frameRateCountsOneSecond()
+{
+    QFETCH(QVector<qint64>, arrivals);
+    QFETCH(int, rate);
+    FrameRate counted;
+    int said = 0;
+    for (const qint64 ms : arrivals)
+        said = counted.arrived(ms);
+    QCOMPARE(said, rate);
+}
+
 void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
 {
     QTest::addColumn<QStringList>("arguments"); // FOLDER stands for the test's folder
     QTest::addColumn<QByteArray>("configuration");
+    QTest::addColumn<QByteArray>("state"); // the state file's text, if there is one
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("said");
     const QStringList sim1{"--port", "SIM1", "--snapshot"};
     const auto row = [](const char* name, QStringList arguments, const QByteArray& more, int status,
-                        const char* said) {
-        QTest::newRow(name) << arguments << more << status << QString::fromUtf8(said);
+                        const char* said, const QByteArray& state = QByteArray()) {
+        QTest::newRow(name) << arguments << more << state << status << QString::fromUtf8(said);
     };
     row("frame 3", sim1 + QStringList{"FOLDER/shot.png", "--frame", "3"}, {}, 0, "");
     row("a device is written, not replaced", sim1 + QStringList{"FOLDER/full"}, {}, 4,
@@ -304,6 +461,10 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
         "cannot be written");
     row("a pipe whose reader leaves", sim1 + QStringList{"FOLDER/pipe"}, {}, 4,
         "cannot be written: Broken pipe");
+    row("a pipe that no program reads", sim1 + QStringList{"FOLDER/lonely"}, {}, 4,
+        "cannot be written: no program reads from it");
+    row("a damaged state file, said once", sim1 + QStringList{"FOLDER/shot.png"}, {}, 0,
+        "is damaged", "[camera.SIM1]\npolarity=lots\n");
     row("standard output", sim1 + QStringList{"-", "--frame", "3"}, {}, 0, "");
     row("frame -1", sim1 + QStringList{"FOLDER/shot.png", "--frame", "-1"}, {}, 2, "whole number");
     row("frame 1e999", sim1 + QStringList{"FOLDER/shot.png", "--frame", "1e999"}, {}, 2,
@@ -326,15 +487,20 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a pipeline that does not parse", device("not a pipeline ! appsink"), {}, 2,
         "the pipeline does not parse: no element \"not\"");
     row("a pipeline without an appsink", device("videotestsrc ! fakesink"), {}, 2, "no appsink");
-    row("a pipeline in a byte order OpenCV loses",
-        device(testPipeline("format=GRAY16_BE,width=64,height=48")), {}, 2,
-        "as GRAY16_BE, whose byte order OpenCV does not pass on; convert them to GRAY16_LE");
-    row("a pipeline in a format OpenCV does not take",
-        device(testPipeline("format=RGB,width=64,height=48")), {}, 2,
-        "as RGB, which OpenCV does not take");
+    row("a pipeline's only frame",
+        device(testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=1")), {}, 0,
+        "");
+    row("a pipeline in RGB through a queue",
+        device(testPipeline("format=RGB,width=64,height=48", "colors", "", "queue")), {}, 0, "");
+    row("a pipeline in a format the preview does not take",
+        device(testPipeline("format=RGB16,width=64,height=48")), {}, 2,
+        "the pipeline hands its frames over as RGB16, which the preview does not take");
+    row("a pipeline in a format the preview does not take, through a queue",
+        device(testPipeline("format=RGB16,width=64,height=48", "circular", "", "queue")), {}, 3,
+        "the pipeline hands its frames over as RGB16, which the preview does not take");
     row("a pipeline of compressed frames",
         device("videotestsrc ! video/x-raw,width=64,height=48 ! jpegenc ! appsink"), {}, 3,
-        "the pipeline sends compressed frames");
+        "the pipeline sends compressed frames (image/jpeg)");
     row("a pipeline that ends at once",
         device(testPipeline("format=GRAY8", "circular", "num-buffers=0")), {}, 3,
         "the pipeline ended");
@@ -355,9 +521,14 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, configuration);
+    QFETCH(QByteArray, state);
     QFETCH(int, status);
     QFETCH(QString, said);
     configure(configuration);
+    if (!state.isEmpty())
+        writeState(state);
+    if (arguments.contains(QStringLiteral("FOLDER/lonely")))
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("lonely"))}), 0);
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     const QString device = path(QStringLiteral("full"));
     if (arguments.contains(device) &&
@@ -385,6 +556,8 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     QCOMPARE(preview.exitStatus(), QProcess::NormalExit);
     QCOMPARE(preview.exitCode(), status);
     QVERIFY2(errors.contains(said), qPrintable(errors));
+    QStringList problems = errors.split(QLatin1Char('\n')).filter(QRegularExpression("^orvex"));
+    QVERIFY2(problems.removeDuplicates() == 0, qPrintable(errors)); // each said once
     QVERIFY(!QFileInfo(device).isFile());
     if (status != 0)
         return;
@@ -398,8 +571,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
         QCOMPARE(written.size(), QSize(64, 48));
         return;
     }
-    const imaging::Picture expected =
-        imaging::Pipeline().render(3, imagingSettings(orvex_sim::settings("SIM1"), 3, {}));
+    const int frame = arguments.contains(QStringLiteral("3")) ? 3 : 0;
+    const imaging::Picture expected = imaging::Pipeline().render(
+        frame, imagingSettings(orvex_sim::configuredSettings("SIM1"), frame, {}));
     QCOMPARE(written.size(), QSize(expected.levels.cols, expected.levels.rows));
     for (int y = 0; y < written.height(); ++y)
         QVERIFY(std::equal(expected.levels.ptr<std::uint8_t>(y),
@@ -454,38 +628,78 @@ void PreviewTest::commandLineNeedsNoDisplay()
 
 void PreviewTest::captureShowsEachFormat_data()
 {
-    QTest::addColumn<QString>("caps");    // of what videotestsrc sends
-    QTest::addColumn<QString>("pattern"); // of videotestsrc
+    QTest::addColumn<QString>("caps");      // of what videotestsrc sends
+    QTest::addColumn<QString>("pattern");   // of videotestsrc
+    QTest::addColumn<QString>("between");   // elements between the caps and the appsink
+    QTest::addColumn<QString>("reference"); // the format whose frame OpenCV reads as the truth
     QTest::addColumn<QString>("caption");
     const auto row = [](const char* name, const char* caps, const char* pattern,
-                        const char* caption) {
-        QTest::newRow(name) << caps << pattern << caption;
+                        const char* reference, const char* caption, const char* between = "") {
+        QTest::newRow(name) << caps << pattern << between << reference << caption;
     };
-    row("8-bit grey", "format=GRAY8,width=320,height=240", "circular", "320 × 240, 8-bit grey");
-    row("YUY2", "format=YUY2,width=320,height=240", "circular", "320 × 240, YUV 4:2:2");
-    row("UYVY", "format=UYVY,width=320,height=240", "circular", "320 × 240, YUV 4:2:2");
-    row("UYVY, flat", "format=UYVY,width=64,height=48", "white", "64 × 48, YUV 4:2:2");
-    row("I420", "format=I420,width=320,height=240", "circular", "320 × 240, YUV 4:2:0");
-    row("16-bit grey", "format=GRAY16_LE,width=320,height=240", "circular",
+    row("8-bit grey", "format=GRAY8,width=320,height=240", "circular", "GRAY8",
+        "320 × 240, 8-bit grey");
+    row("YUY2", "format=YUY2,width=320,height=240", "circular", "GRAY8", "320 × 240, YUV 4:2:2");
+    row("UYVY", "format=UYVY,width=320,height=240", "circular", "GRAY8", "320 × 240, YUV 4:2:2");
+    row("UYVY, flat", "format=UYVY,width=64,height=48", "white", "GRAY8", "64 × 48, YUV 4:2:2");
+    row("I420", "format=I420,width=320,height=240", "circular", "GRAY8", "320 × 240, YUV 4:2:0");
+    row("16-bit grey", "format=GRAY16_LE,width=320,height=240", "circular", "GRAY16_LE",
         "320 × 240, 16-bit grey, stretched");
-    row("16-bit 1×1", "format=GRAY16_LE,width=1,height=1", "circular", "1 × 1, 16-bit grey");
-    row("8-bit 4097×3", "format=GRAY8,width=4097,height=3", "circular", "4097 × 3, 8-bit grey");
-    row("16-bit all 0", "format=GRAY16_LE,width=64,height=48", "black", "16-bit grey");
-    row("16-bit all 65535", "format=GRAY16_LE,width=64,height=48", "white", "16-bit grey");
+    row("16-bit 1×1", "format=GRAY16_LE,width=1,height=1", "circular", "GRAY16_LE",
+        "1 × 1, 16-bit grey");
+    row("8-bit 4097×3", "format=GRAY8,width=4097,height=3", "circular", "GRAY8",
+        "4097 × 3, 8-bit grey");
+    row("16-bit all 0", "format=GRAY16_LE,width=64,height=48", "black", "GRAY16_LE", "16-bit grey");
+    row("16-bit all 65535", "format=GRAY16_LE,width=64,height=48", "white", "GRAY16_LE",
+        "16-bit grey");
+    row("RGB", "format=RGB,width=320,height=240", "colors", "BGR", "320 × 240, colour");
+    // What reaches the appsink decides, not the caps written before it.
+    row("RGBA through a queue", "format=RGBA,width=320,height=240", "colors", "BGR",
+        "320 × 240, colour", "queue");
+    // A PNG decoder hands 16-bit grey over big-endian; videotestsrc's counts read the same in
+    // either byte order.
+    row("16-bit big-endian through a queue", "format=GRAY16_BE,width=320,height=240", "png",
+        "GRAY16_LE", "320 × 240, 16-bit grey", "queue");
+    row("UYVY, white, through a queue", "format=UYVY,width=64,height=48", "white", "GRAY8",
+        "64 × 48, YUV 4:2:2", "queue");
+    row("UYVY, black, through a queue", "format=UYVY,width=64,height=48", "black", "GRAY8",
+        "64 × 48, YUV 4:2:2", "queue");
 }
 
 void PreviewTest::captureShowsEachFormat()
 {
     QFETCH(QString, caps);
     QFETCH(QString, pattern);
+    QFETCH(QString, between);
+    QFETCH(QString, reference);
     QFETCH(QString, caption);
-    const QString pipeline = testPipeline(caps, pattern);
-    const cv::Mat raw = firstFrame(pipeline);
+    const QString size = caps.section(QLatin1Char(','), 1, -1);
+    cv::Mat raw;
+    QString pipeline = testPipeline(caps, pattern, QString(), between);
+    if (pattern == QLatin1String("png")) {
+        raw.create(240, 320, CV_16U);
+        for (int y = 0; y < raw.rows; ++y) {
+            for (int x = 0; x < raw.cols; ++x)
+                raw.at<std::uint16_t>(y, x) = std::uint16_t(1000 + 150 * x + 7 * y);
+        }
+        QImage image(raw.cols, raw.rows, QImage::Format_Grayscale16);
+        for (int y = 0; y < raw.rows; ++y)
+            std::memcpy(image.scanLine(y), raw.ptr(y), std::size_t(raw.cols) * 2);
+        QVERIFY(image.save(path(QStringLiteral("counts.png"))));
+        pipeline =
+            QStringLiteral("multifilesrc location=%1 loop=true caps=image/png,framerate=10/1 "
+                           "! pngdec ! %2 ! appsink")
+                .arg(path(QStringLiteral("counts.png")), between);
+    } else {
+        raw = firstFrame(testPipeline("format=" + reference + "," + size, pattern));
+    }
     QVERIFY(!raw.empty());
     PreviewWindow window(std::make_unique<CaptureSource>(pipeline));
     window.show();
     QTRY_VERIFY(window.frame().picture);
-    const imaging::Picture& picture = *window.frame().picture;
+    // Held, since the window lets each frame go for the next.
+    const std::shared_ptr<const imaging::Picture> held = window.frame().picture;
+    const imaging::Picture& picture = *held;
     QVERIFY2(statusText(window, "outputLabel").contains(caption),
              qPrintable(statusText(window, "outputLabel")));
     auto* view = window.findChild<PictureView*>();
@@ -494,14 +708,17 @@ void PreviewTest::captureShowsEachFormat()
     QTRY_VERIFY(!statusText(window, "probeLabel").isEmpty());
 
     if (raw.type() != CV_16UC1) {
-        // Grey as it comes, and YUV as its brightness: videotestsrc's grey of the same pattern.
-        const QString grey = caps.section(QLatin1Char(','), 1, -1);
-        QVERIFY(same(picture.levels, firstFrame(testPipeline("format=GRAY8," + grey, pattern))));
+        // Grey as it comes, YUV as its brightness, colour as OpenCV's brightness of the same.
+        cv::Mat expected = raw;
+        if (raw.type() == CV_8UC3)
+            cv::cvtColor(raw, expected, cv::COLOR_BGR2GRAY);
+        QVERIFY(same(picture.levels, expected));
         QVERIFY(picture.counts.empty());
         QVERIFY(!statusText(window, "probeLabel").contains("raw count"));
         return;
     }
-    // 16-bit grey keeps its counts, shown under the pointer, and spreads them over the levels.
+    // 16-bit grey keeps its counts, shown under the pointer, and spreads them over the levels; a
+    // flat one shows its count's share of the full scale.
     QVERIFY(same(picture.counts, raw));
     QVERIFY2(
         statusText(window, "probeLabel")
@@ -515,6 +732,77 @@ void PreviewTest::captureShowsEachFormat()
     double most = 0.0;
     cv::minMaxLoc(raw, &least, &most);
     QCOMPARE(brightest - darkest, least == most ? 0.0 : 255.0);
+    if (least == most) // a saturated sensor is white, a dark one black
+        QCOMPARE(brightest, std::round(most * 255.0 / 65535.0));
+}
+
+void PreviewTest::captureFollowsAStreamThatChangesSize_data()
+{
+    QTest::addColumn<QString>("format"); // as the appsink receives it
+    QTest::addColumn<int>("firstHeight");
+    QTest::addColumn<int>("secondHeight");
+    QTest::addColumn<QString>("caption"); // of the second
+    QTest::newRow("8-bit grey grows") << "GRAY8" << 480 << 720 << "640 × 720, 8-bit grey";
+    QTest::newRow("4:2:0 shrinks") << "I420" << 480 << 240 << "640 × 240, YUV 4:2:0";
+}
+
+// Each frame is read by what it is: the caption, the picture and the probe follow a change of
+// size mid-stream, and the probe's readout goes with a pixel that is gone.
+void PreviewTest::captureFollowsAStreamThatChangesSize()
+{
+    QFETCH(QString, format);
+    QFETCH(int, firstHeight);
+    QFETCH(int, secondHeight);
+    QFETCH(QString, caption);
+    cv::Mat second;
+    for (const int height : {firstHeight, secondHeight}) {
+        QImage frame(640, height, QImage::Format_Grayscale8);
+        for (int y = 0; y < height; ++y)
+            std::memset(frame.scanLine(y), (y * 7) % 256, 640);
+        QVERIFY(frame.save(path(QStringLiteral("frame%1.png").arg(height == firstHeight ? 0 : 1))));
+        if (height == secondHeight)
+            second = cv::Mat(height, 640, CV_8U, frame.bits(), frame.bytesPerLine()).clone();
+    }
+    const QString pipeline =
+        QStringLiteral("multifilesrc location=%1 index=0 stop-index=1 loop=true caps=image/png,"
+                       "framerate=4/1 ! pngdec ! videoconvert ! video/x-raw,format=%2 ! appsink")
+            .arg(path(QStringLiteral("frame%d.png")), format);
+    PreviewWindow window(std::make_unique<CaptureSource>(pipeline));
+    window.show();
+    auto* view = window.findChild<PictureView*>();
+    const auto rows = [&] {
+        return window.frame().picture ? window.frame().picture->levels.rows : 0;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(rows(), firstHeight, 10000);
+    QTest::keyClick(view, Qt::Key_Right); // the probe to the middle, then near the bottom
+    for (int step = 0; step < firstHeight / 20; ++step)
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    const QPoint probe = view->probe();
+    QVERIFY(!statusText(window, "probeLabel").isEmpty());
+
+    QTRY_COMPARE_WITH_TIMEOUT(rows(), secondHeight, 10000);
+    QVERIFY2(statusText(window, "outputLabel").endsWith(caption),
+             qPrintable(statusText(window, "outputLabel")));
+    if (format == QLatin1String("GRAY8"))
+        QVERIFY(same(window.frame().picture->levels, second));
+    const bool probeStays = probe.y() < secondHeight;
+    QCOMPARE(!statusText(window, "probeLabel").isEmpty(), probeStays);
+    QCOMPARE(view->accessibleDescription().contains(QStringLiteral("y %1").arg(probe.y())),
+             probeStays);
+}
+
+// A stream that ends right after its frame: the frame waits for the window with the end.
+void PreviewTest::captureKeepsTheLastFrameBeforeTheEnd()
+{
+    CaptureSource source(
+        testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=1"));
+    QSignalSpy frames(&source, &FrameSource::frameReady);
+    QSignalSpy lost(&source, &FrameSource::signalLost);
+    source.start();
+    QThread::msleep(1500); // the frame and the end both come before the window looks
+    QTRY_COMPARE(lost.count(), 1);
+    QCOMPARE(frames.count(), 1);
+    QCOMPARE(lost.first().first().toString(), QStringLiteral("the pipeline ended"));
 }
 
 void PreviewTest::captureSaysWhyThereIsNoPicture_data()
