@@ -3,6 +3,7 @@
 #pragma once
 
 #include "pipeline.h"
+#include "settings.h"
 
 #include <QMetaType>
 #include <QObject>
@@ -16,6 +17,9 @@ struct Frame {
     std::shared_ptr<const imaging::Picture> picture;
     double processingMs = 0.0; // what making it took
     QString caption;           // what the picture is: the video output's tap, or the format
+    // The camera's settings the picture was made with; null for a capture device, whose source
+    // cannot know them.
+    std::shared_ptr<const imaging::Settings> settings;
 };
 Q_DECLARE_METATYPE(Frame)
 

@@ -47,7 +47,8 @@ void RenderThread::run()
         auto picture = std::make_shared<imaging::Picture>(pipeline.render(job.frame, job.settings));
         const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
         lock.relock();
-        result_ = Frame{std::move(picture), milliseconds, QString()};
+        result_ = Frame{std::move(picture), milliseconds, QString(),
+                        std::make_shared<const imaging::Settings>(job.settings)};
         if (!announced_) {
             announced_ = true;
             emit rendered();
