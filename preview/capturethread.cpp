@@ -159,7 +159,7 @@ QString CaptureThread::readFrames(FrameReader& reader)
                                         .arg(picture->levels.cols)
                                         .arg(picture->levels.rows)
                                         .arg(kindText(kind));
-            frame = Frame{std::move(picture), milliseconds, caption, nullptr};
+            frame = Frame{std::move(picture), milliseconds, caption, nullptr, nullptr, kind};
         };
         switch (reader.next(readWaitMs, take, problem)) {
         case FrameReader::Outcome::Frame:

@@ -2,8 +2,10 @@
 // shown by the same window.
 #pragma once
 
+#include "captured.h"
 #include "pipeline.h"
 #include "settings.h"
+#include "simcontrol.h"
 
 #include <QMetaType>
 #include <QObject>
@@ -20,6 +22,11 @@ struct Frame {
     // The camera's settings the picture was made with; null for a capture device, whose source
     // cannot know them.
     std::shared_ptr<const imaging::Settings> settings;
+    // The same in the camera's own units, as the window and the state file hold them; null for a
+    // capture device.
+    std::shared_ptr<const orvex_sim::CameraSettings> camera;
+    // What a capture device's frame came as; Unsupported for the simulated camera.
+    imaging::CapturedKind captured = imaging::CapturedKind::Unsupported;
 };
 Q_DECLARE_METATYPE(Frame)
 

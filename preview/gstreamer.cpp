@@ -226,6 +226,11 @@ GstElement* parsed(const QString& description, QString& problem)
 
 } // namespace
 
+bool gstreamerReady(QString& error)
+{
+    return ready(error);
+}
+
 QString pipelineProblem(const QString& description)
 {
     QString problem;

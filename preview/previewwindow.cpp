@@ -1,11 +1,16 @@
 #include "previewwindow.h"
 
+#include "comparepanel.h"
+#include "compareview.h"
+#include "holdandrecord.h"
 #include "sdkaccess.h"
 #include "ui_previewwindow.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
+
+#include <utility>
 
 namespace {
 
@@ -47,10 +52,12 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
     ui_->detectionPanel->hide();
     colours_ = paletteColours(Palette::Grey);
     clock_.start();
+    addHoldAndRecord();
 
     connect(ui_->paletteCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) {
                 colours_ = paletteColours(Palette(index));
+                keeper_->setColours(colours_);
                 showPicture();
             });
     connect(ui_->scaleCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -83,6 +90,7 @@ void PreviewWindow::showFrame(const Frame& frame)
     showPicture();
     showProbe();
     showDetections();
+    keeper_->showFrame(frame_, colours_);
 }
 
 void PreviewWindow::showNoSignal(const QString& reason)
@@ -97,6 +105,24 @@ void PreviewWindow::showNoSignal(const QString& reason)
     ui_->detectionList->clear();
     ui_->detectionPanel->hide();
     ui_->statusbar->showMessage(tr("No signal: %1").arg(reason));
+    keeper_->showNoSignal();
+}
+
+// The held and live pictures where the picture is, and freeze and record in a row below them:
+// Tab reaches them after the picture and the detections.
+void PreviewWindow::addHoldAndRecord()
+{
+    auto* panel = new ComparePanel(ui_->centralwidget);
+    ui_->pictureLayout->insertWidget(ui_->pictureLayout->indexOf(ui_->pictureScroll) + 1, panel,
+                                     1);
+    keeper_ =
+        new HoldAndRecord(panel, ui_->pictureScroll, ui_->pictureView, ui_->centralwidget);
+    ui_->centralLayout->addWidget(keeper_);
+    QWidget* previous = ui_->pictureView;
+    const QList<QWidget*> chain =
+        QList<QWidget*>{panel->view(), ui_->detectionList} + keeper_->controls();
+    for (QWidget* next : chain)
+        QWidget::setTabOrder(std::exchange(previous, next), next);
 }
 
 void PreviewWindow::showTemperatures(const QString& text)

@@ -18,6 +18,7 @@ namespace Ui {
 class PreviewWindow;
 }
 class QLabel;
+class HoldAndRecord;
 
 class PreviewWindow : public QMainWindow
 {
@@ -37,6 +38,7 @@ public:
 private:
     void showFrame(const Frame& frame);
     void showNoSignal(const QString& reason);
+    void addHoldAndRecord();
     void showSdkInForce();
     void showPicture();
     void showProbe();
@@ -54,6 +56,7 @@ private:
     QLabel* probeLabel_;
     QLabel* rateLabel_;
     QLabel* temperatureLabel_ = nullptr;
+    HoldAndRecord* keeper_; // freeze and compare, and recording
     QElapsedTimer clock_;
     FrameRate rate_;
 };

@@ -16,10 +16,11 @@ RenderThread::~RenderThread()
     wait();
 }
 
-void RenderThread::request(std::int64_t frame, const imaging::Settings& settings)
+void RenderThread::request(std::int64_t frame, const imaging::Settings& settings,
+                           const orvex_sim::CameraSettings& camera)
 {
     QMutexLocker lock(&mutex_);
-    job_ = Job{frame, settings};
+    job_ = Job{frame, settings, camera};
     wake_.wakeAll();
 }
 
@@ -48,7 +49,8 @@ void RenderThread::run()
         const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
         lock.relock();
         result_ = Frame{std::move(picture), milliseconds, QString(),
-                        std::make_shared<const imaging::Settings>(job.settings)};
+                        std::make_shared<const imaging::Settings>(job.settings),
+                        std::make_shared<const orvex_sim::CameraSettings>(job.camera)};
         if (!announced_) {
             announced_ = true;
             emit rendered();
