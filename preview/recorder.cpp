@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QStorageInfo>
 
 namespace {
@@ -279,16 +278,7 @@ bool Recorder::write(Files& files, const Item& item, QString& why)
         return false;
     }
 
-    const cv::Mat& levels = picture.levels;
-    QImage indexed(levels.data, levels.cols, levels.rows, int(levels.step),
-                   QImage::Format_Indexed8);
-    indexed.setColorTable(item.colours);
-    // Blue, green, red and a byte unused on a little-endian machine; the video file takes the
-    // machine's order.
-    const QImage shown = indexed.convertToFormat(QImage::Format_RGB32);
-    const cv::Mat bgrx(shown.height(), shown.width(), CV_8UC4, const_cast<uchar*>(shown.bits()),
-                       std::size_t(shown.bytesPerLine()));
-    if (!files.videoFile.add(bgrx, item.seconds, problem)) {
+    if (!files.videoFile.add(picture.levels, item.colours, item.seconds, problem)) {
         why = tr("%1 cannot be written: %2").arg(QDir::toNativeSeparators(files.video), problem);
         return false;
     }

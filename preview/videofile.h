@@ -3,7 +3,9 @@
 // videoio). Each picture keeps its own time, so a stream that comes unevenly plays as it came.
 #pragma once
 
+#include <QRgb>
 #include <QString>
+#include <QVector>
 
 #include <opencv2/core.hpp>
 
@@ -19,9 +21,9 @@ public:
 
     // Creates path, or replaces what it holds, for pictures of size.
     bool open(const QString& path, cv::Size size, QString& error);
-    // A CV_8UC4 picture, blue, green, red and a byte unused, seconds after the first; one of
+    // A picture's levels (CV_8UC1) in colours, one a level, seconds after the first; a picture of
     // another size is scaled to the video's.
-    bool add(const cv::Mat& bgrx, double seconds, QString& error);
+    bool add(const cv::Mat& levels, const QVector<QRgb>& colours, double seconds, QString& error);
     // Ends the video, so that players know its length; false when it cannot be finished.
     bool close(QString& error);
 

@@ -46,13 +46,22 @@ bool VideoFile::open(const QString& path, cv::Size size, QString& error)
     return true;
 }
 
-bool VideoFile::add(const cv::Mat& bgrx, double, QString& error)
+bool VideoFile::add(const cv::Mat& levels, const QVector<QRgb>& colours, double, QString& error)
 {
     if (!encoder_) {
         error = Video::tr("not open");
         return false;
     }
-    cv::cvtColor(bgrx, encoder_->bgr, cv::COLOR_BGRA2BGR);
+    cv::Mat table(1, 256, CV_8UC3);
+    for (int level = 0; level < 256; ++level) {
+        const QRgb colour = level < colours.size() ? colours.at(level) : qRgb(level, level, level);
+        table.at<cv::Vec3b>(level) = cv::Vec3b(std::uint8_t(qBlue(colour)),
+                                               std::uint8_t(qGreen(colour)),
+                                               std::uint8_t(qRed(colour)));
+    }
+    cv::Mat grey;
+    cv::cvtColor(levels, grey, cv::COLOR_GRAY2BGR);
+    cv::LUT(grey, table, encoder_->bgr);
     if (encoder_->bgr.size() != encoder_->size)
         cv::resize(encoder_->bgr, encoder_->bgr, encoder_->size, 0.0, 0.0, cv::INTER_AREA);
     encoder_->writer.write(encoder_->bgr);
