@@ -115,19 +115,19 @@ QList<QStringList> csvRows(const QString& file)
     return rows;
 }
 
-// The frames GStreamer's own demuxer and decoder find in a video.
-int videoFrames(const QString& file)
+// The frames GStreamer's own demuxer and decoder find in a video: each one's time, in ms.
+std::vector<double> videoFrames(const QString& file)
 {
     cv::VideoCapture video(
         QStringLiteral("filesrc location=\"%1\" ! matroskademux ! vp8dec ! videoconvert ! appsink")
             .arg(file)
             .toStdString(),
         cv::CAP_GSTREAMER);
-    int frames = 0;
+    std::vector<double> times;
     cv::Mat frame;
     while (video.read(frame))
-        ++frames;
-    return frames;
+        times.push_back(video.get(cv::CAP_PROP_POS_MSEC));
+    return times;
 }
 
 // A file system of its own, size bytes, under path; false where the test may not mount one.
@@ -1162,7 +1162,8 @@ void PreviewTest::recordingReadsBackFrameForFrame()
     QVERIFY2(frames >= 1 && frames <= imaging::framesPerSecond, qPrintable(errors));
     QCOMPARE(int(pages.size()), frames);
     QCOMPARE(int(rows.size()), frames + 1);
-    QCOMPARE(videoFrames(path(QStringLiteral("rec.webm"))), frames);
+    const std::vector<double> times = videoFrames(path(QStringLiteral("rec.webm")));
+    QCOMPARE(int(times.size()), frames);
     const cv::Mat truth = reference.isEmpty() ? cv::Mat() : firstFrame(reference);
     for (int index = 0; index < frames; ++index) {
         const QStringList& row = rows.at(index + 1);
@@ -1180,6 +1181,8 @@ void PreviewTest::recordingReadsBackFrameForFrame()
         const std::int64_t frame = row.at(header.indexOf("camera_frame")).toLongLong();
         QCOMPARE(row.at(2).toDouble(),
                  double(frame - rows.at(1).at(3).toLongLong()) / imaging::framesPerSecond);
+        // Each video frame at its own time, so that the video plays as the frames came.
+        QCOMPARE(qRound(times[std::size_t(index)]), qRound(row.at(2).toDouble() * 1000.0));
         const imaging::Picture expected = imaging::Pipeline().render(
             frame, imagingSettings(orvex_sim::configuredSettings("SIM1"), frame, {}));
         QVERIFY(same(pages[std::size_t(index)], expected.counts));
@@ -1227,7 +1230,7 @@ void PreviewTest::aFullDiskEndsARecordingCleanly()
     const std::vector<cv::Mat> pages = tiffPages(name + ".tiff");
     QVERIFY(!pages.empty());
     QCOMPARE(int(csvRows(name + ".csv").size()), int(pages.size()) + 1);
-    QCOMPARE(videoFrames(name + ".webm"), int(pages.size()));
+    QCOMPARE(videoFrames(name + ".webm").size(), pages.size());
 
     // Where a write fails part way through a page, the page goes and the file ends before it.
     QVERIFY(QFile::remove(name + ".tiff") && QFile::remove(name + ".webm"));
