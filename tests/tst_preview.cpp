@@ -463,6 +463,7 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
         "cannot be written: Broken pipe");
     row("a pipe that no program reads", sim1 + QStringList{"FOLDER/lonely"}, {}, 4,
         "cannot be written: no program reads from it");
+    row("a pipe whose reader comes late", sim1 + QStringList{"FOLDER/late"}, {}, 0, "");
     row("a damaged state file, said once", sim1 + QStringList{"FOLDER/shot.png"}, {}, 0,
         "is damaged", "[camera.SIM1]\npolarity=lots\n");
     row("standard output", sim1 + QStringList{"-", "--frame", "3"}, {}, 0, "");
@@ -544,6 +545,13 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
         QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("pipe"))}), 0);
         reader.start(QStringLiteral("head"), {"-c", "1", path(QStringLiteral("pipe"))});
     }
+    // One that opens it a while after the preview, and keeps the picture where the others are.
+    if (arguments.contains(path(QStringLiteral("late")))) {
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("late"))}), 0);
+        reader.start(QStringLiteral("sh"), {"-c", "sleep 2; cat \"$0\" >\"$1\"",
+                                            path(QStringLiteral("late")),
+                                            path(QStringLiteral("shot.png"))});
+    }
 
     QProcess preview;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -597,7 +605,7 @@ void PreviewTest::commandLineNeedsNoDisplay_data()
     QTest::newRow("help, as Qt 6 programs take it") << QStringList{"--help-all"} << 0 << "--device";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "orvexhd-preview " ORVEX_VERSION;
     QTest::newRow("help onto a full disk")
-        << QStringList{"--help", ">/dev/full"} << 4 << "standard output cannot be written";
+        << QStringList{"--help", ">FOLDER/full"} << 4 << "standard output cannot be written";
 }
 
 // Only a window needs a display: a mistake, an unknown port or the help is said without one.
@@ -608,8 +616,13 @@ void PreviewTest::commandLineNeedsNoDisplay()
     QFETCH(QString, said);
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     QProcess preview;
-    if (arguments.removeAll(QStringLiteral(">/dev/full")) > 0)
-        preview.setStandardOutputFile(QStringLiteral("/dev/full"));
+    // A full disk of the test's own: a node like the system's /dev/full.
+    const QString full = path(QStringLiteral("full"));
+    if (arguments.removeAll(QLatin1Char('>') + full) > 0) {
+        if (QProcess::execute(QStringLiteral("mknod"), {full, "c", "1", "7"}) != 0)
+            QSKIP("making a device node needs root");
+        preview.setStandardOutputFile(full);
+    }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
