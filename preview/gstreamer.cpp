@@ -235,6 +235,14 @@ GstElement* parsed(const QString& description, QString& problem)
         pipeline = nullptr;
     }
     g_clear_error(&failure);
+    // A description in brackets ("( ... ! appsink )") makes a bin, which has no bus to say that
+    // it failed, nor a clock to pace it: it runs inside a pipeline of its own.
+    if (pipeline && !GST_IS_PIPELINE(pipeline)) {
+        GstElement* whole = GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new(nullptr)));
+        gst_bin_add(GST_BIN(whole), pipeline);
+        gst_object_unref(pipeline);
+        pipeline = whole;
+    }
     return pipeline;
 }
 

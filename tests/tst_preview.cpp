@@ -512,6 +512,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a pipeline of compressed frames",
         device("videotestsrc ! video/x-raw,width=64,height=48 ! jpegenc ! appsink"), {}, 3,
         "the pipeline sends compressed frames (image/jpeg)");
+    row("a pipeline in brackets that fails",
+        device("( videotestsrc ! video/x-raw,format=GRAY8 ! identity error-after=1 ! appsink )"),
+        {}, 3, "the pipeline failed: Failed after iterations as requested.");
     row("a pipeline of bare bytes", device("fakesrc sizetype=fixed sizemax=64 ! appsink"), {}, 3,
         "the pipeline sends frames without saying their format");
     row("a pipeline that ends at once",
