@@ -6,6 +6,8 @@
 #include <iterator>
 #include <limits>
 #include <sstream>
+#include <stdexcept>
+#include <string_view>
 #include <type_traits>
 
 namespace camera {
@@ -101,6 +103,189 @@ constexpr Setting iaField(Key id, const char* key, Kind kind, Range range, Recor
 }
 
 using D = Device;
+
+// The SDK setters that send one setting each, under the names the command line's dry run prints:
+// the one place a setter's name is written. A row names its setter here by that name.
+struct Sender {
+    const char* name;
+    Setter set;
+};
+constexpr Sender senders[] = {
+    {"setGamma", &D::setGamma},
+    {"setClhe", &D::setClhe},
+    {"setSharpening", &D::setSharpening},
+    {"setRoiX1", &D::setRoiX1},
+    {"setRoiY1", &D::setRoiY1},
+    {"setRoiX2", &D::setRoiX2},
+    {"setRoiY2", &D::setRoiY2},
+    {"setPolarity", &D::setPolarity},
+    {"setContrastType", &D::setContrastType},
+    {"setNucEnabled", &D::setNucEnabled},
+    {"setHorizontalFlip", &D::setHorizontalFlip},
+    {"setVerticalFlip", &D::setVerticalFlip},
+    {"setVignettingCorrection", &D::setVignettingCorrection},
+    {"setColumnCorrection", &D::setColumnCorrection},
+    {"setGsk", &D::setGsk},
+    {"setGfid", &D::setGfid},
+    {"setTint", &D::setTint},
+    {"setGms", &D::setGms},
+    {"setBprCorrection", &D::setBprCorrection},
+    {"setOffsetCorrection", &D::setOffsetCorrection},
+    {"setGainCorrection", &D::setGainCorrection},
+    {"setShutterPosition", &D::setShutterPosition},
+    {"setVideoOutput", &D::setVideoOutput},
+    {"setSerialNumber", &D::setSerialNumber},
+};
+
+constexpr const Sender& senderNamed(std::string_view name)
+{
+    for (const Sender& sender : senders) {
+        if (name == sender.name)
+            return sender;
+    }
+    // Reached only for a row that names a setter senders lacks: a throw is no constant
+    // expression, so that row does not compile.
+    throw std::invalid_argument("no setter of that name in senders");
+}
+
+// The records the camera takes whole: the operation that sends one, and the texts that report
+// it for every field.
+struct RecordSender {
+    Record record;
+    const char* name;
+    Texts texts;
+};
+constexpr RecordSender recordSenders[] = {
+    {Record::Zoom, "setZoom", {"Configure Zoom OK", "Configure Zoom KO"}},
+    {Record::Ia, "setIaConfiguration", {"Set IA config OK", "Set IA config KO"}},
+};
+
+constexpr Record recordHolding(const RecordField& field)
+{
+    if (std::holds_alternative<std::monostate>(field))
+        return Record::None;
+    return std::holds_alternative<std::uint8_t IaConfiguration::*>(field) ? Record::Ia
+                                                                          : Record::Zoom;
+}
+
+constexpr const RecordSender& recordSenderOf(Record record)
+{
+    for (const RecordSender& sender : recordSenders) {
+        if (sender.record == record)
+            return sender;
+    }
+    throw std::invalid_argument("no sender for that record in recordSenders");
+}
+
+// A row of the table, field by field: it starts from the setting's key, its name in a profile
+// and its section, and each step names what it sets. What no step sets is as most settings have
+// it: the form's range, the same reports for a bulk run and an edit, 1 sent for on, no read-back
+// line.
+class Row
+{
+public:
+    constexpr Row(Key id, const char* key, Section section)
+    {
+        setting_.id = id;
+        setting_.key = key;
+        setting_.section = section;
+        setting_.toggledOn = 1;
+    }
+
+    // How the operator writes the value, the range the window allows, and how the camera holds it.
+    constexpr Row real(Encoding encoding, Range range) const
+    {
+        return as(Kind::Real, encoding, range);
+    }
+    constexpr Row whole(Range range = {}) const { return as(Kind::Whole, Encoding::Plain, range); }
+    constexpr Row choice(Range range) const { return as(Kind::Choice, Encoding::Plain, range); }
+    constexpr Row onOff() const { return as(Kind::Switch, Encoding::Plain, {0.0, 1.0}); }
+    // The window takes the range from the SDK configuration's expert limits instead.
+    constexpr Row limitedBy(std::int32_t Configuration::*minimum,
+                            std::int32_t Configuration::*maximum) const
+    {
+        return with([&](Setting& s) {
+            s.configuredMinimum = minimum;
+            s.configuredMaximum = maximum;
+        });
+    }
+
+    // The setter of senders that sends it, by its name, and the getter that reads it.
+    constexpr Row sentBy(std::string_view setter) const
+    {
+        const Sender& sender = senderNamed(setter);
+        return with([&](Setting& s) {
+            s.operation = sender.name;
+            s.set = sender.set;
+        });
+    }
+    constexpr Row readBy(Getter get) const
+    {
+        return with([&](Setting& s) { s.get = get; });
+    }
+    // A field of a record the camera takes whole: sent with the record's operation and reported
+    // with its texts.
+    constexpr Row inRecord(RecordField field) const
+    {
+        const RecordSender& record = recordSenderOf(recordHolding(field));
+        return with([&](Setting& s) {
+            s.field = field;
+            s.operation = record.name;
+            s.bulkTexts = record.texts;
+            s.editTexts = record.texts;
+        });
+    }
+
+    // The OK and KO texts of its reports; editReports: the window's own edit of the control
+    // reports in words of its own.
+    constexpr Row reports(Texts texts) const
+    {
+        return with([&](Setting& s) {
+            s.bulkTexts = texts;
+            s.editTexts = texts;
+        });
+    }
+    constexpr Row editReports(Texts texts) const
+    {
+        return with([&](Setting& s) { s.editTexts = texts; });
+    }
+
+    constexpr Row readBack(const char* label, ReadBackForm form) const
+    {
+        return with([&](Setting& s) { s.readBack = {label, form}; });
+    }
+
+    // What the window's toggle button sends for on.
+    constexpr Row toggledOnAs(std::uint8_t on) const
+    {
+        return with([&](Setting& s) { s.toggledOn = on; });
+    }
+    constexpr Row refusalWithholdsApplied() const
+    {
+        return with([](Setting& s) { s.refusalWithholdsApplied = true; });
+    }
+
+    constexpr operator Setting() const { return setting_; }
+
+private:
+    template <class Change> constexpr Row with(Change change) const
+    {
+        Row row = *this;
+        change(row.setting_);
+        return row;
+    }
+    constexpr Row as(Kind kind, Encoding encoding, Range range) const
+    {
+        return with([&](Setting& s) {
+            s.kind = kind;
+            s.encoding = encoding;
+            s.range = range;
+        });
+    }
+
+    Setting setting_{};
+};
+
 using Z = ZoomSettings;
 using I = IaConfiguration;
 constexpr Section user = Section::User;
@@ -373,10 +558,7 @@ double countsPerUnit(Encoding encoding)
 
 Record recordOf(const Setting& setting)
 {
-    if (std::holds_alternative<std::monostate>(setting.field))
-        return Record::None;
-    return std::holds_alternative<std::uint8_t IaConfiguration::*>(setting.field) ? Record::Ia
-                                                                                  : Record::Zoom;
+    return recordHolding(setting.field);
 }
 
 Range allowedRange(const Setting& setting, const Configuration& configuration)
