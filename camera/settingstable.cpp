@@ -20,87 +20,7 @@ using orvex_sdk::ZoomSettings;
 constexpr std::size_t profileSettingCount = std::size_t(Key::IaOutputType) + 1;
 constexpr std::size_t keyCount = std::size_t(Key::SerialNumber) + 1;
 
-constexpr Range onOff{0.0, 1.0};
 constexpr double largestCount = double(std::numeric_limits<std::uint32_t>::max());
-
-constexpr ReadBack numberLine(const char* label)
-{
-    return {label, ReadBackForm::Number};
-}
-constexpr ReadBack countLine(const char* label)
-{
-    return {label, ReadBackForm::Count};
-}
-constexpr ReadBack activationLine(const char* label)
-{
-    return {label, ReadBackForm::Activation};
-}
-constexpr ReadBack enablementLine(const char* label)
-{
-    return {label, ReadBackForm::Enablement};
-}
-
-constexpr Setting number(Key id, const char* key, Section section, Kind kind, Encoding encoding,
-                         Range range, const char* operation, Setter set, Getter get, Texts texts,
-                         ReadBack readBack)
-{
-    return {id,  key, section, kind,  encoding, range,    nullptr, nullptr, operation,
-            set, get, {},      texts, texts,    readBack, 1,       false};
-}
-
-constexpr Setting toggle(Key id, const char* key, Section section, const char* operation,
-                         Setter set, Getter get, Texts texts, ReadBack readBack)
-{
-    return number(id, key, section, Kind::Switch, Encoding::Plain, onOff, operation, set, get,
-                  texts, readBack);
-}
-
-// The window's own edit of the control reports in words of its own.
-constexpr Setting editedIn(Texts editTexts, Setting setting)
-{
-    setting.editTexts = editTexts;
-    return setting;
-}
-
-// GSK, GFID and TINT: the window sets their controls' ranges from the configuration's limits.
-constexpr Setting expertConstant(Key id, const char* key, std::int32_t Configuration::*minimum,
-                                 std::int32_t Configuration::*maximum, const char* operation,
-                                 Setter set, Getter get, Texts texts, const char* readBackLabel)
-{
-    Setting setting = number(id, key, Section::Expert, Kind::Whole, Encoding::Plain, {}, operation,
-                             set, get, texts, countLine(readBackLabel));
-    setting.configuredMinimum = minimum;
-    setting.configuredMaximum = maximum;
-    return setting;
-}
-
-// A field of a record the camera takes whole: sent with the record's operation and texts.
-constexpr Setting recordField(Key id, const char* key, Section section, Kind kind,
-                              Encoding encoding, Range range, RecordField field,
-                              const char* operation, Texts texts, ReadBack readBack)
-{
-    Setting setting =
-        number(id, key, section, kind, encoding, range, operation, {}, {}, texts, readBack);
-    setting.field = field;
-    return setting;
-}
-
-constexpr Texts zoomTexts{"Configure Zoom OK", "Configure Zoom KO"};
-constexpr Texts iaTexts{"Set IA config OK", "Set IA config KO"};
-
-constexpr Setting zoomField(Key id, const char* key, Kind kind, Encoding encoding, Range range,
-                            RecordField field, ReadBack readBack = {})
-{
-    return recordField(id, key, Section::User, kind, encoding, range, field, "setZoom", zoomTexts,
-                       readBack);
-}
-
-constexpr Setting iaField(Key id, const char* key, Kind kind, Range range, RecordField field,
-                          const char* readBackLabel)
-{
-    return recordField(id, key, Section::Ia, kind, Encoding::Plain, range, field,
-                       "setIaConfiguration", iaTexts, countLine(readBackLabel));
-}
 
 using D = Device;
 
@@ -204,83 +124,85 @@ public:
     constexpr Row limitedBy(std::int32_t Configuration::*minimum,
                             std::int32_t Configuration::*maximum) const
     {
-        return with([&](Setting& s) {
-            s.configuredMinimum = minimum;
-            s.configuredMaximum = maximum;
-        });
+        Row row = *this;
+        row.setting_.configuredMinimum = minimum;
+        row.setting_.configuredMaximum = maximum;
+        return row;
     }
 
     // The setter of senders that sends it, by its name, and the getter that reads it.
     constexpr Row sentBy(std::string_view setter) const
     {
         const Sender& sender = senderNamed(setter);
-        return with([&](Setting& s) {
-            s.operation = sender.name;
-            s.set = sender.set;
-        });
+        Row row = *this;
+        row.setting_.operation = sender.name;
+        row.setting_.set = sender.set;
+        return row;
     }
     constexpr Row readBy(Getter get) const
     {
-        return with([&](Setting& s) { s.get = get; });
+        Row row = *this;
+        row.setting_.get = get;
+        return row;
     }
     // A field of a record the camera takes whole: sent with the record's operation and reported
     // with its texts.
     constexpr Row inRecord(RecordField field) const
     {
         const RecordSender& record = recordSenderOf(recordHolding(field));
-        return with([&](Setting& s) {
-            s.field = field;
-            s.operation = record.name;
-            s.bulkTexts = record.texts;
-            s.editTexts = record.texts;
-        });
+        Row row = reports(record.texts);
+        row.setting_.field = field;
+        row.setting_.operation = record.name;
+        return row;
     }
 
     // The OK and KO texts of its reports; editReports: the window's own edit of the control
     // reports in words of its own.
     constexpr Row reports(Texts texts) const
     {
-        return with([&](Setting& s) {
-            s.bulkTexts = texts;
-            s.editTexts = texts;
-        });
+        Row row = *this;
+        row.setting_.bulkTexts = texts;
+        row.setting_.editTexts = texts;
+        return row;
     }
     constexpr Row editReports(Texts texts) const
     {
-        return with([&](Setting& s) { s.editTexts = texts; });
+        Row row = *this;
+        row.setting_.editTexts = texts;
+        return row;
     }
 
     constexpr Row readBack(const char* label, ReadBackForm form) const
     {
-        return with([&](Setting& s) { s.readBack = {label, form}; });
+        Row row = *this;
+        row.setting_.readBack = {label, form};
+        return row;
     }
 
     // What the window's toggle button sends for on.
     constexpr Row toggledOnAs(std::uint8_t on) const
     {
-        return with([&](Setting& s) { s.toggledOn = on; });
+        Row row = *this;
+        row.setting_.toggledOn = on;
+        return row;
     }
     constexpr Row refusalWithholdsApplied() const
     {
-        return with([](Setting& s) { s.refusalWithholdsApplied = true; });
+        Row row = *this;
+        row.setting_.refusalWithholdsApplied = true;
+        return row;
     }
 
     constexpr operator Setting() const { return setting_; }
 
 private:
-    template <class Change> constexpr Row with(Change change) const
-    {
-        Row row = *this;
-        change(row.setting_);
-        return row;
-    }
     constexpr Row as(Kind kind, Encoding encoding, Range range) const
     {
-        return with([&](Setting& s) {
-            s.kind = kind;
-            s.encoding = encoding;
-            s.range = range;
-        });
+        Row row = *this;
+        row.setting_.kind = kind;
+        row.setting_.encoding = encoding;
+        row.setting_.range = range;
+        return row;
     }
 
     Setting setting_{};
@@ -290,127 +212,192 @@ using Z = ZoomSettings;
 using I = IaConfiguration;
 constexpr Section user = Section::User;
 constexpr Section expert = Section::Expert;
-
-constexpr Setting nucEnabled()
-{
-    // The bulk run sends NUC on as 1, where the NUC toggle itself sends 2.
-    Setting setting =
-        editedIn({"Set NUC control OK", "Set NUC control value KO"},
-                 toggle(Key::NucEnabled, "nucEnabled", user, "setNucEnabled", &D::setNucEnabled,
-                        &D::getNucEnabled, {"Enable NUC OK", "Enable NUC KO"},
-                        activationLine("NUC state = ")));
-    setting.toggledOn = 2;
-    return setting;
-}
-
-constexpr Setting gms()
-{
-    // The form allows one more than the camera's unsigned 32 bits can hold.
-    Setting setting = number(Key::Gms, "gms", expert, Kind::Whole, Encoding::Plain,
-                             {0.0, largestCount}, "setGms", &D::setGms, &D::getGms,
-                             {"Set GMS value OK", "Set GMS value KO"}, countLine("GMS value = "));
-    setting.refusalWithholdsApplied = true;
-    return setting;
-}
+constexpr Section ia = Section::Ia;
+using Form = ReadBackForm;
 
 constexpr Setting table[] = {
-    number(Key::Gamma, "gamma", user, Kind::Real, Encoding::FixedPoint16, {0.5, 2.5}, "setGamma",
-           &D::setGamma, &D::getGamma, {"Set GAMMA value OK", "Set GAMMA value KO"},
-           numberLine("Gamma value = ")),
-    number(Key::Clhe, "clhe", user, Kind::Whole, Encoding::Plain, {0.0, 30000.0}, "setClhe",
-           &D::setClhe, &D::getClhe, {"Set CLHE value OK", "Set CLHE value KO"},
-           // A plain integer to the camera, but reported like the other real numbers of the read.
-           numberLine("CLHE value = ")),
-    editedIn({"Configure EDGE CORRECTION OK", "Configure EDGE CORRECTION KO"},
-             number(Key::Sharpening, "sharpening", user, Kind::Real, Encoding::FixedPoint8,
-                    {0.0, 4.0}, "setSharpening", &D::setSharpening, &D::getSharpening,
-                    {"Set SHARPENING value OK", "Set SHARPENING value KO"},
-                    numberLine("Sharpening value = "))),
-    number(Key::RoiX1, "roiX1", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX1",
-           &D::setRoiX1, &D::getRoiX1, {"Set ROI X1 value OK", "Set ROI X1 value KO"},
-           countLine("ROI X1 value = ")),
-    number(Key::RoiY1, "roiY1", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY1",
-           &D::setRoiY1, &D::getRoiY1, {"Set ROI Y1 value OK", "Set ROI Y1 value KO"},
-           countLine("ROI Y1 value = ")),
-    number(Key::RoiX2, "roiX2", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX2",
-           &D::setRoiX2, &D::getRoiX2, {"Set ROI X2 value OK", "Set ROI X2 value KO"},
-           countLine("ROI X2 value = ")),
-    number(Key::RoiY2, "roiY2", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY2",
-           &D::setRoiY2, &D::getRoiY2, {"Set ROI Y2 value OK", "Set ROI Y2 value KO"},
-           countLine("ROI Y2 value = ")),
-    toggle(Key::Polarity, "polarity", user, "setPolarity", &D::setPolarity, &D::getPolarity,
-           {"Set POLARITY value OK", "Set POLARITY value KO"},
-           {"Polarity value = ", ReadBackForm::Flag}),
-    zoomField(Key::ZoomFactor, "zoomFactor", Kind::Real, Encoding::Single, {1.0, 8.0}, &Z::factor,
-              numberLine("ZOOM factor value = ")),
-    zoomField(Key::ZoomMethod, "zoomMethod", Kind::Choice, Encoding::Plain, {0.0, 1.0}, &Z::method),
-    zoomField(Key::ZoomXCenter, "zoomXCenter", Kind::Whole, Encoding::Plain, {0.0, 1920.0},
-              &Z::xCenter),
-    zoomField(Key::ZoomYCenter, "zoomYCenter", Kind::Whole, Encoding::Plain, {0.0, 1080.0},
-              &Z::yCenter),
-    number(Key::ContrastType, "contrastType", user, Kind::Choice, Encoding::Plain, {0.0, 1.0},
-           "setContrastType", &D::setContrastType, &D::getContrastType,
-           {"Configure contrast type OK", "Configure contrast type KO"},
-           {"Contrast type = ", ReadBackForm::ContrastName}),
-    nucEnabled(),
-    editedIn({"Set HORIZONTAL FLIP value OK", "Set HORIZONTAL FLIP value KO"},
-             toggle(Key::HorizontalFlip, "horizontalFlip", user, "setHorizontalFlip",
-                    &D::setHorizontalFlip, &D::getHorizontalFlip,
-                    {"Set IMAGE horizontal FLIP value OK", "Set IMAGE horizontal FLIP value KO"},
-                    activationLine("Horizontal flip = "))),
-    editedIn({"Set VERTICAL FLIP value OK", "Set VERTICAL FLIP value KO"},
-             toggle(Key::VerticalFlip, "verticalFlip", user, "setVerticalFlip", &D::setVerticalFlip,
-                    &D::getVerticalFlip,
-                    {"Set IMAGE vertical FLIP value OK", "Set IMAGE vertical FLIP value KO"},
-                    activationLine("vertical flip = "))),
-    toggle(Key::VignettingCorrection, "vignettingCorrection", user, "setVignettingCorrection",
-           &D::setVignettingCorrection, &D::getVignettingCorrection,
-           {"Set vignetting correction value OK", "Set vignetting correction value KO"},
-           activationLine("Vignetting Correction state = ")),
-    toggle(Key::ColumnCorrection, "columnCorrection", user, "setColumnCorrection",
-           &D::setColumnCorrection, &D::getColumnCorrection,
-           {"Set column correction value OK", "Set column correction value KO"},
-           activationLine("Column Correction state = ")),
-    expertConstant(Key::Gsk, "gsk", &Configuration::gskMin, &Configuration::gskMax, "setGsk",
-                   &D::setGsk, &D::getGsk, {"Set GSK value OK", "Set GSK value KO"},
-                   "GSK value = "),
-    expertConstant(Key::Gfid, "gfid", &Configuration::gfidMin, &Configuration::gfidMax, "setGfid",
-                   &D::setGfid, &D::getGfid, {"Set GFID value OK", "Set GFID value KO"},
-                   "GFID value = "),
-    expertConstant(Key::Tint, "tint", &Configuration::tintMin, &Configuration::tintMax, "setTint",
-                   &D::setTint, &D::getTint, {"Set TINT value OK", "Set TINT value KO"},
-                   "TINT value = "),
-    gms(),
-    toggle(Key::BprCorrection, "bpr", expert, "setBprCorrection", &D::setBprCorrection,
-           &D::getBprCorrection, {"Set BPR correction value OK", "Set BPR correction value KO"},
-           enablementLine("BPR state = ")),
-    toggle(Key::OffsetCorrection, "offset", expert, "setOffsetCorrection", &D::setOffsetCorrection,
-           &D::getOffsetCorrection,
-           {"Set Offset correction value OK", "Set Offset correction value KO"},
-           enablementLine("OFFSET state = ")),
-    toggle(Key::GainCorrection, "gain", expert, "setGainCorrection", &D::setGainCorrection,
-           &D::getGainCorrection, {"Set Gain correction value OK", "Set Gain correction value KO"},
-           enablementLine("GAIN state = ")),
-    iaField(Key::IaResizeMode, "iaResizeMode", Kind::Choice, {0.0, 4.0}, &I::resizeMode,
-            "IA resize mode = "),
-    iaField(Key::IaMaxBoxes, "iaMaxBoxes", Kind::Whole, {0.0, 100.0}, &I::maxBoxes,
-            "IA max boxes = "),
-    iaField(Key::IaSensitivity, "iaSensitivity", Kind::Whole, {0.0, 100.0}, &I::sensitivity,
-            "IA sensitivity = "),
-    iaField(Key::IaInterOverUnion, "iaInterOverUnion", Kind::Whole, {0.0, 100.0},
-            &I::interOverUnion, "IA InterOU = "),
-    iaField(Key::IaOutputType, "iaOutputType", Kind::Choice, {0.0, 3.0}, &I::outputType,
-            "IA Output type = "),
+    Row(Key::Gamma, "gamma", user)
+        .real(Encoding::FixedPoint16, {0.5, 2.5})
+        .sentBy("setGamma")
+        .readBy(&D::getGamma)
+        .reports({"Set GAMMA value OK", "Set GAMMA value KO"})
+        .readBack("Gamma value = ", Form::Number),
+    Row(Key::Clhe, "clhe", user)
+        .whole({0.0, 30000.0})
+        .sentBy("setClhe")
+        .readBy(&D::getClhe)
+        .reports({"Set CLHE value OK", "Set CLHE value KO"})
+        // A plain integer to the camera, but reported like the other real numbers of the read.
+        .readBack("CLHE value = ", Form::Number),
+    Row(Key::Sharpening, "sharpening", user)
+        .real(Encoding::FixedPoint8, {0.0, 4.0})
+        .sentBy("setSharpening")
+        .readBy(&D::getSharpening)
+        .reports({"Set SHARPENING value OK", "Set SHARPENING value KO"})
+        .editReports({"Configure EDGE CORRECTION OK", "Configure EDGE CORRECTION KO"})
+        .readBack("Sharpening value = ", Form::Number),
+    Row(Key::RoiX1, "roiX1", user)
+        .whole({5.0, 1275.0})
+        .sentBy("setRoiX1")
+        .readBy(&D::getRoiX1)
+        .reports({"Set ROI X1 value OK", "Set ROI X1 value KO"})
+        .readBack("ROI X1 value = ", Form::Count),
+    Row(Key::RoiY1, "roiY1", user)
+        .whole({5.0, 1019.0})
+        .sentBy("setRoiY1")
+        .readBy(&D::getRoiY1)
+        .reports({"Set ROI Y1 value OK", "Set ROI Y1 value KO"})
+        .readBack("ROI Y1 value = ", Form::Count),
+    Row(Key::RoiX2, "roiX2", user)
+        .whole({5.0, 1275.0})
+        .sentBy("setRoiX2")
+        .readBy(&D::getRoiX2)
+        .reports({"Set ROI X2 value OK", "Set ROI X2 value KO"})
+        .readBack("ROI X2 value = ", Form::Count),
+    Row(Key::RoiY2, "roiY2", user)
+        .whole({5.0, 1019.0})
+        .sentBy("setRoiY2")
+        .readBy(&D::getRoiY2)
+        .reports({"Set ROI Y2 value OK", "Set ROI Y2 value KO"})
+        .readBack("ROI Y2 value = ", Form::Count),
+    Row(Key::Polarity, "polarity", user)
+        .onOff()
+        .sentBy("setPolarity")
+        .readBy(&D::getPolarity)
+        .reports({"Set POLARITY value OK", "Set POLARITY value KO"})
+        .readBack("Polarity value = ", Form::Flag),
+    Row(Key::ZoomFactor, "zoomFactor", user)
+        .real(Encoding::Single, {1.0, 8.0})
+        .inRecord(&Z::factor)
+        .readBack("ZOOM factor value = ", Form::Number),
+    Row(Key::ZoomMethod, "zoomMethod", user).choice({0.0, 1.0}).inRecord(&Z::method),
+    Row(Key::ZoomXCenter, "zoomXCenter", user).whole({0.0, 1920.0}).inRecord(&Z::xCenter),
+    Row(Key::ZoomYCenter, "zoomYCenter", user).whole({0.0, 1080.0}).inRecord(&Z::yCenter),
+    Row(Key::ContrastType, "contrastType", user)
+        .choice({0.0, 1.0})
+        .sentBy("setContrastType")
+        .readBy(&D::getContrastType)
+        .reports({"Configure contrast type OK", "Configure contrast type KO"})
+        .readBack("Contrast type = ", Form::ContrastName),
+    Row(Key::NucEnabled, "nucEnabled", user)
+        .onOff()
+        .sentBy("setNucEnabled")
+        .readBy(&D::getNucEnabled)
+        .reports({"Enable NUC OK", "Enable NUC KO"})
+        .editReports({"Set NUC control OK", "Set NUC control value KO"})
+        .readBack("NUC state = ", Form::Activation)
+        // The bulk run sends NUC on as 1, where the NUC toggle itself sends 2.
+        .toggledOnAs(2),
+    Row(Key::HorizontalFlip, "horizontalFlip", user)
+        .onOff()
+        .sentBy("setHorizontalFlip")
+        .readBy(&D::getHorizontalFlip)
+        .reports({"Set IMAGE horizontal FLIP value OK", "Set IMAGE horizontal FLIP value KO"})
+        .editReports({"Set HORIZONTAL FLIP value OK", "Set HORIZONTAL FLIP value KO"})
+        .readBack("Horizontal flip = ", Form::Activation),
+    Row(Key::VerticalFlip, "verticalFlip", user)
+        .onOff()
+        .sentBy("setVerticalFlip")
+        .readBy(&D::getVerticalFlip)
+        .reports({"Set IMAGE vertical FLIP value OK", "Set IMAGE vertical FLIP value KO"})
+        .editReports({"Set VERTICAL FLIP value OK", "Set VERTICAL FLIP value KO"})
+        .readBack("vertical flip = ", Form::Activation),
+    Row(Key::VignettingCorrection, "vignettingCorrection", user)
+        .onOff()
+        .sentBy("setVignettingCorrection")
+        .readBy(&D::getVignettingCorrection)
+        .reports({"Set vignetting correction value OK", "Set vignetting correction value KO"})
+        .readBack("Vignetting Correction state = ", Form::Activation),
+    Row(Key::ColumnCorrection, "columnCorrection", user)
+        .onOff()
+        .sentBy("setColumnCorrection")
+        .readBy(&D::getColumnCorrection)
+        .reports({"Set column correction value OK", "Set column correction value KO"})
+        .readBack("Column Correction state = ", Form::Activation),
+    // GSK, GFID and TINT: the window sets their controls' ranges from the configuration's limits.
+    Row(Key::Gsk, "gsk", expert)
+        .whole()
+        .limitedBy(&Configuration::gskMin, &Configuration::gskMax)
+        .sentBy("setGsk")
+        .readBy(&D::getGsk)
+        .reports({"Set GSK value OK", "Set GSK value KO"})
+        .readBack("GSK value = ", Form::Count),
+    Row(Key::Gfid, "gfid", expert)
+        .whole()
+        .limitedBy(&Configuration::gfidMin, &Configuration::gfidMax)
+        .sentBy("setGfid")
+        .readBy(&D::getGfid)
+        .reports({"Set GFID value OK", "Set GFID value KO"})
+        .readBack("GFID value = ", Form::Count),
+    Row(Key::Tint, "tint", expert)
+        .whole()
+        .limitedBy(&Configuration::tintMin, &Configuration::tintMax)
+        .sentBy("setTint")
+        .readBy(&D::getTint)
+        .reports({"Set TINT value OK", "Set TINT value KO"})
+        .readBack("TINT value = ", Form::Count),
+    Row(Key::Gms, "gms", expert)
+        // The form allows one more than the camera's unsigned 32 bits can hold.
+        .whole({0.0, largestCount})
+        .sentBy("setGms")
+        .readBy(&D::getGms)
+        .reports({"Set GMS value OK", "Set GMS value KO"})
+        .readBack("GMS value = ", Form::Count)
+        .refusalWithholdsApplied(),
+    Row(Key::BprCorrection, "bpr", expert)
+        .onOff()
+        .sentBy("setBprCorrection")
+        .readBy(&D::getBprCorrection)
+        .reports({"Set BPR correction value OK", "Set BPR correction value KO"})
+        .readBack("BPR state = ", Form::Enablement),
+    Row(Key::OffsetCorrection, "offset", expert)
+        .onOff()
+        .sentBy("setOffsetCorrection")
+        .readBy(&D::getOffsetCorrection)
+        .reports({"Set Offset correction value OK", "Set Offset correction value KO"})
+        .readBack("OFFSET state = ", Form::Enablement),
+    Row(Key::GainCorrection, "gain", expert)
+        .onOff()
+        .sentBy("setGainCorrection")
+        .readBy(&D::getGainCorrection)
+        .reports({"Set Gain correction value OK", "Set Gain correction value KO"})
+        .readBack("GAIN state = ", Form::Enablement),
+    Row(Key::IaResizeMode, "iaResizeMode", ia)
+        .choice({0.0, 4.0})
+        .inRecord(&I::resizeMode)
+        .readBack("IA resize mode = ", Form::Count),
+    Row(Key::IaMaxBoxes, "iaMaxBoxes", ia)
+        .whole({0.0, 100.0})
+        .inRecord(&I::maxBoxes)
+        .readBack("IA max boxes = ", Form::Count),
+    Row(Key::IaSensitivity, "iaSensitivity", ia)
+        .whole({0.0, 100.0})
+        .inRecord(&I::sensitivity)
+        .readBack("IA sensitivity = ", Form::Count),
+    Row(Key::IaInterOverUnion, "iaInterOverUnion", ia)
+        .whole({0.0, 100.0})
+        .inRecord(&I::interOverUnion)
+        .readBack("IA InterOU = ", Form::Count),
+    Row(Key::IaOutputType, "iaOutputType", ia)
+        .choice({0.0, 3.0})
+        .inRecord(&I::outputType)
+        .readBack("IA Output type = ", Form::Count),
     // The shutter's position is read through a byte of its own, which the window's read-back
     // handles itself.
-    toggle(Key::ShutterPosition, "shutterClosed", user, "setShutterPosition",
-           &D::setShutterPosition, {}, {"Set shutter position OK", "Set shutter position KO"}, {}),
-    number(Key::VideoOutput, "videoOutput", user, Kind::Choice, Encoding::Plain, {0.0, 8.0},
-           "setVideoOutput", &D::setVideoOutput, {},
-           {"Set VIDEO OUTPUT value OK", "Set VIDEO OUTPUT value KO"}, {}),
-    number(Key::SerialNumber, "serialNumber", expert, Kind::Whole, Encoding::Plain,
-           {0.0, largestCount}, "setSerialNumber", &D::setSerialNumber, &D::getSerialNumber,
-           texts::serialNumberWrite, countLine("Serial number = ")),
+    Row(Key::ShutterPosition, "shutterClosed", user)
+        .onOff()
+        .sentBy("setShutterPosition")
+        .reports({"Set shutter position OK", "Set shutter position KO"}),
+    Row(Key::VideoOutput, "videoOutput", user)
+        .choice({0.0, 8.0})
+        .sentBy("setVideoOutput")
+        .reports({"Set VIDEO OUTPUT value OK", "Set VIDEO OUTPUT value KO"}),
+    Row(Key::SerialNumber, "serialNumber", expert)
+        .whole({0.0, largestCount})
+        .sentBy("setSerialNumber")
+        .readBy(&D::getSerialNumber)
+        .reports(texts::serialNumberWrite)
+        .readBack("Serial number = ", Form::Count),
 };
 
 constexpr bool inKeyOrder()
