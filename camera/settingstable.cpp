@@ -17,9 +17,6 @@ using orvex_sdk::Configuration;
 using orvex_sdk::IaConfiguration;
 using orvex_sdk::ZoomSettings;
 
-constexpr std::size_t profileSettingCount = std::size_t(Key::IaOutputType) + 1;
-constexpr std::size_t keyCount = std::size_t(Key::SerialNumber) + 1;
-
 constexpr double largestCount = double(std::numeric_limits<std::uint32_t>::max());
 
 using D = Device;
@@ -99,8 +96,8 @@ constexpr const RecordSender& recordSenderOf(Record record)
 
 // A row of the table, field by field: it starts from the setting's key, its name in a profile
 // and its section, and each step names what it sets. What no step sets is as most settings have
-// it: the form's range, the same reports for a bulk run and an edit, 1 sent for on, no read-back
-// line.
+// it: no configuration limits, the same reports for a bulk run and an edit, 1 sent for on, no
+// read-back line, held by profiles. The checks after the table say what a row cannot leave out.
 class Row
 {
 public:
@@ -110,6 +107,7 @@ public:
         setting_.key = key;
         setting_.section = section;
         setting_.toggledOn = 1;
+        setting_.inProfiles = true;
     }
 
     // How the operator writes the value, the range the window allows, and how the camera holds it.
@@ -190,6 +188,12 @@ public:
     {
         Row row = *this;
         row.setting_.refusalWithholdsApplied = true;
+        return row;
+    }
+    constexpr Row outsideProfiles() const
+    {
+        Row row = *this;
+        row.setting_.inProfiles = false;
         return row;
     }
 
@@ -387,28 +391,143 @@ constexpr Setting table[] = {
     Row(Key::ShutterPosition, "shutterClosed", user)
         .onOff()
         .sentBy("setShutterPosition")
-        .reports({"Set shutter position OK", "Set shutter position KO"}),
+        .reports({"Set shutter position OK", "Set shutter position KO"})
+        .outsideProfiles(),
     Row(Key::VideoOutput, "videoOutput", user)
         .choice({0.0, 8.0})
         .sentBy("setVideoOutput")
-        .reports({"Set VIDEO OUTPUT value OK", "Set VIDEO OUTPUT value KO"}),
+        .reports({"Set VIDEO OUTPUT value OK", "Set VIDEO OUTPUT value KO"})
+        .outsideProfiles(),
     Row(Key::SerialNumber, "serialNumber", expert)
         .whole({0.0, largestCount})
         .sentBy("setSerialNumber")
         .readBy(&D::getSerialNumber)
         .reports(texts::serialNumberWrite)
-        .readBack("Serial number = ", Form::Count),
+        .readBack("Serial number = ", Form::Count)
+        .outsideProfiles(),
 };
 
-constexpr bool inKeyOrder()
+constexpr std::size_t countProfileSettings()
 {
+    std::size_t count = 0;
+    while (count < std::size(table) && table[count].inProfiles)
+        ++count;
+    return count;
+}
+constexpr std::size_t profileSettingCount = countProfileSettings();
+
+constexpr bool everyKeyHasItsRow()
+{
+    if (std::size(table) != std::size_t(Key::Count))
+        return false;
     for (std::size_t index = 0; index < std::size(table); ++index) {
         if (table[index].id != Key(index))
             return false;
     }
-    return std::size(table) == keyCount;
+    return true;
 }
-static_assert(inKeyOrder(), "the table's rows stand in the order of their keys");
+
+constexpr bool profileSettingsFirst()
+{
+    for (std::size_t index = profileSettingCount; index < std::size(table); ++index) {
+        if (table[index].inProfiles)
+            return false;
+    }
+    return true;
+}
+
+constexpr std::size_t runPosition(Section section)
+{
+    std::size_t position = 0;
+    while (sections[position] != section)
+        ++position;
+    return position;
+}
+
+constexpr bool profileSettingsInRunOrder()
+{
+    for (std::size_t index = 1; index < profileSettingCount; ++index) {
+        if (runPosition(table[index].section) < runPosition(table[index - 1].section))
+            return false;
+    }
+    return true;
+}
+
+constexpr bool recordFieldsTogether()
+{
+    for (std::size_t index = 1; index < std::size(table); ++index) {
+        const Record record = recordHolding(table[index].field);
+        if (record == Record::None || record == recordHolding(table[index - 1].field))
+            continue;
+        for (std::size_t earlier = 0; earlier < index; ++earlier) {
+            if (recordHolding(table[earlier].field) == record)
+                return false;
+        }
+    }
+    return true;
+}
+
+constexpr bool everyRow(bool (*holds)(const Setting&))
+{
+    for (const Setting& setting : table) {
+        if (!holds(setting))
+            return false;
+    }
+    return true;
+}
+
+constexpr bool sentOneWay(const Setting& setting)
+{
+    const bool bySetter = !std::holds_alternative<std::monostate>(setting.set);
+    const bool asField = !std::holds_alternative<std::monostate>(setting.field);
+    const bool byGetter = !std::holds_alternative<std::monostate>(setting.get);
+    return bySetter != asField && (bySetter || !byGetter);
+}
+
+constexpr bool reported(const Setting& setting)
+{
+    return setting.bulkTexts.ok && setting.bulkTexts.ko && setting.editTexts.ok &&
+           setting.editTexts.ko;
+}
+
+constexpr bool ranged(const Setting& setting)
+{
+    return setting.range.minimum < setting.range.maximum ||
+           (setting.configuredMinimum && setting.configuredMaximum);
+}
+
+constexpr bool eachSenderSendsOneSetting()
+{
+    for (const Sender& sender : senders) {
+        std::size_t sent = 0;
+        for (const Setting& setting : table) {
+            if (setting.operation && std::string_view(setting.operation) == sender.name)
+                ++sent;
+        }
+        if (sent != 1)
+            return false;
+    }
+    return true;
+}
+
+// What the code relies on, checked where a newcomer adds a row.
+static_assert(everyKeyHasItsRow(),
+              "every key has exactly one row, and the rows stand in the order of their keys: "
+              "setting(key) is table[key]");
+static_assert(profileSettingsFirst(),
+              "the settings profiles hold come first: settings() is the table's beginning");
+static_assert(profileSettingsInRunOrder(),
+              "the settings profiles hold stand in the order of sections: user, expert, IA");
+static_assert(recordFieldsTogether(),
+              "a record's fields stand together: a bulk run sends the record once, at its first "
+              "field");
+static_assert(everyRow(sentOneWay),
+              "every row is sent by a setter (sentBy) or as a record field (inRecord), not both; "
+              "a record field is read with its record, not by a getter");
+static_assert(everyRow(reported), "every row has the OK and KO texts of its reports");
+static_assert(everyRow(ranged),
+              "every row has a range, or takes the configuration's limits (limitedBy)");
+static_assert(eachSenderSendsOneSetting(), "each setter of senders sends exactly one row");
 
 template <class Operation> struct ArgumentOf;
 template <class Result, class Argument> struct ArgumentOf<Result (Device::*)(Argument)> {
