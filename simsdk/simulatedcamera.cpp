@@ -1,5 +1,7 @@
 #include "simulatedcamera.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -186,6 +188,12 @@ const std::vector<std::string>& deviceOperationNames()
     return names;
 }
 
+bool isDeviceOperation(const std::string& name)
+{
+    const std::vector<std::string>& names = deviceOperationNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 SimulatedCamera::SimulatedCamera(CameraSetup setup, std::vector<JournalEntry>& journal,
                                  const orvex_sdk::Configuration& limits,
                                  Clock::time_point pluggedIn)
@@ -255,6 +263,9 @@ template <typename Result, typename Action>
 Result CameraDevice::operate(const char* operation, std::string arguments, Result failure,
                              Action action)
 {
+    // Each operation passes its own name (__func__): the list of names is the only other place
+    // that spells it, and the refused faults reach an operation only through that list.
+    assert(isDeviceOperation(operation));
     if (faults_.latencyMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(faults_.latencyMs));
     const bool answered = answers(operation);
