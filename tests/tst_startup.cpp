@@ -45,7 +45,8 @@ void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow()
     const QString ini = dir.filePath("sdk.ini");
     QFile iniFile(ini);
     QVERIFY(iniFile.open(QIODevice::WriteOnly | QIODevice::Text));
-    iniFile.write(QStringLiteral("[sdk]\nlogFile=%1\n").arg(logFile).toUtf8());
+    // A key the stand-in does not know, which it says on standard error whenever it reads this.
+    iniFile.write(QStringLiteral("[sdk]\nlogFile=%1\nunheardOf=1\n").arg(logFile).toUtf8());
     iniFile.close();
 
     QProcess tool;
@@ -79,6 +80,8 @@ void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow()
     // Offscreen, Qt may warn about what the platform lacks; the tool says one line of its own.
     const QStringList errors = QString::fromLocal8Bit(tool.readAllStandardError()).split('\n');
     QCOMPARE(errors.filter(QStringLiteral("orvexhd: ")).join('\n') + '\n', said);
+    // Only in the demo is the stand-in started, even for a library that cannot be used.
+    QCOMPARE(errors.filter(QStringLiteral("orvex-sdk: ")).size(), library.isEmpty() ? 1 : 0);
 
     const QList<SdkRecord> records = sdkRecords(logFile);
     QFile vendor(vendorLog);
