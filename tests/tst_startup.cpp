@@ -114,7 +114,8 @@ void StartupTest::versionSaysTheSdkInForce_data()
     QTest::addColumn<QString>("said"); // on standard output, or standard error when that fails
     const QString lost = QStringLiteral("orvexhd: standard output cannot be written\n");
     QTest::newRow("simulated cameras")
-        << QString() << QString() << 0 << "orvexhd " ORVEX_VERSION "\ncamera SDK: simulated cameras\n";
+        << QString() << QString() << 0
+        << "orvexhd " ORVEX_VERSION "\ncamera SDK: simulated cameras\n";
     QTest::newRow("a library, named but not loaded")
         << "/nonexistent/vendor.so" << QString() << 0
         << "orvexhd " ORVEX_VERSION "\ncamera SDK: /nonexistent/vendor.so\n";
