@@ -631,9 +631,9 @@ void PreviewTest::commandLineNeedsNoDisplay()
     QFETCH(QString, said);
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     QProcess preview;
-    // A full disk of the test's own: a node like the system's /dev/full.
+    // A full device of the test's own: a fault that replaced it must not take the machine's.
     const QString full = path(QStringLiteral("full"));
-    if (arguments.removeAll(QLatin1Char('>') + full) > 0) {
+    if (arguments.removeAll('>' + full) > 0) {
         if (QProcess::execute(QStringLiteral("mknod"), {full, "c", "1", "7"}) != 0)
             QSKIP("making a device node needs root");
         preview.setStandardOutputFile(full);
