@@ -140,6 +140,9 @@ void CaptureThread::run()
 QString CaptureThread::readFrames(FrameReader& reader)
 {
     imaging::Histogram scratch;
+    // Why the frames since the last one shown could not be shown: the stream's end does not hide
+    // it, since it is why there was no picture.
+    QString unshown;
     while (!stopping()) {
         Frame frame;
         QString problem;
@@ -163,11 +166,14 @@ QString CaptureThread::readFrames(FrameReader& reader)
         };
         switch (reader.next(readWaitMs, take, problem)) {
         case FrameReader::Outcome::Frame:
+            unshown = frame.picture ? QString() : problem;
             publish({std::move(frame), problem});
             break;
         case FrameReader::Outcome::Waiting:
             break;
         case FrameReader::Outcome::Ended:
+            if (!unshown.isEmpty())
+                return unshown;
             return isPipeline(device_) ? tr("the pipeline ended")
                                        : tr("%1 stopped sending pictures").arg(deviceName(device_));
         case FrameReader::Outcome::Failed:

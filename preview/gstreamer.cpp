@@ -108,21 +108,35 @@ bool madeBy(GstElement* element, const char* factoryName)
     return factory && qstrcmp(GST_OBJECT_NAME(factory), factoryName) == 0;
 }
 
-// The appsink through which OpenCV takes the pipeline's frames, with a reference of its own; null
-// when there is none.
-GstElement* appSinkOf(GstElement* pipeline)
+// The appsink through which the preview takes the pipeline's frames, with a reference of its own;
+// null, with why in problem, when there is none or more than one. Another would keep every frame
+// that reaches it, since nothing takes them, and grow without end.
+GstElement* appSinkOf(GstElement* pipeline, QString& problem)
 {
-    if (!GST_IS_BIN(pipeline))
-        return madeBy(pipeline, "appsink") ? GST_ELEMENT(gst_object_ref(pipeline)) : nullptr;
-    GstIterator* sinks = gst_bin_iterate_all_by_element_factory_name(GST_BIN(pipeline), "appsink");
-    GValue sink = G_VALUE_INIT;
-    GstElement* found = nullptr;
-    if (gst_iterator_next(sinks, &sink) == GST_ITERATOR_OK) {
-        found = GST_ELEMENT(g_value_dup_object(&sink));
-        g_value_unset(&sink);
+    std::vector<GstElement*> found;
+    if (!GST_IS_BIN(pipeline)) {
+        if (madeBy(pipeline, "appsink"))
+            found.push_back(GST_ELEMENT(gst_object_ref(pipeline)));
+    } else {
+        GstIterator* sinks =
+            gst_bin_iterate_all_by_element_factory_name(GST_BIN(pipeline), "appsink");
+        GValue sink = G_VALUE_INIT;
+        while (gst_iterator_next(sinks, &sink) == GST_ITERATOR_OK) {
+            found.push_back(GST_ELEMENT(g_value_dup_object(&sink)));
+            g_value_unset(&sink);
+        }
+        gst_iterator_free(sinks);
     }
-    gst_iterator_free(sinks);
-    return found;
+    if (found.size() == 1)
+        return found.front();
+    problem = found.empty() ? GStreamer::tr("the pipeline has no appsink, through which the "
+                                            "preview takes its frames")
+                            : GStreamer::tr("the pipeline has %1 appsinks; the preview takes its "
+                                            "frames through one")
+                                  .arg(found.size());
+    for (GstElement* sink : found)
+        gst_object_unref(sink);
+    return nullptr;
 }
 
 // The raw video formats whose frames the preview reads, and how: the caps' name for each.
@@ -221,6 +235,14 @@ GstElement* parsed(const QString& description, QString& problem)
         pipeline = nullptr;
     }
     g_clear_error(&failure);
+    // A description in brackets ("( ... ! appsink )") makes a bin, which has no bus to say that
+    // it failed, nor a clock to pace it: it runs inside a pipeline of its own.
+    if (pipeline && !GST_IS_PIPELINE(pipeline)) {
+        GstElement* whole = GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new(nullptr)));
+        gst_bin_add(GST_BIN(whole), pipeline);
+        gst_object_unref(pipeline);
+        pipeline = whole;
+    }
     return pipeline;
 }
 
@@ -232,12 +254,9 @@ QString pipelineProblem(const QString& description)
     GstElement* pipeline = parsed(description, problem);
     if (!pipeline)
         return problem;
-    GstElement* sink = appSinkOf(pipeline);
+    GstElement* sink = appSinkOf(pipeline, problem);
     const QString format = sink ? fixedFormat(sink) : QString();
-    if (!sink)
-        problem = GStreamer::tr("the pipeline has no appsink, through which the preview takes its "
-                                "frames");
-    else if (!format.isEmpty() && !takenFormat(format))
+    if (sink && !format.isEmpty() && !takenFormat(format))
         problem = notTaken(deviceName(description), format);
     if (sink)
         gst_object_unref(sink);
@@ -353,8 +372,11 @@ private:
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         GstMapInfo map;
         if (!layout || !buffer || !gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            problem = GStreamer::tr("%1 sends frames of a kind the preview cannot show (%2)")
-                          .arg(name_, format);
+            // A source that never says its caps (fakesrc) sends bare bytes.
+            problem = format.isEmpty()
+                          ? GStreamer::tr("%1 sends frames without saying their format").arg(name_)
+                          : GStreamer::tr("%1 sends frames of a kind the preview cannot show (%2)")
+                                .arg(name_, format);
             return;
         }
         const int type = imaging::pixelType(layout->format);
@@ -478,7 +500,7 @@ std::unique_ptr<FrameReader> openCapture(const QString& device, QString& problem
 {
     GstElement* pipeline =
         isPipeline(device) ? parsed(device, problem) : devicePipeline(device, problem);
-    GstElement* sink = pipeline ? appSinkOf(pipeline) : nullptr;
+    GstElement* sink = pipeline ? appSinkOf(pipeline, problem) : nullptr;
     if (!sink) {
         if (pipeline)
             gst_object_unref(pipeline);
