@@ -1,6 +1,7 @@
 #include "settingstable.h"
 
 #include "camerareports.h"
+#include "sensorgeometry.h"
 
 #include <cmath>
 #include <iterator>
@@ -212,6 +213,12 @@ private:
     Setting setting_{};
 };
 
+// An ROI bound along a side of the detector's picture this long.
+constexpr Range roiRange(int side)
+{
+    return {double(sensor::roiMargin), double(side - sensor::roiMargin)};
+}
+
 using Z = ZoomSettings;
 using I = IaConfiguration;
 constexpr Section user = Section::User;
@@ -241,25 +248,25 @@ constexpr Setting table[] = {
         .editReports({"Configure EDGE CORRECTION OK", "Configure EDGE CORRECTION KO"})
         .readBack("Sharpening value = ", Form::Number),
     Row(Key::RoiX1, "roiX1", user)
-        .whole({5.0, 1275.0})
+        .whole(roiRange(sensor::width))
         .sentBy("setRoiX1")
         .readBy(&D::getRoiX1)
         .reports({"Set ROI X1 value OK", "Set ROI X1 value KO"})
         .readBack("ROI X1 value = ", Form::Count),
     Row(Key::RoiY1, "roiY1", user)
-        .whole({5.0, 1019.0})
+        .whole(roiRange(sensor::height))
         .sentBy("setRoiY1")
         .readBy(&D::getRoiY1)
         .reports({"Set ROI Y1 value OK", "Set ROI Y1 value KO"})
         .readBack("ROI Y1 value = ", Form::Count),
     Row(Key::RoiX2, "roiX2", user)
-        .whole({5.0, 1275.0})
+        .whole(roiRange(sensor::width))
         .sentBy("setRoiX2")
         .readBy(&D::getRoiX2)
         .reports({"Set ROI X2 value OK", "Set ROI X2 value KO"})
         .readBack("ROI X2 value = ", Form::Count),
     Row(Key::RoiY2, "roiY2", user)
-        .whole({5.0, 1019.0})
+        .whole(roiRange(sensor::height))
         .sentBy("setRoiY2")
         .readBy(&D::getRoiY2)
         .reports({"Set ROI Y2 value OK", "Set ROI Y2 value KO"})

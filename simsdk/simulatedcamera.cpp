@@ -1,5 +1,7 @@
 #include "simulatedcamera.h"
 
+#include "sensorgeometry.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -15,9 +17,7 @@ constexpr std::uint32_t gammaMinimum = 32768;  // 0.5 in 16.16
 constexpr std::uint32_t gammaMaximum = 163840; // 2.5 in 16.16
 constexpr std::uint32_t clheMaximum = 30000;
 constexpr std::uint32_t sharpeningMaximum = 1024; // 4.0 in 8.8
-constexpr std::int32_t imageWidth = 1280;
-constexpr std::int32_t imageHeight = 1024;
-constexpr std::int32_t roiMargin = 5; // the look-up-table window keeps off the image's border
+using sensor::roiMargin;
 constexpr float zoomFactorMinimum = 1.0f;
 constexpr float zoomFactorMaximum = 8.0f;
 constexpr std::uint8_t zoomMethodMaximum = 1;
@@ -83,12 +83,12 @@ bool withinExpertLimits(std::uint32_t value, std::int32_t minimum, std::int32_t 
 
 bool roiXAccepted(std::int32_t x)
 {
-    return x >= roiMargin && x <= imageWidth - roiMargin;
+    return x >= roiMargin && x <= sensor::width - roiMargin;
 }
 
 bool roiYAccepted(std::int32_t y)
 {
-    return y >= roiMargin && y <= imageHeight - roiMargin;
+    return y >= roiMargin && y <= sensor::height - roiMargin;
 }
 
 bool zoomAccepted(const orvex_sdk::ZoomSettings& zoom)
@@ -97,7 +97,7 @@ bool zoomAccepted(const orvex_sdk::ZoomSettings& zoom)
     const bool factorAccepted =
         zoom.factor >= zoomFactorMinimum && zoom.factor <= zoomFactorMaximum;
     return factorAccepted && zoom.method <= zoomMethodMaximum && zoom.xCenter >= 0 &&
-           zoom.xCenter < imageWidth && zoom.yCenter >= 0 && zoom.yCenter < imageHeight;
+           zoom.xCenter < sensor::width && zoom.yCenter >= 0 && zoom.yCenter < sensor::height;
 }
 
 bool iaAccepted(const orvex_sdk::IaConfiguration& ia)
