@@ -38,6 +38,10 @@
 #include <functional>
 #include <set>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // Whether a palette's colours, one a level, hold as they should.
 using PaletteHolds = std::function<bool(const QVector<QRgb>&)>;
 Q_DECLARE_METATYPE(PaletteHolds)
@@ -865,6 +869,9 @@ void PreviewTest::captureSaysWhyThereIsNoPicture_data()
     QTest::newRow("stalls after its first frame")
         << testPipeline("format=GRAY8,width=64,height=48,framerate=1/1000")
         << "the pipeline has sent no picture for 2 s" << false;
+    // Its source blocks opening a FIFO until the test writes to it, after the window has gone.
+    QTest::newRow("blocked in the back end") << "filesrc location=FOLDER/fifo ! appsink"
+                                             << "the pipeline has sent no picture for 2 s" << false;
     QTest::newRow("a device that is not there") << "FOLDER/video9"
                                                 << "video9 is not there" << false;
     QTest::newRow("a device that is no video device")
@@ -881,6 +888,9 @@ void PreviewTest::captureSaysWhyThereIsNoPicture()
     if (device.endsWith(QStringLiteral("/null")) &&
         QProcess::execute(QStringLiteral("mknod"), {device, "c", "1", "3"}) != 0)
         QSKIP("making a device node needs root");
+    const QByteArray fifo = QFile::encodeName(path(QStringLiteral("fifo")));
+    if (device.contains(QStringLiteral("/fifo")))
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
     auto window = std::make_unique<PreviewWindow>(std::make_unique<CaptureSource>(device));
     window->show();
     auto* view = window->findChild<PictureView*>();
@@ -897,6 +907,12 @@ void PreviewTest::captureSaysWhyThereIsNoPicture()
     closing.start();
     window.reset();
     QVERIFY(closing.elapsed() < 3000);
+    // The thread let go ends after its owner, once its open returns.
+    if (device.contains(QStringLiteral("/fifo"))) {
+        const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        QVERIFY(writer >= 0); // the source was there, still opening it
+        ::close(writer);
+    }
 }
 
 void PreviewTest::captureWithAPortShowsTheCameraTemperatures()
