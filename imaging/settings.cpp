@@ -12,7 +12,7 @@ constexpr double gammaMinimum = 0.5;
 constexpr double gammaMaximum = 2.5;
 constexpr double sharpeningMaximum = 4.0;
 constexpr std::uint32_t clheMaximum = 30000;
-constexpr int roiMargin = 5;
+using sensor::roiMargin;
 constexpr double zoomFactorMaximum = 8.0;
 constexpr int detectorPercentMaximum = 100;
 constexpr int resizeModeMaximum = 4;

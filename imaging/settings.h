@@ -3,12 +3,14 @@
 // the preview, the tests and the benchmark fill them alike.
 #pragma once
 
+#include "sensorgeometry.h"
+
 #include <cstdint>
 
 namespace imaging {
 
-constexpr int sensorWidth = 1280;
-constexpr int sensorHeight = 1024;
+constexpr int sensorWidth = sensor::width;
+constexpr int sensorHeight = sensor::height;
 constexpr int countMaximum = 16383; // the detector delivers 14 bits
 constexpr int framesPerSecond = 25;
 // Where the camera's offset tables come from before any NUC: its factory measured them at this

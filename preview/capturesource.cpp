@@ -5,24 +5,19 @@
 namespace {
 
 constexpr int watchMs = 250;
-// Long enough for a frame in hand to be finished; a thread blocked in the back end longer than
-// this is left to end by itself.
-constexpr int releaseMs = 1000;
 
 } // namespace
 
 CaptureSource::CaptureSource(const QString& device, int stallMs, QObject* parent)
-    : FrameSource(parent), device_(device), stallMs_(stallMs), thread_(new CaptureThread(device))
+    : FrameSource(parent), device_(device), stallMs_(stallMs),
+      thread_(std::make_unique<CaptureThread>(device))
 {
     watchdog_.setInterval(watchMs);
     connect(&watchdog_, &QTimer::timeout, this, &CaptureSource::watch);
-    connect(thread_, &CaptureThread::news, this, &CaptureSource::collect);
+    connect(thread_.get(), &CaptureThread::news, this, &CaptureSource::collect);
 }
 
-CaptureSource::~CaptureSource()
-{
-    thread_->release(releaseMs);
-}
+CaptureSource::~CaptureSource() = default;
 
 void CaptureSource::start()
 {

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <memory>
+
 class CaptureThread;
 
 class CaptureSource : public FrameSource
@@ -33,7 +35,7 @@ private:
 
     QString device_;
     int stallMs_;
-    CaptureThread* thread_;
+    const std::unique_ptr<CaptureThread> thread_;
     QTimer watchdog_;
     QElapsedTimer sinceFrame_;
     QString problem_; // said last; empty while pictures come

@@ -4,9 +4,12 @@
 #include "framereader.h"
 #include "gstreamer.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMutex>
+#include <QWaitCondition>
 
 #include <exception>
 #include <utility>
@@ -14,6 +17,9 @@
 namespace {
 
 constexpr unsigned long reopenMs = 1000;
+// Long enough for a frame in hand to be finished; a thread blocked in the back end longer than
+// this is let go.
+constexpr int stopMs = 1000;
 // How long a read waits before the thread looks whether it is to stop.
 constexpr int readWaitMs = 100;
 
@@ -86,33 +92,93 @@ QString deviceName(const QString& device)
                               : QDir::toNativeSeparators(device);
 }
 
-CaptureThread::CaptureThread(const QString& device) : device_(device) {}
+// What the thread does, and what it shares with the CaptureThread that started it: the thread
+// holds it until it ends, which may be after the CaptureThread has gone.
+class CaptureThread::Reading
+{
+public:
+    Reading(const QString& device, CaptureThread* owner) : device_(device), owner_(owner) {}
+
+    void run();
+    // Says that run() has returned.
+    void end();
+    News take();
+    // Tells the thread to stop and waits at most waitMs for it to end; whether it did.
+    bool stop(int waitMs);
+
+private:
+    // Until the stream ends or fails, or the thread is to stop; why it ended.
+    QString readFrames(FrameReader& reader);
+    void publish(News news);
+    bool stopping();
+    // Waits before the next open; false when the thread is to stop.
+    bool pause();
+
+    const QString device_;
+    CaptureThread* const owner_; // gone once stopping_ is set
+    QMutex mutex_;
+    QWaitCondition wake_;
+    QWaitCondition ended_;
+    News news_;
+    bool announced_ = false;
+    bool stopping_ = false;
+    bool finished_ = false;
+};
+
+CaptureThread::CaptureThread(const QString& device)
+    : reading_(std::make_shared<Reading>(device, this))
+{
+}
+
+CaptureThread::~CaptureThread()
+{
+    if (!thread_.joinable())
+        return;
+    if (reading_->stop(stopMs))
+        thread_.join();
+    else
+        thread_.detach();
+}
+
+void CaptureThread::start()
+{
+    thread_ = std::thread([reading = reading_] {
+        reading->run();
+        reading->end();
+    });
+}
 
 CaptureThread::News CaptureThread::take()
+{
+    return reading_->take();
+}
+
+CaptureThread::News CaptureThread::Reading::take()
 {
     QMutexLocker lock(&mutex_);
     announced_ = false;
     return std::exchange(news_, News());
 }
 
-void CaptureThread::release(int waitMs)
+bool CaptureThread::Reading::stop(int waitMs)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        stopping_ = true;
-        wake_.wakeAll();
+    QMutexLocker lock(&mutex_);
+    stopping_ = true;
+    wake_.wakeAll();
+    const QDeadlineTimer deadline(waitMs);
+    while (!finished_ && ended_.wait(&mutex_, deadline)) {
     }
-    if (wait(QDeadlineTimer(waitMs))) {
-        delete this;
-        return;
-    }
-    connect(this, &QThread::finished, this, &QObject::deleteLater);
-    // It may have stopped between the wait and the connection.
-    if (isFinished())
-        delete this;
+    return finished_;
 }
 
-void CaptureThread::run()
+void CaptureThread::Reading::end()
+{
+    QMutexLocker lock(&mutex_);
+    finished_ = true;
+    ended_.wakeAll();
+}
+
+void CaptureThread::Reading::run()
 {
     const QString name = deviceName(device_);
     for (;;) {
@@ -137,9 +203,12 @@ void CaptureThread::run()
     }
 }
 
-QString CaptureThread::readFrames(FrameReader& reader)
+QString CaptureThread::Reading::readFrames(FrameReader& reader)
 {
     imaging::Histogram scratch;
+    // Why the frames since the last one shown could not be shown: the stream's end does not hide
+    // it, since it is why there was no picture.
+    QString unshown;
     while (!stopping()) {
         Frame frame;
         QString problem;
@@ -163,11 +232,14 @@ QString CaptureThread::readFrames(FrameReader& reader)
         };
         switch (reader.next(readWaitMs, take, problem)) {
         case FrameReader::Outcome::Frame:
+            unshown = frame.picture ? QString() : problem;
             publish({std::move(frame), problem});
             break;
         case FrameReader::Outcome::Waiting:
             break;
         case FrameReader::Outcome::Ended:
+            if (!unshown.isEmpty())
+                return unshown;
             return isPipeline(device_) ? tr("the pipeline ended")
                                        : tr("%1 stopped sending pictures").arg(deviceName(device_));
         case FrameReader::Outcome::Failed:
@@ -177,9 +249,11 @@ QString CaptureThread::readFrames(FrameReader& reader)
     return QString();
 }
 
-void CaptureThread::publish(News news)
+void CaptureThread::Reading::publish(News news)
 {
     QMutexLocker lock(&mutex_);
+    if (stopping_)
+        return; // nobody takes it, and owner_ may be gone
     // A frame ends any problem before it; a problem after a frame leaves the frame to be taken
     // (the last frame before a stream ends is shown, and written by a snapshot).
     if (news.frame.picture)
@@ -188,17 +262,17 @@ void CaptureThread::publish(News news)
         news_.problem = std::move(news.problem);
     if (!announced_) {
         announced_ = true;
-        emit this->news();
+        emit owner_->news();
     }
 }
 
-bool CaptureThread::stopping()
+bool CaptureThread::Reading::stopping()
 {
     QMutexLocker lock(&mutex_);
     return stopping_;
 }
 
-bool CaptureThread::pause()
+bool CaptureThread::Reading::pause()
 {
     QMutexLocker lock(&mutex_);
     if (!stopping_)

@@ -3,19 +3,23 @@
 // picture, and why there is none after it, wait for their taker in one place: a slow window drops
 // frames, never queues them, and never loses the last one before a stream ends.
 //
+//   opening --(opened)--> reading --(ended, failed, vanished)--> pausing a second --> opening
+//      |                                                            ^
+//      +--(missing, or does not open)-------------------------------+
+//   any of them --(the CaptureThread is destroyed)--> stopped
+//
 // A back end may block in an open or a read for as long as the source keeps it waiting (OpenCV's
-// does, where the build has no GStreamer of its own), and nothing interrupts it there. So the
-// thread is let go rather than waited for: release() gives it a moment, and a thread still blocked
-// then deletes itself whenever the source lets it go.
+// does, where the build has no GStreamer of its own), and nothing interrupts it there. So a
+// CaptureThread being destroyed gives its thread a moment to stop and then lets it go; what the two
+// share goes with the last of them, whenever the source lets the thread go.
 #pragma once
 
 #include "framesource.h"
 
-#include <QMutex>
-#include <QThread>
-#include <QWaitCondition>
+#include <QObject>
 
-class FrameReader;
+#include <memory>
+#include <thread>
 
 // A GStreamer pipeline description, as opposed to a device's path or index.
 bool isPipeline(const QString& device);
@@ -25,12 +29,16 @@ QString deviceAbsence(const QString& device);
 // The device as a status line names it: its path or index, or "the pipeline".
 QString deviceName(const QString& device);
 
-class CaptureThread : public QThread
+class CaptureThread : public QObject
 {
     Q_OBJECT
 
 public:
     explicit CaptureThread(const QString& device);
+    // Stops the thread, waiting for that at most a second.
+    ~CaptureThread() override;
+
+    void start();
 
     struct News {
         Frame frame;     // the newest picture, if any came since the last take
@@ -38,30 +46,13 @@ public:
     };
     News take();
 
-    // Stops the thread and deletes it once it has stopped, waiting for that at most waitMs.
-    void release(int waitMs);
-
 signals:
     // News waits to be taken. Said once until it is taken, however much came meanwhile.
     void news();
 
-protected:
-    void run() override;
-
 private:
-    ~CaptureThread() override = default;
-
-    // Until the stream ends or fails, or the thread is to stop; why it ended.
-    QString readFrames(FrameReader& reader);
-    void publish(News news);
-    bool stopping();
-    // Waits before the next open; false when the thread is to stop.
-    bool pause();
-
-    const QString device_;
-    QMutex mutex_;
-    QWaitCondition wake_;
-    News news_;
-    bool announced_ = false;
-    bool stopping_ = false;
+    class Reading;
+    // Shared with the thread, which may outlive this.
+    const std::shared_ptr<Reading> reading_;
+    std::thread thread_;
 };

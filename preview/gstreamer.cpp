@@ -9,6 +9,7 @@
 
 #include <gst/gst.h>
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -24,15 +25,49 @@ struct GStreamer {
     Q_DECLARE_TR_FUNCTIONS(GStreamer)
 };
 
+// How each kind of GStreamer or GLib object that the code holds a reference to is let go of.
+struct Unref {
+    void operator()(GstElement* element) const { gst_object_unref(element); }
+    void operator()(GstPad* pad) const { gst_object_unref(pad); }
+    void operator()(GstBus* bus) const { gst_object_unref(bus); }
+    void operator()(GstDeviceMonitor* monitor) const { gst_object_unref(monitor); }
+    void operator()(GstIterator* iterator) const { gst_iterator_free(iterator); }
+    void operator()(GstCaps* caps) const { gst_caps_unref(caps); }
+    void operator()(GstStructure* structure) const { gst_structure_free(structure); }
+    void operator()(GstSample* sample) const { gst_sample_unref(sample); }
+    void operator()(GstMessage* message) const { gst_message_unref(message); }
+    void operator()(GError* error) const { g_error_free(error); }
+    void operator()(gchar* text) const { g_free(text); }
+};
+
+// A reference of the code's own, let go of wherever its holder goes, on every path.
+template <typename T> using Owned = std::unique_ptr<T, Unref>;
+
+// A new element, whose floating reference becomes the holder's own (null stays null).
+Owned<GstElement> sunk(GstElement* floating)
+{
+    return Owned<GstElement>(floating ? GST_ELEMENT(gst_object_ref_sink(floating)) : nullptr);
+}
+
+// The objects a device monitor lists, a reference each.
+struct UnrefObjects {
+    void operator()(GList* objects) const { g_list_free_full(objects, gst_object_unref); }
+};
+
+QString messageOf(const Owned<GError>& error)
+{
+    return error ? QString::fromUtf8(error->message) : QString();
+}
+
 bool ready(QString& error)
 {
     static const QString problem = [] {
-        GError* failure = nullptr;
-        if (gst_init_check(nullptr, nullptr, &failure))
+        GError* raw = nullptr;
+        const bool started = gst_init_check(nullptr, nullptr, &raw);
+        const Owned<GError> failure(raw);
+        if (started)
             return QString();
-        const QString why = failure ? QString::fromUtf8(failure->message) : QString();
-        g_clear_error(&failure);
-        return GStreamer::tr("GStreamer does not start: %1").arg(why);
+        return GStreamer::tr("GStreamer does not start: %1").arg(messageOf(failure));
     }();
     error = problem;
     return problem.isEmpty();
@@ -66,10 +101,8 @@ QString valueText(const GValue* value)
         return GStreamer::tr("%1 to %2")
             .arg(valueText(gst_value_get_fraction_range_min(value)),
                  valueText(gst_value_get_fraction_range_max(value)));
-    gchar* text = gst_value_serialize(value);
-    const QString serialized = QString::fromUtf8(text);
-    g_free(text);
-    return serialized;
+    const Owned<gchar> serialized(gst_value_serialize(value));
+    return QString::fromUtf8(serialized.get());
 }
 
 // Raw video is named by its pixel format; anything else (JPEG, say) by its media type.
@@ -108,21 +141,32 @@ bool madeBy(GstElement* element, const char* factoryName)
     return factory && qstrcmp(GST_OBJECT_NAME(factory), factoryName) == 0;
 }
 
-// The appsink through which OpenCV takes the pipeline's frames, with a reference of its own; null
-// when there is none.
-GstElement* appSinkOf(GstElement* pipeline)
+// The appsink through which the preview takes the pipeline's frames, with a reference of its own;
+// null, with why in problem, when there is none or more than one. Another would keep every frame
+// that reaches it, since nothing takes them, and grow without end.
+Owned<GstElement> appSinkOf(GstElement* pipeline, QString& problem)
 {
-    if (!GST_IS_BIN(pipeline))
-        return madeBy(pipeline, "appsink") ? GST_ELEMENT(gst_object_ref(pipeline)) : nullptr;
-    GstIterator* sinks = gst_bin_iterate_all_by_element_factory_name(GST_BIN(pipeline), "appsink");
-    GValue sink = G_VALUE_INIT;
-    GstElement* found = nullptr;
-    if (gst_iterator_next(sinks, &sink) == GST_ITERATOR_OK) {
-        found = GST_ELEMENT(g_value_dup_object(&sink));
-        g_value_unset(&sink);
+    std::vector<Owned<GstElement>> found;
+    if (!GST_IS_BIN(pipeline)) {
+        if (madeBy(pipeline, "appsink"))
+            found.emplace_back(GST_ELEMENT(gst_object_ref(pipeline)));
+    } else {
+        const Owned<GstIterator> sinks(
+            gst_bin_iterate_all_by_element_factory_name(GST_BIN(pipeline), "appsink"));
+        const auto keep = [](const GValue* sink, gpointer found) {
+            static_cast<std::vector<Owned<GstElement>>*>(found)->emplace_back(
+                GST_ELEMENT(g_value_dup_object(sink)));
+        };
+        gst_iterator_foreach(sinks.get(), keep, &found);
     }
-    gst_iterator_free(sinks);
-    return found;
+    if (found.size() == 1)
+        return std::move(found.front());
+    problem = found.empty() ? GStreamer::tr("the pipeline has no appsink, through which the "
+                                            "preview takes its frames")
+                            : GStreamer::tr("the pipeline has %1 appsinks; the preview takes its "
+                                            "frames through one")
+                                  .arg(found.size());
+    return nullptr;
 }
 
 // The raw video formats whose frames the preview reads, and how: the caps' name for each.
@@ -174,54 +218,75 @@ QString notTaken(const QString& name, const QString& format)
         .arg(name, format);
 }
 
+// An element's caps property, with a reference of its own; null where it has none.
+Owned<GstCaps> capsOf(GstElement* element)
+{
+    GstCaps* caps = nullptr;
+    g_object_get(element, "caps", &caps, nullptr);
+    return Owned<GstCaps>(caps);
+}
+
 // The pixel format in which the frames reach the appsink where the description fixes one: in the
 // appsink's caps, or in a caps filter just before it (what "... ! video/x-raw,format=UYVY !
 // appsink" makes). Empty where the caps leave it to negotiation.
 QString fixedFormat(GstElement* sink)
 {
-    GstCaps* caps = nullptr;
-    g_object_get(sink, "caps", &caps, nullptr);
+    Owned<GstCaps> caps = capsOf(sink);
     if (!caps) {
-        GstPad* pad = gst_element_get_static_pad(sink, "sink");
-        GstPad* peer = pad ? gst_pad_get_peer(pad) : nullptr;
-        GstElement* before = peer ? gst_pad_get_parent_element(peer) : nullptr;
-        if (madeBy(before, "capsfilter"))
-            g_object_get(before, "caps", &caps, nullptr);
-        for (gpointer object : {gpointer(before), gpointer(peer), gpointer(pad)}) {
-            if (object)
-                gst_object_unref(object);
-        }
+        const Owned<GstPad> pad(gst_element_get_static_pad(sink, "sink"));
+        const Owned<GstPad> peer(pad ? gst_pad_get_peer(pad.get()) : nullptr);
+        const Owned<GstElement> before(peer ? gst_pad_get_parent_element(peer.get()) : nullptr);
+        if (madeBy(before.get(), "capsfilter"))
+            caps = capsOf(before.get());
     }
-    QString format;
-    const GstStructure* fixed =
-        caps && gst_caps_get_size(caps) == 1 ? gst_caps_get_structure(caps, 0) : nullptr;
+    const GstStructure* fixed = caps && gst_caps_get_size(caps.get()) == 1
+                                    ? gst_caps_get_structure(caps.get(), 0)
+                                    : nullptr;
     if (fixed && gst_structure_has_name(fixed, "video/x-raw"))
-        format = QString::fromUtf8(gst_structure_get_string(fixed, "format"));
-    if (caps)
-        gst_caps_unref(caps);
-    return format;
+        return QString::fromUtf8(gst_structure_get_string(fixed, "format"));
+    return QString();
 }
 
 // The description parsed, never started: nothing in it opens a device or moves a frame. Null, with
 // why in problem, when it does not parse.
-GstElement* parsed(const QString& description, QString& problem)
+Owned<GstElement> parsed(const QString& description, QString& problem)
 {
     if (!ready(problem))
         return nullptr;
-    GError* failure = nullptr;
-    GstElement* pipeline = gst_parse_launch_full(description.toUtf8().constData(), nullptr,
-                                                 GST_PARSE_FLAG_FATAL_ERRORS, &failure);
-    if (pipeline)
-        gst_object_ref_sink(pipeline);
+    GError* raw = nullptr;
+    Owned<GstElement> pipeline = sunk(gst_parse_launch_full(
+        description.toUtf8().constData(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &raw));
+    const Owned<GError> failure(raw);
     if (failure || !pipeline) {
-        problem = GStreamer::tr("the pipeline does not parse: %1")
-                      .arg(failure ? QString::fromUtf8(failure->message) : QString());
-        if (pipeline)
-            gst_object_unref(pipeline);
-        pipeline = nullptr;
+        problem = GStreamer::tr("the pipeline does not parse: %1").arg(messageOf(failure));
+        return nullptr;
     }
-    g_clear_error(&failure);
+    // A description in brackets ("( ... ! appsink )") makes a bin, which has no bus to say that
+    // it failed, nor a clock to pace it: it runs inside a pipeline of its own.
+    if (!GST_IS_PIPELINE(pipeline.get())) {
+        Owned<GstElement> whole = sunk(gst_pipeline_new(nullptr));
+        gst_bin_add(GST_BIN(whole.get()), pipeline.get());
+        return whole;
+    }
     return pipeline;
+}
+
+// A pipeline and the appsink through which the preview takes its frames.
+struct Tapped {
+    Owned<GstElement> pipeline;
+    Owned<GstElement> sink;
+};
+
+// The pipeline with its appsink; nothing where there is no pipeline, or not the one appsink (why in
+// problem).
+std::optional<Tapped> tapped(Owned<GstElement> pipeline, QString& problem)
+{
+    if (!pipeline)
+        return std::nullopt;
+    Owned<GstElement> sink = appSinkOf(pipeline.get(), problem);
+    if (!sink)
+        return std::nullopt;
+    return Tapped{std::move(pipeline), std::move(sink)};
 }
 
 } // namespace
@@ -234,19 +299,10 @@ bool gstreamerReady(QString& error)
 QString pipelineProblem(const QString& description)
 {
     QString problem;
-    GstElement* pipeline = parsed(description, problem);
-    if (!pipeline)
-        return problem;
-    GstElement* sink = appSinkOf(pipeline);
-    const QString format = sink ? fixedFormat(sink) : QString();
-    if (!sink)
-        problem = GStreamer::tr("the pipeline has no appsink, through which the preview takes its "
-                                "frames");
-    else if (!format.isEmpty() && !takenFormat(format))
+    const std::optional<Tapped> pipeline = tapped(parsed(description, problem), problem);
+    const QString format = pipeline ? fixedFormat(pipeline->sink.get()) : QString();
+    if (!format.isEmpty() && !takenFormat(format))
         problem = notTaken(deviceName(description), format);
-    if (sink)
-        gst_object_unref(sink);
-    gst_object_unref(pipeline);
     return problem;
 }
 
@@ -281,53 +337,42 @@ std::optional<Layout> layoutOf(GstCaps* caps, QString& format)
     return layout;
 }
 
-GstCaps* takenCaps()
+Owned<GstCaps> takenCaps()
 {
     QStringList names;
     for (const Taken& taken : takenFormats)
         names << QString::fromLatin1(taken.name);
     const QString text =
         QStringLiteral("video/x-raw, format=(string){ %1 }").arg(names.join(QStringLiteral(", ")));
-    return gst_caps_from_string(text.toUtf8().constData());
+    return Owned<GstCaps>(gst_caps_from_string(text.toUtf8().constData()));
 }
 
 // The appsink takes only what the preview reads, within what the pipeline asked of it, and keeps
 // only the newest frame: a slow reader drops frames rather than queueing them.
 bool prepareSink(GstElement* sink)
 {
-    GstCaps* own = nullptr;
-    g_object_get(sink, "caps", &own, nullptr);
-    GstCaps* taken = takenCaps();
-    GstCaps* caps = own ? gst_caps_intersect(own, taken) : gst_caps_ref(taken);
-    const bool possible = !gst_caps_is_empty(caps);
-    g_object_set(sink, "caps", caps, "max-buffers", guint(1), "drop", TRUE, nullptr);
-    for (GstCaps* each : {own, taken, caps}) {
-        if (each)
-            gst_caps_unref(each);
-    }
+    const Owned<GstCaps> own = capsOf(sink);
+    Owned<GstCaps> caps = takenCaps();
+    if (own)
+        caps.reset(gst_caps_intersect(own.get(), caps.get()));
+    const bool possible = !gst_caps_is_empty(caps.get());
+    g_object_set(sink, "caps", caps.get(), "max-buffers", guint(1), "drop", TRUE, nullptr);
     return possible;
 }
 
 class PipelineReader : public FrameReader
 {
 public:
-    // Takes over the references to both.
-    PipelineReader(QString name, GstElement* pipeline, GstElement* sink)
-        : name_(std::move(name)), pipeline_(pipeline), sink_(sink),
-          bus_(gst_element_get_bus(pipeline))
+    PipelineReader(QString name, Tapped tapped)
+        : name_(std::move(name)), pipeline_(std::move(tapped.pipeline)),
+          sink_(std::move(tapped.sink)), bus_(gst_element_get_bus(pipeline_.get()))
     {
     }
-    ~PipelineReader() override
-    {
-        gst_element_set_state(pipeline_, GST_STATE_NULL);
-        gst_object_unref(bus_);
-        gst_object_unref(sink_);
-        gst_object_unref(pipeline_);
-    }
+    ~PipelineReader() override { gst_element_set_state(pipeline_.get(), GST_STATE_NULL); }
 
     bool start(QString& problem)
     {
-        if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE)
+        if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE)
             return true;
         failed(problem);
         return false;
@@ -335,18 +380,17 @@ public:
 
     Outcome next(int waitMs, const Take& take, QString& problem) override
     {
-        GstSample* sample = nullptr;
-        g_signal_emit_by_name(sink_, "try-pull-sample", GstClockTime(waitMs) * GST_MSECOND,
-                              &sample);
-        if (sample) {
-            read(sample, take, problem);
-            gst_sample_unref(sample);
+        GstSample* raw = nullptr;
+        g_signal_emit_by_name(sink_.get(), "try-pull-sample", GstClockTime(waitMs) * GST_MSECOND,
+                              &raw);
+        if (const Owned<GstSample> sample{raw}) {
+            read(sample.get(), take, problem);
             return Outcome::Frame;
         }
         if (failed(problem))
             return Outcome::Failed;
         gboolean ended = FALSE;
-        g_object_get(sink_, "eos", &ended, nullptr);
+        g_object_get(sink_.get(), "eos", &ended, nullptr);
         return ended ? Outcome::Ended : Outcome::Waiting;
     }
 
@@ -358,8 +402,11 @@ private:
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         GstMapInfo map;
         if (!layout || !buffer || !gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            problem = GStreamer::tr("%1 sends frames of a kind the preview cannot show (%2)")
-                          .arg(name_, format);
+            // A source that never says its caps (fakesrc) sends bare bytes.
+            problem = format.isEmpty()
+                          ? GStreamer::tr("%1 sends frames without saying their format").arg(name_)
+                          : GStreamer::tr("%1 sends frames of a kind the preview cannot show (%2)")
+                                .arg(name_, format);
             return;
         }
         const int type = imaging::pixelType(layout->format);
@@ -376,38 +423,33 @@ private:
     // Why the pipeline stopped, when it failed.
     bool failed(QString& problem) const
     {
-        GstMessage* message = gst_bus_pop_filtered(bus_, GST_MESSAGE_ERROR);
+        const Owned<GstMessage> message(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
         if (!message)
             return false;
-        GError* error = nullptr;
-        gchar* debug = nullptr;
-        gst_message_parse_error(message, &error, &debug);
-        const QString details = QString::fromUtf8(debug);
-        problem = details.contains(QLatin1String("not-negotiated"))
-                      ? unnegotiated()
-                      : GStreamer::tr("%1 failed: %2")
-                            .arg(name_, error ? QString::fromUtf8(error->message) : details);
-        g_clear_error(&error);
-        g_free(debug);
-        gst_message_unref(message);
+        GError* rawError = nullptr;
+        gchar* rawDebug = nullptr;
+        gst_message_parse_error(message.get(), &rawError, &rawDebug);
+        const Owned<GError> error(rawError);
+        const Owned<gchar> debug(rawDebug);
+        const QString details = QString::fromUtf8(debug.get());
+        problem =
+            details.contains(QLatin1String("not-negotiated"))
+                ? unnegotiated()
+                : GStreamer::tr("%1 failed: %2").arg(name_, error ? messageOf(error) : details);
         return true;
     }
 
     // What the element before the appsink offers, where the two found no format in common.
     QString unnegotiated() const
     {
-        GstPad* pad = gst_element_get_static_pad(sink_, "sink");
-        GstCaps* offered = pad ? gst_pad_peer_query_caps(pad, nullptr) : nullptr;
-        const GstStructure* first = offered && gst_caps_get_size(offered) > 0
-                                        ? gst_caps_get_structure(offered, 0)
+        const Owned<GstPad> pad(gst_element_get_static_pad(sink_.get(), "sink"));
+        const Owned<GstCaps> offered(pad ? gst_pad_peer_query_caps(pad.get(), nullptr) : nullptr);
+        const GstStructure* first = offered && gst_caps_get_size(offered.get()) > 0
+                                        ? gst_caps_get_structure(offered.get(), 0)
                                         : nullptr;
         const QString media = first ? QString::fromUtf8(gst_structure_get_name(first)) : QString();
         const char* named = first ? gst_structure_get_string(first, "format") : nullptr;
         const QString format = named ? QString::fromUtf8(named) : media;
-        if (offered)
-            gst_caps_unref(offered);
-        if (pad)
-            gst_object_unref(pad);
         if (!media.isEmpty() && media != QLatin1String("video/x-raw"))
             return GStreamer::tr("%1 sends compressed frames (%2), which the preview cannot show; "
                                  "decode them in the pipeline")
@@ -416,9 +458,9 @@ private:
     }
 
     QString name_;
-    GstElement* pipeline_;
-    GstElement* sink_;
-    GstBus* bus_;
+    const Owned<GstElement> pipeline_;
+    const Owned<GstElement> sink_;
+    const Owned<GstBus> bus_;
 };
 
 // Whether path is a device of another kind than video capture, as the system numbers its devices:
@@ -439,7 +481,7 @@ bool otherDevice(const QString& path)
 
 // A device's video as a pipeline of the platform's capture source and an appsink; null, with why
 // in problem where there is more to say than that it does not open.
-GstElement* devicePipeline(const QString& device, QString& problem)
+Owned<GstElement> devicePipeline(const QString& device, QString& problem)
 {
     if (otherDevice(device) || !ready(problem))
         return nullptr;
@@ -447,33 +489,28 @@ GstElement* devicePipeline(const QString& device, QString& problem)
     const int index = device.toInt(&isIndex);
 #if defined(_WIN32)
     const char* factory = "mfvideosrc";
-    GstElement* source = gst_element_factory_make(factory, nullptr);
+    const Owned<GstElement> source = sunk(gst_element_factory_make(factory, nullptr));
     if (source && isIndex)
-        g_object_set(source, "device-index", index, nullptr);
+        g_object_set(source.get(), "device-index", index, nullptr);
     else if (source)
-        g_object_set(source, "device-path", device.toUtf8().constData(), nullptr);
+        g_object_set(source.get(), "device-path", device.toUtf8().constData(), nullptr);
 #else
     const char* factory = "v4l2src";
-    GstElement* source = gst_element_factory_make(factory, nullptr);
+    const Owned<GstElement> source = sunk(gst_element_factory_make(factory, nullptr));
     const QString path = isIndex ? QStringLiteral("/dev/video%1").arg(index) : device;
     if (source)
-        g_object_set(source, "device", QFile::encodeName(path).constData(), nullptr);
+        g_object_set(source.get(), "device", QFile::encodeName(path).constData(), nullptr);
 #endif
-    GstElement* sink = gst_element_factory_make("appsink", nullptr);
+    const Owned<GstElement> sink = sunk(gst_element_factory_make("appsink", nullptr));
     if (!source || !sink) {
         problem = GStreamer::tr("GStreamer's %1 element, which reads capture devices, is missing: "
                                 "install its plugins (on Debian, gstreamer1.0-plugins-good)")
                       .arg(QString::fromLatin1(source ? "appsink" : factory));
-        for (GstElement* element : {source, sink}) {
-            if (element)
-                gst_object_unref(gst_object_ref_sink(element));
-        }
         return nullptr;
     }
-    GstElement* pipeline = gst_pipeline_new(nullptr);
-    gst_object_ref_sink(pipeline);
-    gst_bin_add_many(GST_BIN(pipeline), source, sink, nullptr);
-    gst_element_link(source, sink);
+    Owned<GstElement> pipeline = sunk(gst_pipeline_new(nullptr));
+    gst_bin_add_many(GST_BIN(pipeline.get()), source.get(), sink.get(), nullptr);
+    gst_element_link(source.get(), sink.get());
     return pipeline;
 }
 
@@ -481,21 +518,15 @@ GstElement* devicePipeline(const QString& device, QString& problem)
 
 std::unique_ptr<FrameReader> openCapture(const QString& device, QString& problem)
 {
-    GstElement* pipeline =
-        isPipeline(device) ? parsed(device, problem) : devicePipeline(device, problem);
-    GstElement* sink = pipeline ? appSinkOf(pipeline) : nullptr;
-    if (!sink) {
-        if (pipeline)
-            gst_object_unref(pipeline);
+    std::optional<Tapped> pipeline = tapped(
+        isPipeline(device) ? parsed(device, problem) : devicePipeline(device, problem), problem);
+    if (!pipeline)
+        return nullptr;
+    if (!prepareSink(pipeline->sink.get())) {
+        problem = notTaken(deviceName(device), fixedFormat(pipeline->sink.get()));
         return nullptr;
     }
-    if (!prepareSink(sink)) {
-        problem = notTaken(deviceName(device), fixedFormat(sink));
-        gst_object_unref(sink);
-        gst_object_unref(pipeline);
-        return nullptr;
-    }
-    auto reader = std::make_unique<PipelineReader>(deviceName(device), pipeline, sink);
+    auto reader = std::make_unique<PipelineReader>(deviceName(device), std::move(*pipeline));
     if (!reader->start(problem))
         return nullptr;
     return reader;
@@ -513,32 +544,26 @@ struct Listed {
 std::vector<Listed> captureDevices()
 {
     std::vector<Listed> listed;
-    GstDeviceMonitor* monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
-    GList* devices = gst_device_monitor_get_devices(monitor);
-    for (GList* item = devices; item; item = item->next) {
+    const Owned<GstDeviceMonitor> monitor(gst_device_monitor_new());
+    gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
+    const std::unique_ptr<GList, UnrefObjects> devices(
+        gst_device_monitor_get_devices(monitor.get()));
+    for (GList* item = devices.get(); item; item = item->next) {
         GstDevice* device = GST_DEVICE(item->data);
         Listed entry;
-        gchar* name = gst_device_get_display_name(device);
-        entry.name = QString::fromUtf8(name);
-        g_free(name);
-        if (GstStructure* properties = gst_device_get_properties(device)) {
+        entry.name = QString::fromUtf8(Owned<gchar>(gst_device_get_display_name(device)).get());
+        if (const Owned<GstStructure> properties{gst_device_get_properties(device)}) {
             for (const char* key : {"api.v4l2.path", "device.path"}) {
-                if (const gchar* path = gst_structure_get_string(properties, key)) {
+                if (const gchar* path = gst_structure_get_string(properties.get(), key)) {
                     entry.path = QString::fromUtf8(path);
                     break;
                 }
             }
-            gst_structure_free(properties);
         }
-        if (GstCaps* caps = gst_device_get_caps(device)) {
-            entry.formats = linesOf(caps);
-            gst_caps_unref(caps);
-        }
+        if (const Owned<GstCaps> caps{gst_device_get_caps(device)})
+            entry.formats = linesOf(caps.get());
         listed.push_back(std::move(entry));
     }
-    g_list_free_full(devices, gst_object_unref);
-    gst_object_unref(monitor);
     return listed;
 }
 
@@ -576,10 +601,6 @@ QStringList formatLines(const QString& caps)
     QString error;
     if (!ready(error))
         return {};
-    GstCaps* parsed = gst_caps_from_string(caps.toUtf8().constData());
-    if (!parsed)
-        return {};
-    const QStringList lines = linesOf(parsed);
-    gst_caps_unref(parsed);
-    return lines;
+    const Owned<GstCaps> parsed(gst_caps_from_string(caps.toUtf8().constData()));
+    return parsed ? linesOf(parsed.get()) : QStringList();
 }

@@ -49,6 +49,10 @@
 #include <functional>
 #include <set>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // Whether a palette's colours, one a level, hold as they should.
 using PaletteHolds = std::function<bool(const QVector<QRgb>&)>;
 Q_DECLARE_METATYPE(PaletteHolds)
@@ -165,6 +169,7 @@ private slots:
     void captureShowsEachFormat();
     void captureFollowsAStreamThatChangesSize_data();
     void captureFollowsAStreamThatChangesSize();
+    void captureKeepsTheLastFrameBeforeTheEnd_data();
     void captureKeepsTheLastFrameBeforeTheEnd();
     void captureSaysWhyThereIsNoPicture_data();
     void captureSaysWhyThereIsNoPicture();
@@ -498,6 +503,11 @@ void PreviewTest::frameRateCountsOneSecond_data()
     QTest::newRow("30 a second") << steady(1000.0 / 30.0, 90) << 30;
     QTest::newRow("one a second") << steady(1000.0, 5) << 1;
     QTest::newRow("the first after a pause") << steady(40.0, 25) + QVector<qint64>{3000} << 1;
+    QTest::newRow("the second, soon after the first") << QVector<qint64>{0, 3} << 2;
+    QVector<qint64> jittered = steady(40.0, 101);
+    for (int frame = 1; frame < jittered.size(); frame += 2)
+        jittered[frame] += 5;
+    QTest::newRow("25 a second, every other frame late") << jittered << 25;
 }
 
 void PreviewTest::frameRateCountsOneSecond()
@@ -533,6 +543,7 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
         "cannot be written: Broken pipe");
     row("a pipe that no program reads", sim1 + QStringList{"FOLDER/lonely"}, {}, 4,
         "cannot be written: no program reads from it");
+    row("a pipe whose reader comes late", sim1 + QStringList{"FOLDER/late"}, {}, 0, "");
     row("a damaged state file, said once", sim1 + QStringList{"FOLDER/shot.png"}, {}, 0,
         "is damaged", "[camera.SIM1]\npolarity=lots\n");
     row("standard output", sim1 + QStringList{"-", "--frame", "3"}, {}, 0, "");
@@ -576,6 +587,10 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a pipeline that does not parse", device("not a pipeline ! appsink"), {}, 2,
         "the pipeline does not parse: no element \"not\"");
     row("a pipeline without an appsink", device("videotestsrc ! fakesink"), {}, 2, "no appsink");
+    // Frames that no one takes would pile up in the other.
+    row("a pipeline with two appsinks",
+        device("videotestsrc ! tee name=t ! queue ! appsink t. ! queue ! appsink"), {}, 2,
+        "the pipeline has 2 appsinks");
     row("a pipeline's only frame",
         device(testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=1")), {}, 0,
         "");
@@ -590,6 +605,11 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a pipeline of compressed frames",
         device("videotestsrc ! video/x-raw,width=64,height=48 ! jpegenc ! appsink"), {}, 3,
         "the pipeline sends compressed frames (image/jpeg)");
+    row("a pipeline in brackets that fails",
+        device("( videotestsrc ! video/x-raw,format=GRAY8 ! identity error-after=1 ! appsink )"),
+        {}, 3, "the pipeline failed: Failed after iterations as requested.");
+    row("a pipeline of bare bytes", device("fakesrc sizetype=fixed sizemax=64 ! appsink"), {}, 3,
+        "the pipeline sends frames without saying their format");
     row("a pipeline that ends at once",
         device(testPipeline("format=GRAY8", "circular", "num-buffers=0")), {}, 3,
         "the pipeline ended");
@@ -632,6 +652,13 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     if (arguments.contains(path(QStringLiteral("pipe")))) {
         QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("pipe"))}), 0);
         reader.start(QStringLiteral("head"), {"-c", "1", path(QStringLiteral("pipe"))});
+    }
+    // One that opens it a while after the preview, and keeps the picture where the others are.
+    if (arguments.contains(path(QStringLiteral("late")))) {
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("late"))}), 0);
+        reader.start(QStringLiteral("sh"), {"-c", "sleep 2; cat \"$0\" >\"$1\"",
+                                            path(QStringLiteral("late")),
+                                            path(QStringLiteral("shot.png"))});
     }
 
     QProcess preview;
@@ -686,7 +713,7 @@ void PreviewTest::commandLineNeedsNoDisplay_data()
     QTest::newRow("help, as Qt 6 programs take it") << QStringList{"--help-all"} << 0 << "--device";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "orvexhd-preview " ORVEX_VERSION;
     QTest::newRow("help onto a full disk")
-        << QStringList{"--help", ">/dev/full"} << 4 << "standard output cannot be written";
+        << QStringList{"--help", ">FOLDER/full"} << 4 << "standard output cannot be written";
 }
 
 // Only a window needs a display: a mistake, an unknown port or the help is said without one.
@@ -697,8 +724,13 @@ void PreviewTest::commandLineNeedsNoDisplay()
     QFETCH(QString, said);
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     QProcess preview;
-    if (arguments.removeAll(QStringLiteral(">/dev/full")) > 0)
-        preview.setStandardOutputFile(QStringLiteral("/dev/full"));
+    // A full device of the test's own: a fault that replaced it must not take the machine's.
+    const QString full = path(QStringLiteral("full"));
+    if (arguments.removeAll('>' + full) > 0) {
+        if (QProcess::execute(QStringLiteral("mknod"), {full, "c", "1", "7"}) != 0)
+            QSKIP("making a device node needs root");
+        preview.setStandardOutputFile(full);
+    }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -880,18 +912,36 @@ void PreviewTest::captureFollowsAStreamThatChangesSize()
              probeStays);
 }
 
-// A stream that ends right after its frame: the frame waits for the window with the end.
+void PreviewTest::captureKeepsTheLastFrameBeforeTheEnd_data()
+{
+    QTest::addColumn<QString>("pipeline");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a frame")
+        << testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=1") << 1
+        << "the pipeline ended";
+    // Why it showed nothing, rather than that it ended.
+    QTest::newRow("a frame too small to show")
+        << "fakesrc num-buffers=1 sizetype=fixed sizemax=100 ! "
+           "video/x-raw,format=GRAY8,width=64,height=48,framerate=25/1 ! appsink"
+        << 0 << "the pipeline sends frames smaller than their format says";
+}
+
+// A stream that ends right after its frame: the frame, or why it cannot be shown, waits for the
+// window with the end.
 void PreviewTest::captureKeepsTheLastFrameBeforeTheEnd()
 {
-    CaptureSource source(
-        testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=1"));
-    QSignalSpy frames(&source, &FrameSource::frameReady);
+    QFETCH(QString, pipeline);
+    QFETCH(int, frames);
+    QFETCH(QString, said);
+    CaptureSource source(pipeline);
+    QSignalSpy shown(&source, &FrameSource::frameReady);
     QSignalSpy lost(&source, &FrameSource::signalLost);
     source.start();
     QThread::msleep(1500); // the frame and the end both come before the window looks
     QTRY_COMPARE(lost.count(), 1);
-    QCOMPARE(frames.count(), 1);
-    QCOMPARE(lost.first().first().toString(), QStringLiteral("the pipeline ended"));
+    QCOMPARE(shown.count(), frames);
+    QCOMPARE(lost.first().first().toString(), said);
 }
 
 void PreviewTest::captureSaysWhyThereIsNoPicture_data()
@@ -908,6 +958,9 @@ void PreviewTest::captureSaysWhyThereIsNoPicture_data()
     QTest::newRow("stalls after its first frame")
         << testPipeline("format=GRAY8,width=64,height=48,framerate=1/1000")
         << "the pipeline has sent no picture for 2 s" << false;
+    // Its source blocks opening a FIFO until the test writes to it, after the window has gone.
+    QTest::newRow("blocked in the back end") << "filesrc location=FOLDER/fifo ! appsink"
+                                             << "the pipeline has sent no picture for 2 s" << false;
     QTest::newRow("a device that is not there") << "FOLDER/video9"
                                                 << "video9 is not there" << false;
     QTest::newRow("a device that is no video device")
@@ -924,6 +977,9 @@ void PreviewTest::captureSaysWhyThereIsNoPicture()
     if (device.endsWith(QStringLiteral("/null")) &&
         QProcess::execute(QStringLiteral("mknod"), {device, "c", "1", "3"}) != 0)
         QSKIP("making a device node needs root");
+    const QByteArray fifo = QFile::encodeName(path(QStringLiteral("fifo")));
+    if (device.contains(QStringLiteral("/fifo")))
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
     auto window = std::make_unique<PreviewWindow>(std::make_unique<CaptureSource>(device));
     window->show();
     auto* view = window->findChild<PictureView*>();
@@ -940,6 +996,12 @@ void PreviewTest::captureSaysWhyThereIsNoPicture()
     closing.start();
     window.reset();
     QVERIFY(closing.elapsed() < 3000);
+    // The thread let go ends after its owner, once its open returns.
+    if (device.contains(QStringLiteral("/fifo"))) {
+        const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        QVERIFY(writer >= 0); // the source was there, still opening it
+        ::close(writer);
+    }
 }
 
 void PreviewTest::captureWithAPortShowsTheCameraTemperatures()
