@@ -85,6 +85,7 @@ double heldValue(Key key, const orvex_sim::CameraSettings& c)
     case Key::VideoOutput:
         return c.videoOutput;
     case Key::SerialNumber:
+    case Key::Count:
         break;
     }
     return c.serialNumber;
