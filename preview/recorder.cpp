@@ -1,5 +1,6 @@
 #include "recorder.h"
 
+#include "capturethread.h"
 #include "settingvalues.h"
 #include "tiffpages.h"
 #include "videofile.h"
@@ -16,25 +17,6 @@ constexpr qint64 classicTiffBytes = (qint64(1) << 32) - (qint64(1) << 24);
 constexpr qint64 pageOverheadBytes = 512;
 // Room kept for the video and the sidecar beside the next raw page, and for the video's ending.
 constexpr qint64 spareBytes = qint64(4) << 20;
-
-QString formatOf(imaging::CapturedKind kind)
-{
-    switch (kind) {
-    case imaging::CapturedKind::Grey8:
-        return Recorder::tr("8-bit grey");
-    case imaging::CapturedKind::Grey16:
-        return Recorder::tr("16-bit grey");
-    case imaging::CapturedKind::Yuv422:
-        return Recorder::tr("YUV 4:2:2");
-    case imaging::CapturedKind::Yuv420:
-        return Recorder::tr("YUV 4:2:0");
-    case imaging::CapturedKind::Colour:
-        return Recorder::tr("colour");
-    case imaging::CapturedKind::Unsupported:
-        break;
-    }
-    return QString();
-}
 
 // A value as a CSV field: quoted where it holds a comma, a quote or a line break.
 QString field(const QString& value)
@@ -269,7 +251,7 @@ bool Recorder::write(Files& files, const Item& item, QString& why)
             row << field(value.value);
     } else {
         row << QString::number(raw.cols) << QString::number(raw.rows)
-            << field(formatOf(item.frame.captured)) << QStringLiteral("unknown");
+            << field(formatText(item.frame.captured)) << QStringLiteral("unknown");
     }
     const QByteArray line = row.join(QLatin1Char(',')).toUtf8() + '\n';
     if (files.rows.write(line) != line.size() || !files.rows.flush()) {

@@ -190,6 +190,8 @@ private:
     void configure(const QByteArray& more = QByteArray(),
                    const QByteArray& stateFile = "state.ini");
     void writeState(const QByteArray& text);
+    // Starts orvexhd-preview with the test's simulated cameras.
+    void startPreview(QProcess& preview, const QStringList& arguments) const;
 
     std::unique_ptr<QTemporaryDir> folder_;
 };
@@ -218,6 +220,14 @@ void PreviewTest::writeState(const QByteArray& text)
     state.close();
     QFile::remove(path(QStringLiteral("state.ini")));
     QVERIFY(state.rename(path(QStringLiteral("state.ini"))));
+}
+
+void PreviewTest::startPreview(QProcess& preview, const QStringList& arguments) const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ORVEX_SDK_CONFIG"), path(QStringLiteral("sdk.ini")));
+    preview.setProcessEnvironment(environment);
+    preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments);
 }
 
 void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
@@ -662,10 +672,7 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     }
 
     QProcess preview;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ORVEX_SDK_CONFIG"), path(QStringLiteral("sdk.ini")));
-    preview.setProcessEnvironment(environment);
-    preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments);
+    startPreview(preview, arguments);
     QVERIFY(preview.waitForFinished(120000));
     const QString errors = QString::fromLocal8Bit(preview.readAllStandardError());
     reader.waitForFinished();
@@ -1207,10 +1214,7 @@ void PreviewTest::recordingReadsBackFrameForFrame()
     writeState("[camera.SIM1]\ngamma=111411\n");
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     QProcess preview;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ORVEX_SDK_CONFIG"), path(QStringLiteral("sdk.ini")));
-    preview.setProcessEnvironment(environment);
-    preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments);
+    startPreview(preview, arguments);
     QVERIFY(preview.waitForFinished(120000));
     const QString errors = QString::fromLocal8Bit(preview.readAllStandardError());
     QCOMPARE(preview.exitCode(), 0);
@@ -1277,12 +1281,8 @@ void PreviewTest::aFullDiskEndsARecordingCleanly()
         QSKIP("mounting a file system of the test's own needs root");
     const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
     QProcess preview;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ORVEX_SDK_CONFIG"), path(QStringLiteral("sdk.ini")));
-    preview.setProcessEnvironment(environment);
     const QString name = disk + QStringLiteral("/rec");
-    preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE),
-                  {"--port", "SIM1", "--record", name, "--frames", "50"});
+    startPreview(preview, {"--port", "SIM1", "--record", name, "--frames", "50"});
     QVERIFY(preview.waitForFinished(120000));
     const QString errors = QString::fromLocal8Bit(preview.readAllStandardError());
     QCOMPARE(preview.exitCode(), 4);
