@@ -92,6 +92,8 @@ void CompareView::paintEvent(QPaintEvent*)
     else
         paintSideBySide(painter);
     if (hasFocus()) {
+        // An outline only: the split's handle leaves a brush that would fill the pictures over.
+        painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(palette().highlight(), 2));
         painter.drawRect(rect().adjusted(1, 1, -1, -1));
     }
