@@ -1259,11 +1259,19 @@ void PreviewTest::recordingReadsBackFrameForFrame()
             frame, imagingSettings(orvex_sim::configuredSettings("SIM1"), frame, {}));
         QVERIFY(same(pages[std::size_t(index)], expected.counts));
     }
-    // Each frame at its own time: played at the camera's rate, every camera frame from the first
-    // to the last has a picture, a frame the camera made but the preview missed the one before.
-    if (reference.isEmpty())
-        QCOMPARE(videoFrames(path(QStringLiteral("rec.webm")), imaging::framesPerSecond),
-                 int(rows.last().at(3).toLongLong() - rows.at(1).at(3).toLongLong()) + 1);
+    // Each frame at its own time: played at the camera's rate, each recorded frame has a picture
+    // of its own, and a frame the preview missed at most one more (the one before, repeated).
+    if (reference.isEmpty()) {
+        const int played =
+            videoFrames(path(QStringLiteral("rec.webm")), imaging::framesPerSecond);
+        const auto cameraFrames =
+            int(rows.last().at(3).toLongLong() - rows.at(1).at(3).toLongLong()) + 1;
+        QVERIFY2(played >= frames && played <= cameraFrames,
+                 qPrintable(QStringLiteral("%1 played, %2 recorded of %3")
+                                .arg(played)
+                                .arg(frames)
+                                .arg(cameraFrames)));
+    }
 }
 
 void PreviewTest::aSlowDiskDropsFramesAndCountsThem()
