@@ -30,11 +30,16 @@ completes() {
     function="$(complete -p "${COMP_WORDS[0]}" | sed -n 's/.*-F \([^ ]*\) .*/\1/p')"
     COMPREPLY=()
     "$function"
+    # Joined by "|", so that a reply split at a space shows.
+    local IFS='|'
     if [[ "${COMPREPLY[*]}" != "$*" ]]; then
         echo "completion: \"$line\" offers \"${COMPREPLY[*]}\", not \"$*\""
         failed=1
     fi
 }
+files="$(mktemp -d)"
+trap 'rm -rf "$files"' EXIT
+touch "$files/my profile.ini"
 
 completes "orvexhd-cli prov" provision
 completes "orvexhd-cli help se" set serial
@@ -45,4 +50,7 @@ completes "orvexhd-cli set --port SIM1 zoomF" zoomFactor=
 completes "orvexhd-cli apply --port SIM1 --" --port --dry-run --verify --json --help
 completes "orvexhd-preview --port SI" SIM1
 completes "orvexhd-preview --l" --list-devices
+completes "orvexhd-cli apply --port SIM1 $files/my" "$files/my profile.ini"
+completes "orvexhd-cli apply --port SIM1 $files/my\\ pr" "$files/my profile.ini"
+completes "orvexhd-cli apply --port SIM1 \"$files/my p" "$files/my profile.ini"
 exit $failed

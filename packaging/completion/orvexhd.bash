@@ -47,11 +47,32 @@ _orvexhd_reply_files() {
     mapfile -t COMPREPLY < <(compgen -f -- "$1")
 }
 
-# The word being completed, whole: COMP_WORDS splits it at "=" and ":", and bash replaces only
-# what follows the last of them, so a reply never holds the part before.
+# The word being completed, whole and as the shell will read it: COMP_WORDS splits it at "=" and
+# ":" (and bash replaces only what follows the last of them, so a reply never holds the part
+# before), and keeps its quotes and backslashes, so that "my\ pro" or '"my pro' would match no file.
 _orvexhd_word() {
-    local typed=${COMP_LINE:0:COMP_POINT}
-    _orvexhd_current=${typed##*[[:space:]]}
+    local typed=${COMP_LINE:0:COMP_POINT} character quote="" escaped="" index
+    _orvexhd_current=
+    for ((index = 0; index < ${#typed}; index++)); do
+        character=${typed:index:1}
+        if [[ -n $escaped ]]; then
+            _orvexhd_current+=$character
+            escaped=""
+        elif [[ $character == \\ && ($quote == "" || ($quote == '"' &&
+            ${typed:index+1:1} == [\$\`\"\\])) ]]; then
+            escaped=1
+        elif [[ $character == "$quote" ]]; then
+            quote=""
+        elif [[ -n $quote ]]; then
+            _orvexhd_current+=$character
+        elif [[ $character == [\"\'] ]]; then
+            quote=$character
+        elif [[ $character == [[:space:]] ]]; then
+            _orvexhd_current=
+        else
+            _orvexhd_current+=$character
+        fi
+    done
 }
 
 # The option whose value is being typed (--port SI, or --port=SI), if one is.
