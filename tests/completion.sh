@@ -53,4 +53,19 @@ completes "orvexhd-preview --l" --list-devices
 completes "orvexhd-cli apply --port SIM1 $files/my" "$files/my profile.ini"
 completes "orvexhd-cli apply --port SIM1 $files/my\\ pr" "$files/my profile.ini"
 completes "orvexhd-cli apply --port SIM1 \"$files/my p" "$files/my profile.ini"
+
+# A port list that never comes, from the orvexhd-cli beside the preview typed by its path: no reply,
+# and the Tab's wait ends.
+hanging="$files/hanging"
+mkdir "$hanging"
+printf '#!/bin/sh\nexec sleep 60\n' >"$hanging/orvexhd-cli"
+chmod +x "$hanging/orvexhd-cli"
+ln -s "$(command -v orvexhd-preview)" "$hanging/orvexhd-preview"
+complete -F _orvexhd_preview "$hanging/orvexhd-preview"
+started=$SECONDS
+completes "$hanging/orvexhd-preview --port SI"
+if ((SECONDS - started >= 60)); then
+    echo "completion: a port list that never comes holds the Tab until it ends"
+    failed=1
+fi
 exit $failed

@@ -99,14 +99,16 @@ _orvexhd_program() {
     printf '%s' "${program/#\~/$HOME}"
 }
 
-# The ports for --port, from the orvexhd-cli beside the program, or else the one on the PATH.
+# The ports for --port, from the orvexhd-cli beside the program, or else the one on the PATH. A
+# port list that does not come (a vendor's SDK library that hangs enumerating) costs the Tab a few
+# seconds, never the shell.
 _orvexhd_reply_ports() {
     local program cli=orvexhd-cli ports
     program=$(_orvexhd_program)
     if [[ $program == */* && -x ${program%/*}/orvexhd-cli ]]; then
         cli=${program%/*}/orvexhd-cli
     fi
-    mapfile -t ports < <("$cli" ports 2>/dev/null)
+    mapfile -t ports < <(timeout 5 "$cli" ports 2>/dev/null)
     _orvexhd_reply "$1" "${ports[@]}"
 }
 
