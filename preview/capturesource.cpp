@@ -12,7 +12,8 @@ constexpr int releaseMs = 1000;
 } // namespace
 
 CaptureSource::CaptureSource(const QString& device, int stallMs, QObject* parent)
-    : FrameSource(parent), device_(device), stallMs_(stallMs), thread_(new CaptureThread(device))
+    : FrameSource(parent), device_(device), stallMs_(stallMs),
+      thread_(new CaptureThread(device, regions_))
 {
     watchdog_.setInterval(watchMs);
     connect(&watchdog_, &QTimer::timeout, this, &CaptureSource::watch);

@@ -86,7 +86,10 @@ QString deviceName(const QString& device)
                               : QDir::toNativeSeparators(device);
 }
 
-CaptureThread::CaptureThread(const QString& device) : device_(device) {}
+CaptureThread::CaptureThread(const QString& device, std::shared_ptr<const MeasuredRegions> regions)
+    : device_(device), regions_(std::move(regions))
+{
+}
 
 CaptureThread::News CaptureThread::take()
 {
@@ -154,12 +157,16 @@ QString CaptureThread::readFrames(FrameReader& reader)
                               .arg(deviceName(device_));
                 return;
             }
+            auto tone = std::make_shared<imaging::Tone>(
+                imaging::capturedTone(picture->counts, picture->levels, scratch));
+            imaging::Readings readings = imaging::measure(*picture, regions_->get());
             const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
             const QString caption = tr("Video: %1 × %2, %3")
                                         .arg(picture->levels.cols)
                                         .arg(picture->levels.rows)
                                         .arg(kindText(kind));
-            frame = Frame{std::move(picture), milliseconds, caption, nullptr};
+            frame = Frame{std::move(picture), milliseconds,       caption, nullptr,
+                          std::move(tone),    std::move(readings)};
         };
         switch (reader.next(readWaitMs, take, problem)) {
         case FrameReader::Outcome::Frame:

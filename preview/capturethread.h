@@ -10,6 +10,7 @@
 #pragma once
 
 #include "framesource.h"
+#include "measuredregions.h"
 
 #include <QMutex>
 #include <QThread>
@@ -30,7 +31,8 @@ class CaptureThread : public QThread
     Q_OBJECT
 
 public:
-    explicit CaptureThread(const QString& device);
+    // Each frame comes with its tone and the statistics of the regions that regions holds then.
+    CaptureThread(const QString& device, std::shared_ptr<const MeasuredRegions> regions);
 
     struct News {
         Frame frame;     // the newest picture, if any came since the last take
@@ -59,6 +61,7 @@ private:
     bool pause();
 
     const QString device_;
+    const std::shared_ptr<const MeasuredRegions> regions_;
     QMutex mutex_;
     QWaitCondition wake_;
     News news_;
