@@ -26,9 +26,12 @@ void outline(cv::Mat& picture, const cv::Rect& area, std::uint32_t colour)
     cv::rectangle(picture, area.tl(), last, bgr(colour), 1);
 }
 
-void label(cv::Mat& picture, const std::string& text, const cv::Rect& area, std::uint32_t colour)
+// Inside the area's top left corner, or just above it, where it leaves what is inside in view.
+void label(cv::Mat& picture, const std::string& text, const cv::Rect& area, std::uint32_t colour,
+           bool above = false)
 {
-    const cv::Point corner(area.x + 4, area.y + 16);
+    const cv::Point corner = above && area.y > 24 ? cv::Point(area.x + 1, area.y - 6)
+                                                  : cv::Point(area.x + 4, area.y + 16);
     cv::putText(picture, text, corner, cv::FONT_HERSHEY_SIMPLEX, 0.5, bgr(edgeColour), 3,
                 cv::LINE_AA);
     cv::putText(picture, text, corner, cv::FONT_HERSHEY_SIMPLEX, 0.5, bgr(colour), 1, cv::LINE_AA);
@@ -73,7 +76,7 @@ void drawOverlays(cv::Mat& picture, const Overlays& overlays)
     }
     for (std::size_t index = 0; index < overlays.boxes.size(); ++index) {
         outline(picture, overlays.boxes[index], detectionColour);
-        label(picture, std::to_string(index + 1), overlays.boxes[index], detectionColour);
+        label(picture, std::to_string(index + 1), overlays.boxes[index], detectionColour, true);
     }
 }
 

@@ -72,11 +72,8 @@ Pipeline::Pipeline() : clahe_(cv::createCLAHE(clipLimit(0), {tileGrid, tileGrid}
 
 void Pipeline::showCounts(Picture& picture)
 {
-    stretch_ = stretchLinearly(counts_, picture.levels, histogram_, countMaximum);
-    basis_ = Tone::Basis::WholePicture;
-    tabled_ = false;
-    tiled_ = false;
-    levelTable_.release();
+    mapping_ = {Tone::Basis::WholePicture, false, false,
+                stretchLinearly(counts_, picture.levels, histogram_, countMaximum), cv::Mat()};
 }
 
 void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)
@@ -84,37 +81,35 @@ void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)
     const Roi& roi = settings.roi;
     countLevels(counts_(cv::Rect(cv::Point(roi.x1, roi.y1), cv::Point(roi.x2 + 1, roi.y2 + 1))),
                 histogram_);
-    basis_ = Tone::Basis::Roi;
-    tabled_ = settings.contrastType == 0;
-    tiled_ = !tabled_;
-    levelTable_.release();
-    if (tabled_) {
+    const bool tabled = settings.contrastType == 0;
+    mapping_ = {Tone::Basis::Roi, tabled, !tabled, Stretch(), cv::Mat()};
+    if (tabled) {
         roiContrastTable(histogram_, equalisation(settings.clhe), settings.gamma, settings.polarity,
                          table_);
         applyTable(counts_, table_, levels);
         return;
     }
     // In tiles, CLAHE works on the 8-bit levels of a linear stretch of the ROI's range.
-    stretch_ = roiRangeStretch(histogram_);
-    applyStretch(counts_, stretch_, linear_);
+    mapping_.stretch = roiRangeStretch(histogram_);
+    applyStretch(counts_, mapping_.stretch, linear_);
     clahe_->setClipLimit(clipLimit(settings.clhe));
     clahe_->apply(linear_, levels);
     // Gamma 1 without polarity leaves every level as it is.
     if (settings.gamma != 1.0 || settings.polarity) {
-        levelTable_ = levelTable(settings.gamma, settings.polarity);
-        cv::LUT(levels, levelTable_, levels);
+        mapping_.levelTable = levelTable(settings.gamma, settings.polarity);
+        cv::LUT(levels, mapping_.levelTable, levels);
     }
 }
 
 Tone Pipeline::tone() const
 {
     Tone tone;
-    tone.basis = basis_;
-    tone.tiled = tiled_;
+    tone.basis = mapping_.basis;
+    tone.tiled = mapping_.tiled;
     if (histogram_.empty())
         return tone;
     tone.histogram = binned(histogram_, plottedSpan(histogram_));
-    tone.curve = tabled_ ? table_ : stretchCurve(stretch_, levelTable_);
+    tone.curve = mapping_.tabled ? table_ : stretchCurve(mapping_.stretch, mapping_.levelTable);
     return tone;
 }
 

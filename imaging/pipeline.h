@@ -68,15 +68,17 @@ private:
     cv::Mat counts_;
     cv::Mat scratch_;
     cv::Mat linear_;
-    // The histogram that the last picture's levels were made from, and how: by the table, or
-    // by a stretch (before CLAHE's tiles and gamma's and polarity's levels, where those follow).
+    // The histogram that the last picture's levels were made from, and how.
     Histogram histogram_;
-    Tone::Basis basis_ = Tone::Basis::WholePicture;
     std::vector<std::uint8_t> table_;
-    bool tabled_ = false;
-    Stretch stretch_;
-    bool tiled_ = false;
-    cv::Mat levelTable_;
+    struct Mapping {
+        Tone::Basis basis = Tone::Basis::WholePicture;
+        bool tabled = false; // by table_; by the stretch otherwise
+        bool tiled = false;  // CLAHE's tiles after the stretch, then levelTable where it is set
+        Stretch stretch;
+        cv::Mat levelTable;
+    };
+    Mapping mapping_;
 };
 
 // The detections' boxes drawn into the picture with their numbers, as the camera's OSD does.

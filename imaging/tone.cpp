@@ -58,9 +58,13 @@ BinnedHistogram binned(const Histogram& bins, CountSpan span, int binCount)
 
 std::vector<std::uint8_t> stretchCurve(const Stretch& stretch, const cv::Mat& levelTable)
 {
-    cv::Mat ramp(1, countCount, CV_16U);
-    for (int count = 0; count < countCount; ++count)
-        ramp.at<std::uint16_t>(count) = std::uint16_t(count);
+    // Every count once, through the very functions that made the picture's levels.
+    static const cv::Mat ramp = [] {
+        cv::Mat counts(1, countCount, CV_16U);
+        for (int count = 0; count < countCount; ++count)
+            counts.at<std::uint16_t>(count) = std::uint16_t(count);
+        return counts;
+    }();
     cv::Mat levels;
     applyStretch(ramp, stretch, levels);
     if (!levelTable.empty())

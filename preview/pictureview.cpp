@@ -34,9 +34,14 @@ void drawOutline(QPainter& painter, const QRectF& area, QRgb colour)
     painter.drawRect(line);
 }
 
-void drawLabel(QPainter& painter, const QRectF& area, const QString& text, QRgb colour)
+// Inside the area's top left corner, or just above it, where it leaves what is inside in view.
+void drawLabel(QPainter& painter, const QRectF& area, const QString& text, QRgb colour,
+               bool above = false)
 {
-    const QPointF corner = area.topLeft() + QPointF(4, painter.fontMetrics().ascent() + 3);
+    const QFontMetrics metrics = painter.fontMetrics();
+    const QPointF corner = above && area.top() > metrics.height()
+                               ? area.topLeft() + QPointF(1, -metrics.descent() - 2)
+                               : area.topLeft() + QPointF(4, metrics.ascent() + 3);
     painter.setPen(QColor(imaging::edgeColour));
     painter.drawText(corner + QPointF(1, 1), text);
     painter.setPen(QColor(colour));
@@ -204,7 +209,7 @@ void PictureView::paintOverlays(QPainter& painter) const
     for (std::size_t index = 0; index < overlays.boxes.size(); ++index) {
         const QRectF box = widgetArea(pixels(overlays.boxes[index]));
         drawOutline(painter, box, imaging::detectionColour);
-        drawLabel(painter, box, QString::number(index + 1), imaging::detectionColour);
+        drawLabel(painter, box, QString::number(index + 1), imaging::detectionColour, true);
     }
 }
 

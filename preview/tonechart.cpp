@@ -85,20 +85,22 @@ void ToneChart::paintEvent(QPaintEvent*)
 void ToneChart::paintAxes(QPainter& painter, const QRect& plot) const
 {
     const QColor text = palette().color(QPalette::Text);
-    QColor grid = text;
-    grid.setAlpha(48);
-    painter.setPen(grid);
-    for (const int level : {0, 128, levelTop}) {
-        const int y = plot.bottom() - level * plot.height() / levelTop;
-        painter.drawLine(plot.left(), y, plot.right(), y);
+    const QFontMetrics metrics = painter.fontMetrics();
+    // The levels' axis is the curve's: levels that came as they are have none.
+    if (!tone_->curve.empty()) {
+        QColor grid = text;
+        grid.setAlpha(48);
+        for (const int level : {0, 128, levelTop}) {
+            const int y = plot.bottom() - level * plot.height() / levelTop;
+            painter.setPen(grid);
+            painter.drawLine(plot.left(), y, plot.right(), y);
+            painter.setPen(text);
+            const QRect label(0, y - metrics.height() / 2, plot.left() - gap, metrics.height());
+            painter.drawText(label, Qt::AlignRight | Qt::AlignVCenter, QString::number(level));
+        }
     }
     painter.setPen(text);
-    const QFontMetrics metrics = painter.fontMetrics();
-    for (const int level : {0, 128, levelTop}) {
-        const int y = plot.bottom() - level * plot.height() / levelTop;
-        const QRect label(0, y - metrics.height() / 2, plot.left() - gap, metrics.height());
-        painter.drawText(label, Qt::AlignRight | Qt::AlignVCenter, QString::number(level));
-    }
+    painter.drawLine(plot.left(), plot.bottom(), plot.right(), plot.bottom());
     // The counts at both ends and in the middle, under the colours.
     const imaging::BinnedHistogram& histogram = tone_->histogram;
     const int top = plot.bottom() + gap + stripHeight + gap;
