@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "platform.h"
 #include "qtcompat.h"
 #include "sdkaccess.h"
 #include "startup.h"
@@ -12,9 +13,13 @@ int main(int argc, char** argv)
 {
     // Answered before anything starts: no start-up lines, no SDK loaded, no window.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        platform::surviveClosedPipes();
         std::cout << "orvexhd " ORVEX_VERSION "\n"
                   << sdkaccess::statement().toLocal8Bit().constData() << std::endl;
-        return std::cout ? 0 : 4;
+        if (std::cout)
+            return 0;
+        std::cerr << "orvexhd: standard output cannot be written" << std::endl;
+        return 4;
     }
     qtcompat::prepareAccessibilityBridge();
     announceStartup();

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <limits>
 #include <sstream>
+#include <stdexcept>
+#include <string_view>
 #include <type_traits>
 
 namespace camera {
@@ -15,228 +17,517 @@ using orvex_sdk::Configuration;
 using orvex_sdk::IaConfiguration;
 using orvex_sdk::ZoomSettings;
 
-constexpr std::size_t profileSettingCount = std::size_t(Key::IaOutputType) + 1;
-constexpr std::size_t keyCount = std::size_t(Key::SerialNumber) + 1;
-
-constexpr Range onOff{0.0, 1.0};
 constexpr double largestCount = double(std::numeric_limits<std::uint32_t>::max());
 
-constexpr ReadBack numberLine(const char* label)
-{
-    return {label, ReadBackForm::Number};
-}
-constexpr ReadBack countLine(const char* label)
-{
-    return {label, ReadBackForm::Count};
-}
-constexpr ReadBack activationLine(const char* label)
-{
-    return {label, ReadBackForm::Activation};
-}
-constexpr ReadBack enablementLine(const char* label)
-{
-    return {label, ReadBackForm::Enablement};
-}
-
-constexpr Setting number(Key id, const char* key, Section section, Kind kind, Encoding encoding,
-                         Range range, const char* operation, Setter set, Getter get, Texts texts,
-                         ReadBack readBack)
-{
-    return {id,  key, section, kind,  encoding, range,    nullptr, nullptr, operation,
-            set, get, {},      texts, texts,    readBack, 1,       false};
-}
-
-constexpr Setting toggle(Key id, const char* key, Section section, const char* operation,
-                         Setter set, Getter get, Texts texts, ReadBack readBack)
-{
-    return number(id, key, section, Kind::Switch, Encoding::Plain, onOff, operation, set, get,
-                  texts, readBack);
-}
-
-// The window's own edit of the control reports in words of its own.
-constexpr Setting editedIn(Texts editTexts, Setting setting)
-{
-    setting.editTexts = editTexts;
-    return setting;
-}
-
-// GSK, GFID and TINT: the window sets their controls' ranges from the configuration's limits.
-constexpr Setting expertConstant(Key id, const char* key, std::int32_t Configuration::*minimum,
-                                 std::int32_t Configuration::*maximum, const char* operation,
-                                 Setter set, Getter get, Texts texts, const char* readBackLabel)
-{
-    Setting setting = number(id, key, Section::Expert, Kind::Whole, Encoding::Plain, {}, operation,
-                             set, get, texts, countLine(readBackLabel));
-    setting.configuredMinimum = minimum;
-    setting.configuredMaximum = maximum;
-    return setting;
-}
-
-// A field of a record the camera takes whole: sent with the record's operation and texts.
-constexpr Setting recordField(Key id, const char* key, Section section, Kind kind,
-                              Encoding encoding, Range range, RecordField field,
-                              const char* operation, Texts texts, ReadBack readBack)
-{
-    Setting setting =
-        number(id, key, section, kind, encoding, range, operation, {}, {}, texts, readBack);
-    setting.field = field;
-    return setting;
-}
-
-constexpr Texts zoomTexts{"Configure Zoom OK", "Configure Zoom KO"};
-constexpr Texts iaTexts{"Set IA config OK", "Set IA config KO"};
-
-constexpr Setting zoomField(Key id, const char* key, Kind kind, Encoding encoding, Range range,
-                            RecordField field, ReadBack readBack = {})
-{
-    return recordField(id, key, Section::User, kind, encoding, range, field, "setZoom", zoomTexts,
-                       readBack);
-}
-
-constexpr Setting iaField(Key id, const char* key, Kind kind, Range range, RecordField field,
-                          const char* readBackLabel)
-{
-    return recordField(id, key, Section::Ia, kind, Encoding::Plain, range, field,
-                       "setIaConfiguration", iaTexts, countLine(readBackLabel));
-}
-
 using D = Device;
+
+// The SDK setters that send one setting each, under the names the command line's dry run prints:
+// the one place a setter's name is written. A row names its setter here by that name.
+struct Sender {
+    const char* name;
+    Setter set;
+};
+constexpr Sender senders[] = {
+    {"setGamma", &D::setGamma},
+    {"setClhe", &D::setClhe},
+    {"setSharpening", &D::setSharpening},
+    {"setRoiX1", &D::setRoiX1},
+    {"setRoiY1", &D::setRoiY1},
+    {"setRoiX2", &D::setRoiX2},
+    {"setRoiY2", &D::setRoiY2},
+    {"setPolarity", &D::setPolarity},
+    {"setContrastType", &D::setContrastType},
+    {"setNucEnabled", &D::setNucEnabled},
+    {"setHorizontalFlip", &D::setHorizontalFlip},
+    {"setVerticalFlip", &D::setVerticalFlip},
+    {"setVignettingCorrection", &D::setVignettingCorrection},
+    {"setColumnCorrection", &D::setColumnCorrection},
+    {"setGsk", &D::setGsk},
+    {"setGfid", &D::setGfid},
+    {"setTint", &D::setTint},
+    {"setGms", &D::setGms},
+    {"setBprCorrection", &D::setBprCorrection},
+    {"setOffsetCorrection", &D::setOffsetCorrection},
+    {"setGainCorrection", &D::setGainCorrection},
+    {"setShutterPosition", &D::setShutterPosition},
+    {"setVideoOutput", &D::setVideoOutput},
+    {"setSerialNumber", &D::setSerialNumber},
+};
+
+constexpr const Sender& senderNamed(std::string_view name)
+{
+    for (const Sender& sender : senders) {
+        if (name == sender.name)
+            return sender;
+    }
+    // Reached only for a row that names a setter senders lacks: a throw is no constant
+    // expression, so that row does not compile.
+    throw std::invalid_argument("no setter of that name in senders");
+}
+
+// The records the camera takes whole: the operation that sends one, and the texts that report
+// it for every field.
+struct RecordSender {
+    Record record;
+    const char* name;
+    Texts texts;
+};
+constexpr RecordSender recordSenders[] = {
+    {Record::Zoom, "setZoom", {"Configure Zoom OK", "Configure Zoom KO"}},
+    {Record::Ia, "setIaConfiguration", {"Set IA config OK", "Set IA config KO"}},
+};
+
+constexpr Record recordHolding(const RecordField& field)
+{
+    if (std::holds_alternative<std::monostate>(field))
+        return Record::None;
+    return std::holds_alternative<std::uint8_t IaConfiguration::*>(field) ? Record::Ia
+                                                                          : Record::Zoom;
+}
+
+constexpr const RecordSender& recordSenderOf(Record record)
+{
+    for (const RecordSender& sender : recordSenders) {
+        if (sender.record == record)
+            return sender;
+    }
+    throw std::invalid_argument("no sender for that record in recordSenders");
+}
+
+// A row of the table, field by field: it starts from the setting's key, its name in a profile
+// and its section, and each step names what it sets. What no step sets is as most settings have
+// it: no configuration limits, the same reports for a bulk run and an edit, 1 sent for on, no
+// read-back line, held by profiles. The checks after the table say what a row cannot leave out.
+class Row
+{
+public:
+    constexpr Row(Key id, const char* key, Section section)
+    {
+        setting_.id = id;
+        setting_.key = key;
+        setting_.section = section;
+        setting_.toggledOn = 1;
+        setting_.inProfiles = true;
+    }
+
+    // How the operator writes the value, the range the window allows, and how the camera holds it.
+    constexpr Row real(Encoding encoding, Range range) const
+    {
+        return as(Kind::Real, encoding, range);
+    }
+    constexpr Row whole(Range range = {}) const { return as(Kind::Whole, Encoding::Plain, range); }
+    constexpr Row choice(Range range) const { return as(Kind::Choice, Encoding::Plain, range); }
+    constexpr Row onOff() const { return as(Kind::Switch, Encoding::Plain, {0.0, 1.0}); }
+    // The window takes the range from the SDK configuration's expert limits instead.
+    constexpr Row limitedBy(std::int32_t Configuration::*minimum,
+                            std::int32_t Configuration::*maximum) const
+    {
+        Row row = *this;
+        row.setting_.configuredMinimum = minimum;
+        row.setting_.configuredMaximum = maximum;
+        return row;
+    }
+
+    // The setter of senders that sends it, by its name, and the getter that reads it.
+    constexpr Row sentBy(std::string_view setter) const
+    {
+        const Sender& sender = senderNamed(setter);
+        Row row = *this;
+        row.setting_.operation = sender.name;
+        row.setting_.set = sender.set;
+        return row;
+    }
+    constexpr Row readBy(Getter get) const
+    {
+        Row row = *this;
+        row.setting_.get = get;
+        return row;
+    }
+    // A field of a record the camera takes whole: sent with the record's operation and reported
+    // with its texts.
+    constexpr Row inRecord(RecordField field) const
+    {
+        const RecordSender& record = recordSenderOf(recordHolding(field));
+        Row row = reports(record.texts);
+        row.setting_.field = field;
+        row.setting_.operation = record.name;
+        return row;
+    }
+
+    // The OK and KO texts of its reports; editReports: the window's own edit of the control
+    // reports in words of its own.
+    constexpr Row reports(Texts texts) const
+    {
+        Row row = *this;
+        row.setting_.bulkTexts = texts;
+        row.setting_.editTexts = texts;
+        return row;
+    }
+    constexpr Row editReports(Texts texts) const
+    {
+        Row row = *this;
+        row.setting_.editTexts = texts;
+        return row;
+    }
+
+    constexpr Row readBack(const char* label, ReadBackForm form) const
+    {
+        Row row = *this;
+        row.setting_.readBack = {label, form};
+        return row;
+    }
+
+    // What the window's toggle button sends for on.
+    constexpr Row toggledOnAs(std::uint8_t on) const
+    {
+        Row row = *this;
+        row.setting_.toggledOn = on;
+        return row;
+    }
+    constexpr Row refusalWithholdsApplied() const
+    {
+        Row row = *this;
+        row.setting_.refusalWithholdsApplied = true;
+        return row;
+    }
+    constexpr Row outsideProfiles() const
+    {
+        Row row = *this;
+        row.setting_.inProfiles = false;
+        return row;
+    }
+
+    constexpr operator Setting() const { return setting_; }
+
+private:
+    constexpr Row as(Kind kind, Encoding encoding, Range range) const
+    {
+        Row row = *this;
+        row.setting_.kind = kind;
+        row.setting_.encoding = encoding;
+        row.setting_.range = range;
+        return row;
+    }
+
+    Setting setting_{};
+};
+
 using Z = ZoomSettings;
 using I = IaConfiguration;
 constexpr Section user = Section::User;
 constexpr Section expert = Section::Expert;
-
-constexpr Setting nucEnabled()
-{
-    // The bulk run sends NUC on as 1, where the NUC toggle itself sends 2.
-    Setting setting =
-        editedIn({"Set NUC control OK", "Set NUC control value KO"},
-                 toggle(Key::NucEnabled, "nucEnabled", user, "setNucEnabled", &D::setNucEnabled,
-                        &D::getNucEnabled, {"Enable NUC OK", "Enable NUC KO"},
-                        activationLine("NUC state = ")));
-    setting.toggledOn = 2;
-    return setting;
-}
-
-constexpr Setting gms()
-{
-    // The form allows one more than the camera's unsigned 32 bits can hold.
-    Setting setting = number(Key::Gms, "gms", expert, Kind::Whole, Encoding::Plain,
-                             {0.0, largestCount}, "setGms", &D::setGms, &D::getGms,
-                             {"Set GMS value OK", "Set GMS value KO"}, countLine("GMS value = "));
-    setting.refusalWithholdsApplied = true;
-    return setting;
-}
+constexpr Section ia = Section::Ia;
+using Form = ReadBackForm;
 
 constexpr Setting table[] = {
-    number(Key::Gamma, "gamma", user, Kind::Real, Encoding::FixedPoint16, {0.5, 2.5}, "setGamma",
-           &D::setGamma, &D::getGamma, {"Set GAMMA value OK", "Set GAMMA value KO"},
-           numberLine("Gamma value = ")),
-    number(Key::Clhe, "clhe", user, Kind::Whole, Encoding::Plain, {0.0, 30000.0}, "setClhe",
-           &D::setClhe, &D::getClhe, {"Set CLHE value OK", "Set CLHE value KO"},
-           // A plain integer to the camera, but reported like the other real numbers of the read.
-           numberLine("CLHE value = ")),
-    editedIn({"Configure EDGE CORRECTION OK", "Configure EDGE CORRECTION KO"},
-             number(Key::Sharpening, "sharpening", user, Kind::Real, Encoding::FixedPoint8,
-                    {0.0, 4.0}, "setSharpening", &D::setSharpening, &D::getSharpening,
-                    {"Set SHARPENING value OK", "Set SHARPENING value KO"},
-                    numberLine("Sharpening value = "))),
-    number(Key::RoiX1, "roiX1", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX1",
-           &D::setRoiX1, &D::getRoiX1, {"Set ROI X1 value OK", "Set ROI X1 value KO"},
-           countLine("ROI X1 value = ")),
-    number(Key::RoiY1, "roiY1", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY1",
-           &D::setRoiY1, &D::getRoiY1, {"Set ROI Y1 value OK", "Set ROI Y1 value KO"},
-           countLine("ROI Y1 value = ")),
-    number(Key::RoiX2, "roiX2", user, Kind::Whole, Encoding::Plain, {5.0, 1275.0}, "setRoiX2",
-           &D::setRoiX2, &D::getRoiX2, {"Set ROI X2 value OK", "Set ROI X2 value KO"},
-           countLine("ROI X2 value = ")),
-    number(Key::RoiY2, "roiY2", user, Kind::Whole, Encoding::Plain, {5.0, 1019.0}, "setRoiY2",
-           &D::setRoiY2, &D::getRoiY2, {"Set ROI Y2 value OK", "Set ROI Y2 value KO"},
-           countLine("ROI Y2 value = ")),
-    toggle(Key::Polarity, "polarity", user, "setPolarity", &D::setPolarity, &D::getPolarity,
-           {"Set POLARITY value OK", "Set POLARITY value KO"},
-           {"Polarity value = ", ReadBackForm::Flag}),
-    zoomField(Key::ZoomFactor, "zoomFactor", Kind::Real, Encoding::Single, {1.0, 8.0}, &Z::factor,
-              numberLine("ZOOM factor value = ")),
-    zoomField(Key::ZoomMethod, "zoomMethod", Kind::Choice, Encoding::Plain, {0.0, 1.0}, &Z::method),
-    zoomField(Key::ZoomXCenter, "zoomXCenter", Kind::Whole, Encoding::Plain, {0.0, 1920.0},
-              &Z::xCenter),
-    zoomField(Key::ZoomYCenter, "zoomYCenter", Kind::Whole, Encoding::Plain, {0.0, 1080.0},
-              &Z::yCenter),
-    number(Key::ContrastType, "contrastType", user, Kind::Choice, Encoding::Plain, {0.0, 1.0},
-           "setContrastType", &D::setContrastType, &D::getContrastType,
-           {"Configure contrast type OK", "Configure contrast type KO"},
-           {"Contrast type = ", ReadBackForm::ContrastName}),
-    nucEnabled(),
-    editedIn({"Set HORIZONTAL FLIP value OK", "Set HORIZONTAL FLIP value KO"},
-             toggle(Key::HorizontalFlip, "horizontalFlip", user, "setHorizontalFlip",
-                    &D::setHorizontalFlip, &D::getHorizontalFlip,
-                    {"Set IMAGE horizontal FLIP value OK", "Set IMAGE horizontal FLIP value KO"},
-                    activationLine("Horizontal flip = "))),
-    editedIn({"Set VERTICAL FLIP value OK", "Set VERTICAL FLIP value KO"},
-             toggle(Key::VerticalFlip, "verticalFlip", user, "setVerticalFlip", &D::setVerticalFlip,
-                    &D::getVerticalFlip,
-                    {"Set IMAGE vertical FLIP value OK", "Set IMAGE vertical FLIP value KO"},
-                    activationLine("vertical flip = "))),
-    toggle(Key::VignettingCorrection, "vignettingCorrection", user, "setVignettingCorrection",
-           &D::setVignettingCorrection, &D::getVignettingCorrection,
-           {"Set vignetting correction value OK", "Set vignetting correction value KO"},
-           activationLine("Vignetting Correction state = ")),
-    toggle(Key::ColumnCorrection, "columnCorrection", user, "setColumnCorrection",
-           &D::setColumnCorrection, &D::getColumnCorrection,
-           {"Set column correction value OK", "Set column correction value KO"},
-           activationLine("Column Correction state = ")),
-    expertConstant(Key::Gsk, "gsk", &Configuration::gskMin, &Configuration::gskMax, "setGsk",
-                   &D::setGsk, &D::getGsk, {"Set GSK value OK", "Set GSK value KO"},
-                   "GSK value = "),
-    expertConstant(Key::Gfid, "gfid", &Configuration::gfidMin, &Configuration::gfidMax, "setGfid",
-                   &D::setGfid, &D::getGfid, {"Set GFID value OK", "Set GFID value KO"},
-                   "GFID value = "),
-    expertConstant(Key::Tint, "tint", &Configuration::tintMin, &Configuration::tintMax, "setTint",
-                   &D::setTint, &D::getTint, {"Set TINT value OK", "Set TINT value KO"},
-                   "TINT value = "),
-    gms(),
-    toggle(Key::BprCorrection, "bpr", expert, "setBprCorrection", &D::setBprCorrection,
-           &D::getBprCorrection, {"Set BPR correction value OK", "Set BPR correction value KO"},
-           enablementLine("BPR state = ")),
-    toggle(Key::OffsetCorrection, "offset", expert, "setOffsetCorrection", &D::setOffsetCorrection,
-           &D::getOffsetCorrection,
-           {"Set Offset correction value OK", "Set Offset correction value KO"},
-           enablementLine("OFFSET state = ")),
-    toggle(Key::GainCorrection, "gain", expert, "setGainCorrection", &D::setGainCorrection,
-           &D::getGainCorrection, {"Set Gain correction value OK", "Set Gain correction value KO"},
-           enablementLine("GAIN state = ")),
-    iaField(Key::IaResizeMode, "iaResizeMode", Kind::Choice, {0.0, 4.0}, &I::resizeMode,
-            "IA resize mode = "),
-    iaField(Key::IaMaxBoxes, "iaMaxBoxes", Kind::Whole, {0.0, 100.0}, &I::maxBoxes,
-            "IA max boxes = "),
-    iaField(Key::IaSensitivity, "iaSensitivity", Kind::Whole, {0.0, 100.0}, &I::sensitivity,
-            "IA sensitivity = "),
-    iaField(Key::IaInterOverUnion, "iaInterOverUnion", Kind::Whole, {0.0, 100.0},
-            &I::interOverUnion, "IA InterOU = "),
-    iaField(Key::IaOutputType, "iaOutputType", Kind::Choice, {0.0, 3.0}, &I::outputType,
-            "IA Output type = "),
+    Row(Key::Gamma, "gamma", user)
+        .real(Encoding::FixedPoint16, {0.5, 2.5})
+        .sentBy("setGamma")
+        .readBy(&D::getGamma)
+        .reports({"Set GAMMA value OK", "Set GAMMA value KO"})
+        .readBack("Gamma value = ", Form::Number),
+    Row(Key::Clhe, "clhe", user)
+        .whole({0.0, 30000.0})
+        .sentBy("setClhe")
+        .readBy(&D::getClhe)
+        .reports({"Set CLHE value OK", "Set CLHE value KO"})
+        // A plain integer to the camera, but reported like the other real numbers of the read.
+        .readBack("CLHE value = ", Form::Number),
+    Row(Key::Sharpening, "sharpening", user)
+        .real(Encoding::FixedPoint8, {0.0, 4.0})
+        .sentBy("setSharpening")
+        .readBy(&D::getSharpening)
+        .reports({"Set SHARPENING value OK", "Set SHARPENING value KO"})
+        .editReports({"Configure EDGE CORRECTION OK", "Configure EDGE CORRECTION KO"})
+        .readBack("Sharpening value = ", Form::Number),
+    Row(Key::RoiX1, "roiX1", user)
+        .whole({5.0, 1275.0})
+        .sentBy("setRoiX1")
+        .readBy(&D::getRoiX1)
+        .reports({"Set ROI X1 value OK", "Set ROI X1 value KO"})
+        .readBack("ROI X1 value = ", Form::Count),
+    Row(Key::RoiY1, "roiY1", user)
+        .whole({5.0, 1019.0})
+        .sentBy("setRoiY1")
+        .readBy(&D::getRoiY1)
+        .reports({"Set ROI Y1 value OK", "Set ROI Y1 value KO"})
+        .readBack("ROI Y1 value = ", Form::Count),
+    Row(Key::RoiX2, "roiX2", user)
+        .whole({5.0, 1275.0})
+        .sentBy("setRoiX2")
+        .readBy(&D::getRoiX2)
+        .reports({"Set ROI X2 value OK", "Set ROI X2 value KO"})
+        .readBack("ROI X2 value = ", Form::Count),
+    Row(Key::RoiY2, "roiY2", user)
+        .whole({5.0, 1019.0})
+        .sentBy("setRoiY2")
+        .readBy(&D::getRoiY2)
+        .reports({"Set ROI Y2 value OK", "Set ROI Y2 value KO"})
+        .readBack("ROI Y2 value = ", Form::Count),
+    Row(Key::Polarity, "polarity", user)
+        .onOff()
+        .sentBy("setPolarity")
+        .readBy(&D::getPolarity)
+        .reports({"Set POLARITY value OK", "Set POLARITY value KO"})
+        .readBack("Polarity value = ", Form::Flag),
+    Row(Key::ZoomFactor, "zoomFactor", user)
+        .real(Encoding::Single, {1.0, 8.0})
+        .inRecord(&Z::factor)
+        .readBack("ZOOM factor value = ", Form::Number),
+    Row(Key::ZoomMethod, "zoomMethod", user).choice({0.0, 1.0}).inRecord(&Z::method),
+    Row(Key::ZoomXCenter, "zoomXCenter", user).whole({0.0, 1920.0}).inRecord(&Z::xCenter),
+    Row(Key::ZoomYCenter, "zoomYCenter", user).whole({0.0, 1080.0}).inRecord(&Z::yCenter),
+    Row(Key::ContrastType, "contrastType", user)
+        .choice({0.0, 1.0})
+        .sentBy("setContrastType")
+        .readBy(&D::getContrastType)
+        .reports({"Configure contrast type OK", "Configure contrast type KO"})
+        .readBack("Contrast type = ", Form::ContrastName),
+    Row(Key::NucEnabled, "nucEnabled", user)
+        .onOff()
+        .sentBy("setNucEnabled")
+        .readBy(&D::getNucEnabled)
+        .reports({"Enable NUC OK", "Enable NUC KO"})
+        .editReports({"Set NUC control OK", "Set NUC control value KO"})
+        .readBack("NUC state = ", Form::Activation)
+        // The bulk run sends NUC on as 1, where the NUC toggle itself sends 2.
+        .toggledOnAs(2),
+    Row(Key::HorizontalFlip, "horizontalFlip", user)
+        .onOff()
+        .sentBy("setHorizontalFlip")
+        .readBy(&D::getHorizontalFlip)
+        .reports({"Set IMAGE horizontal FLIP value OK", "Set IMAGE horizontal FLIP value KO"})
+        .editReports({"Set HORIZONTAL FLIP value OK", "Set HORIZONTAL FLIP value KO"})
+        .readBack("Horizontal flip = ", Form::Activation),
+    Row(Key::VerticalFlip, "verticalFlip", user)
+        .onOff()
+        .sentBy("setVerticalFlip")
+        .readBy(&D::getVerticalFlip)
+        .reports({"Set IMAGE vertical FLIP value OK", "Set IMAGE vertical FLIP value KO"})
+        .editReports({"Set VERTICAL FLIP value OK", "Set VERTICAL FLIP value KO"})
+        .readBack("vertical flip = ", Form::Activation),
+    Row(Key::VignettingCorrection, "vignettingCorrection", user)
+        .onOff()
+        .sentBy("setVignettingCorrection")
+        .readBy(&D::getVignettingCorrection)
+        .reports({"Set vignetting correction value OK", "Set vignetting correction value KO"})
+        .readBack("Vignetting Correction state = ", Form::Activation),
+    Row(Key::ColumnCorrection, "columnCorrection", user)
+        .onOff()
+        .sentBy("setColumnCorrection")
+        .readBy(&D::getColumnCorrection)
+        .reports({"Set column correction value OK", "Set column correction value KO"})
+        .readBack("Column Correction state = ", Form::Activation),
+    // GSK, GFID and TINT: the window sets their controls' ranges from the configuration's limits.
+    Row(Key::Gsk, "gsk", expert)
+        .whole()
+        .limitedBy(&Configuration::gskMin, &Configuration::gskMax)
+        .sentBy("setGsk")
+        .readBy(&D::getGsk)
+        .reports({"Set GSK value OK", "Set GSK value KO"})
+        .readBack("GSK value = ", Form::Count),
+    Row(Key::Gfid, "gfid", expert)
+        .whole()
+        .limitedBy(&Configuration::gfidMin, &Configuration::gfidMax)
+        .sentBy("setGfid")
+        .readBy(&D::getGfid)
+        .reports({"Set GFID value OK", "Set GFID value KO"})
+        .readBack("GFID value = ", Form::Count),
+    Row(Key::Tint, "tint", expert)
+        .whole()
+        .limitedBy(&Configuration::tintMin, &Configuration::tintMax)
+        .sentBy("setTint")
+        .readBy(&D::getTint)
+        .reports({"Set TINT value OK", "Set TINT value KO"})
+        .readBack("TINT value = ", Form::Count),
+    Row(Key::Gms, "gms", expert)
+        // The form allows one more than the camera's unsigned 32 bits can hold.
+        .whole({0.0, largestCount})
+        .sentBy("setGms")
+        .readBy(&D::getGms)
+        .reports({"Set GMS value OK", "Set GMS value KO"})
+        .readBack("GMS value = ", Form::Count)
+        .refusalWithholdsApplied(),
+    Row(Key::BprCorrection, "bpr", expert)
+        .onOff()
+        .sentBy("setBprCorrection")
+        .readBy(&D::getBprCorrection)
+        .reports({"Set BPR correction value OK", "Set BPR correction value KO"})
+        .readBack("BPR state = ", Form::Enablement),
+    Row(Key::OffsetCorrection, "offset", expert)
+        .onOff()
+        .sentBy("setOffsetCorrection")
+        .readBy(&D::getOffsetCorrection)
+        .reports({"Set Offset correction value OK", "Set Offset correction value KO"})
+        .readBack("OFFSET state = ", Form::Enablement),
+    Row(Key::GainCorrection, "gain", expert)
+        .onOff()
+        .sentBy("setGainCorrection")
+        .readBy(&D::getGainCorrection)
+        .reports({"Set Gain correction value OK", "Set Gain correction value KO"})
+        .readBack("GAIN state = ", Form::Enablement),
+    Row(Key::IaResizeMode, "iaResizeMode", ia)
+        .choice({0.0, 4.0})
+        .inRecord(&I::resizeMode)
+        .readBack("IA resize mode = ", Form::Count),
+    Row(Key::IaMaxBoxes, "iaMaxBoxes", ia)
+        .whole({0.0, 100.0})
+        .inRecord(&I::maxBoxes)
+        .readBack("IA max boxes = ", Form::Count),
+    Row(Key::IaSensitivity, "iaSensitivity", ia)
+        .whole({0.0, 100.0})
+        .inRecord(&I::sensitivity)
+        .readBack("IA sensitivity = ", Form::Count),
+    Row(Key::IaInterOverUnion, "iaInterOverUnion", ia)
+        .whole({0.0, 100.0})
+        .inRecord(&I::interOverUnion)
+        .readBack("IA InterOU = ", Form::Count),
+    Row(Key::IaOutputType, "iaOutputType", ia)
+        .choice({0.0, 3.0})
+        .inRecord(&I::outputType)
+        .readBack("IA Output type = ", Form::Count),
     // The shutter's position is read through a byte of its own, which the window's read-back
     // handles itself.
-    toggle(Key::ShutterPosition, "shutterClosed", user, "setShutterPosition",
-           &D::setShutterPosition, {}, {"Set shutter position OK", "Set shutter position KO"}, {}),
-    number(Key::VideoOutput, "videoOutput", user, Kind::Choice, Encoding::Plain, {0.0, 8.0},
-           "setVideoOutput", &D::setVideoOutput, {},
-           {"Set VIDEO OUTPUT value OK", "Set VIDEO OUTPUT value KO"}, {}),
-    number(Key::SerialNumber, "serialNumber", expert, Kind::Whole, Encoding::Plain,
-           {0.0, largestCount}, "setSerialNumber", &D::setSerialNumber, &D::getSerialNumber,
-           texts::serialNumberWrite, countLine("Serial number = ")),
+    Row(Key::ShutterPosition, "shutterClosed", user)
+        .onOff()
+        .sentBy("setShutterPosition")
+        .reports({"Set shutter position OK", "Set shutter position KO"})
+        .outsideProfiles(),
+    Row(Key::VideoOutput, "videoOutput", user)
+        .choice({0.0, 8.0})
+        .sentBy("setVideoOutput")
+        .reports({"Set VIDEO OUTPUT value OK", "Set VIDEO OUTPUT value KO"})
+        .outsideProfiles(),
+    Row(Key::SerialNumber, "serialNumber", expert)
+        .whole({0.0, largestCount})
+        .sentBy("setSerialNumber")
+        .readBy(&D::getSerialNumber)
+        .reports(texts::serialNumberWrite)
+        .readBack("Serial number = ", Form::Count)
+        .outsideProfiles(),
 };
 
-constexpr bool inKeyOrder()
+constexpr std::size_t countProfileSettings()
 {
+    std::size_t count = 0;
+    while (count < std::size(table) && table[count].inProfiles)
+        ++count;
+    return count;
+}
+constexpr std::size_t profileSettingCount = countProfileSettings();
+
+constexpr bool everyKeyHasItsRow()
+{
+    if (std::size(table) != std::size_t(Key::Count))
+        return false;
     for (std::size_t index = 0; index < std::size(table); ++index) {
         if (table[index].id != Key(index))
             return false;
     }
-    return std::size(table) == keyCount;
+    return true;
 }
-static_assert(inKeyOrder(), "the table's rows stand in the order of their keys");
+
+constexpr bool profileSettingsFirst()
+{
+    for (std::size_t index = profileSettingCount; index < std::size(table); ++index) {
+        if (table[index].inProfiles)
+            return false;
+    }
+    return true;
+}
+
+constexpr std::size_t runPosition(Section section)
+{
+    std::size_t position = 0;
+    while (sections[position] != section)
+        ++position;
+    return position;
+}
+
+constexpr bool profileSettingsInRunOrder()
+{
+    for (std::size_t index = 1; index < profileSettingCount; ++index) {
+        if (runPosition(table[index].section) < runPosition(table[index - 1].section))
+            return false;
+    }
+    return true;
+}
+
+constexpr bool recordFieldsTogether()
+{
+    for (std::size_t index = 1; index < std::size(table); ++index) {
+        const Record record = recordHolding(table[index].field);
+        if (record == Record::None || record == recordHolding(table[index - 1].field))
+            continue;
+        for (std::size_t earlier = 0; earlier < index; ++earlier) {
+            if (recordHolding(table[earlier].field) == record)
+                return false;
+        }
+    }
+    return true;
+}
+
+constexpr bool everyRow(bool (*holds)(const Setting&))
+{
+    for (const Setting& setting : table) {
+        if (!holds(setting))
+            return false;
+    }
+    return true;
+}
+
+constexpr bool sentOneWay(const Setting& setting)
+{
+    const bool bySetter = !std::holds_alternative<std::monostate>(setting.set);
+    const bool asField = !std::holds_alternative<std::monostate>(setting.field);
+    const bool byGetter = !std::holds_alternative<std::monostate>(setting.get);
+    return bySetter != asField && (bySetter || !byGetter);
+}
+
+constexpr bool reported(const Setting& setting)
+{
+    return setting.bulkTexts.ok && setting.bulkTexts.ko && setting.editTexts.ok &&
+           setting.editTexts.ko;
+}
+
+constexpr bool ranged(const Setting& setting)
+{
+    return setting.range.minimum < setting.range.maximum ||
+           (setting.configuredMinimum && setting.configuredMaximum);
+}
+
+constexpr bool eachSenderSendsOneSetting()
+{
+    for (const Sender& sender : senders) {
+        std::size_t sent = 0;
+        for (const Setting& setting : table) {
+            if (setting.operation && std::string_view(setting.operation) == sender.name)
+                ++sent;
+        }
+        if (sent != 1)
+            return false;
+    }
+    return true;
+}
+
+// What the code relies on, checked where a newcomer adds a row.
+static_assert(everyKeyHasItsRow(),
+              "every key has exactly one row, and the rows stand in the order of their keys: "
+              "setting(key) is table[key]");
+static_assert(profileSettingsFirst(),
+              "the settings profiles hold come first: settings() is the table's beginning");
+static_assert(profileSettingsInRunOrder(),
+              "the settings profiles hold stand in the order of sections: user, expert, IA");
+static_assert(recordFieldsTogether(),
+              "a record's fields stand together: a bulk run sends the record once, at its first "
+              "field");
+static_assert(everyRow(sentOneWay),
+              "every row is sent by a setter (sentBy) or as a record field (inRecord), not both; "
+              "a record field is read with its record, not by a getter");
+static_assert(everyRow(reported), "every row has the OK and KO texts of its reports");
+static_assert(everyRow(ranged),
+              "every row has a range, or takes the configuration's limits (limitedBy)");
+static_assert(eachSenderSendsOneSetting(), "each setter of senders sends exactly one row");
 
 template <class Operation> struct ArgumentOf;
 template <class Result, class Argument> struct ArgumentOf<Result (Device::*)(Argument)> {
@@ -373,10 +664,7 @@ double countsPerUnit(Encoding encoding)
 
 Record recordOf(const Setting& setting)
 {
-    if (std::holds_alternative<std::monostate>(setting.field))
-        return Record::None;
-    return std::holds_alternative<std::uint8_t IaConfiguration::*>(setting.field) ? Record::Ia
-                                                                                  : Record::Zoom;
+    return recordHolding(setting.field);
 }
 
 Range allowedRange(const Setting& setting, const Configuration& configuration)

@@ -56,6 +56,8 @@ enum class Key : int {
     ShutterPosition,
     VideoOutput,
     SerialNumber,
+    // Not a key: how many there are, so that the table can check that each has its row.
+    Count,
 };
 
 enum class Section { User, Expert, Ia };
@@ -130,6 +132,9 @@ struct Setting {
     std::uint8_t toggledOn;
     // A refusal of it keeps a bulk run from telling the SDK that the parameters were applied.
     bool refusalWithholdsApplied;
+    // Profiles hold it; the others are sent only by the window's own controls and the command
+    // line's commands.
+    bool inProfiles;
 };
 
 // The row of a key.

@@ -60,7 +60,7 @@ Choice fromSettingsFile(const QString& path)
     }
     // Strict: a misspelt key would otherwise leave the operator in the demo without a word.
     QString library;
-    bool libraryGiven = false;
+    int libraryLine = 0;
     for (const ini::Section& section : document.sections) {
         if (section.entries.empty() && section.line == 0)
             continue;
@@ -80,15 +80,21 @@ Choice fromSettingsFile(const QString& path)
                                     .arg(entry.line)
                                     .arg(settingsSection, ini::shortened(entry.key), libraryKey));
             library = entry.value;
-            libraryGiven = true;
+            libraryLine = entry.line;
         }
     }
-    if (!libraryGiven)
+    if (libraryLine == 0)
         return unusable(
             path,
             Sdk::tr("it names no library: [%1] %2= is missing").arg(settingsSection, libraryKey));
     if (library.isEmpty())
         return unusable(path, Sdk::tr("[%1] %2= is empty").arg(settingsSection, libraryKey));
+    // As a path with spaces is often written elsewhere; its quotes would be taken as part of it.
+    if (library.size() > 1 && (library.front() == '"' || library.front() == '\'') &&
+        library.back() == library.front())
+        return unusable(path, Sdk::tr("line %1: [%2] %3= is in quotes; write the path without them")
+                                  .arg(libraryLine)
+                                  .arg(settingsSection, libraryKey));
     const QString file =
         QDir::cleanPath(QDir(QFileInfo(path).absolutePath()).absoluteFilePath(library));
     return Choice{Choice::Library, file, Sdk::tr("named in %1").arg(path), QString()};

@@ -7,6 +7,7 @@
 #include <QLibrary>
 
 #include <cstdint>
+#include <exception>
 
 namespace sdkaccess {
 namespace {
@@ -45,28 +46,79 @@ const EntryPointName entryPointNames[] = {
 constexpr int entryPointCount = int(sizeof(entryPointNames) / sizeof(entryPointNames[0]));
 static_assert(entryPointCount == 4, "one name for each member of EntryPoints");
 
-// The first bytes of an ELF file: what kind of processor its code is for.
+// An ELF file's header: what kind of processor its code is for, and whether the file holds all
+// that the header says the loader maps of it.
 struct ElfHeader {
+    QString unreadable; // why the file cannot be read; empty when it can
     bool elf = false;
     int bits = 0;
     int machine = 0;
+    bool cutShort = false;
 };
+
+// An unsigned field of size bytes at offset at, in the file's byte order; 0 when it lies past the
+// end.
+quint64 field(const QByteArray& bytes, quint64 at, int size, bool littleEndian)
+{
+    if (at > quint64(bytes.size()) || quint64(size) > quint64(bytes.size()) - at)
+        return 0;
+    quint64 value = 0;
+    for (int index = 0; index < size; ++index) {
+        const int from = littleEndian ? size - 1 - index : index;
+        value = value << 8 | std::uint8_t(bytes[int(at) + from]);
+    }
+    return value;
+}
+
+// Whether the file holds its program headers and every segment the loader maps. A copy cut short
+// is mapped all the same, and the loader's first touch past its end kills the program (SIGBUS).
+bool holdsWhatIsMapped(QFile& in, const QByteArray& start, bool wide, bool littleEndian)
+{
+    constexpr quint64 loadableSegment = 1;
+    const auto at = [littleEndian](const QByteArray& bytes, quint64 offset, int size) {
+        return field(bytes, offset, size, littleEndian);
+    };
+    const int word = wide ? 8 : 4;
+    if (start.size() < (wide ? 64 : 52))
+        return false;
+    const quint64 size = quint64(in.size());
+    const quint64 tableAt = at(start, wide ? 32 : 28, word);
+    const quint64 entrySize = at(start, wide ? 54 : 42, 2);
+    const quint64 entries = at(start, wide ? 56 : 44, 2);
+    if (tableAt > size || entrySize * entries > size - tableAt || !in.seek(qint64(tableAt)))
+        return false;
+    const QByteArray table = in.read(qint64(entrySize * entries));
+    for (quint64 entry = 0; entry < entries; ++entry) {
+        const quint64 base = entry * entrySize;
+        if (at(table, base, 4) != loadableSegment)
+            continue;
+        const quint64 offset = at(table, base + (wide ? 8 : 4), word);
+        const quint64 length = at(table, base + (wide ? 32 : 16), word);
+        if (offset > size || length > size - offset)
+            return false;
+    }
+    return true;
+}
 
 ElfHeader elfHeaderOf(const QString& file)
 {
+    ElfHeader header;
     QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = in.read(20);
-    if (bytes.size() < 20 || !bytes.startsWith("\x7f"
+    if (!in.open(QIODevice::ReadOnly)) {
+        header.unreadable = in.errorString();
+        return header;
+    }
+    const QByteArray start = in.read(64);
+    if (start.size() < 20 || !start.startsWith("\x7f"
                                                "ELF"))
-        return {};
-    const auto byte = [&](int at) {
-        return std::uint8_t(bytes[at]);
-    };
-    const bool littleEndian = byte(5) == 1;
-    const int machine = littleEndian ? byte(18) | byte(19) << 8 : byte(18) << 8 | byte(19);
-    return {true, byte(4) == 2 ? 64 : 32, machine};
+        return header;
+    const bool wide = start[4] == 2;
+    const bool littleEndian = start[5] == 1;
+    header.elf = true;
+    header.bits = wide ? 64 : 32;
+    header.machine = int(field(start, 18, 2, littleEndian));
+    header.cutShort = !holdsWhatIsMapped(in, start, wide, littleEndian);
+    return header;
 }
 
 QString processorName(const ElfHeader& header)
@@ -88,15 +140,19 @@ QString processorName(const ElfHeader& header)
 // is an ELF file itself; elsewhere the loader's own words have to do.
 QString formatProblem(const QString& file)
 {
+    const ElfHeader header = elfHeaderOf(file);
+    if (!header.unreadable.isEmpty())
+        return Sdk::tr("it cannot be read (%1)").arg(header.unreadable);
     const ElfHeader own = elfHeaderOf(QStringLiteral("/proc/self/exe"));
     if (!own.elf)
         return QString();
-    const ElfHeader header = elfHeaderOf(file);
     if (!header.elf)
         return Sdk::tr("it is not a library (not an ELF file)");
     if (header.bits != own.bits || header.machine != own.machine)
         return Sdk::tr("it is built for another processor (%1), not for this program's %2")
             .arg(processorName(header), processorName(own));
+    if (header.cutShort)
+        return Sdk::tr("it is cut short: it holds less than its headers say");
     return QString();
 }
 
@@ -105,6 +161,21 @@ LoadedLibrary failed(const QString& problem)
     LoadedLibrary library;
     library.problem = problem;
     return library;
+}
+
+// Obtains and initialises the root of a library whose entry points are found.
+LoadedLibrary started(LoadedLibrary loaded)
+{
+    loaded.root = loaded.entryPoints.getInstance();
+    if (!loaded.root)
+        return failed(
+            Sdk::tr("its %1 gives no SDK (null)").arg(QLatin1String(entryPointNames[0].declared)));
+    if (!loaded.root->initialize())
+        return failed(Sdk::tr("its SDK does not initialise (initialize() returned false)"));
+    // Every program takes its defaults and limits from it before anything else.
+    if (!loaded.root->getConfiguration())
+        return failed(Sdk::tr("its SDK has no configuration (getConfiguration() returned null)"));
+    return loaded;
 }
 
 } // namespace
@@ -116,6 +187,9 @@ LoadedLibrary loadLibrary(const QString& file)
         return failed(Sdk::tr("it does not exist"));
     if (info.isDir())
         return failed(Sdk::tr("it is a folder, not a library"));
+    // A pipe would hold the program at the first read until something writes into it.
+    if (!info.isFile())
+        return failed(Sdk::tr("it is not a regular file (a device, a pipe or a socket)"));
     const QString format = formatProblem(file);
     if (!format.isEmpty())
         return failed(format);
@@ -143,16 +217,16 @@ LoadedLibrary loadLibrary(const QString& file)
     entryPoints.destroyLogger = reinterpret_cast<decltype(entryPoints.destroyLogger)>(found[2]);
     entryPoints.loggerOf = reinterpret_cast<decltype(entryPoints.loggerOf)>(found[3]);
 
-    loaded.root = entryPoints.getInstance();
-    if (!loaded.root)
-        return failed(
-            Sdk::tr("its %1 gives no SDK (null)").arg(QLatin1String(entryPointNames[0].declared)));
-    if (!loaded.root->initialize())
-        return failed(Sdk::tr("its SDK does not initialise (initialize() returned false)"));
-    // Every program takes its defaults and limits from it before anything else.
-    if (!loaded.root->getConfiguration())
-        return failed(Sdk::tr("its SDK has no configuration (getConfiguration() returned null)"));
-    return loaded;
+    // The header promises no call that cannot throw: what the library throws as it starts is said
+    // like any other reason, rather than ending the program.
+    try {
+        return started(loaded);
+    } catch (const std::exception& exception) {
+        return failed(Sdk::tr("it threw an exception as it started: %1")
+                          .arg(QString::fromLocal8Bit(exception.what())));
+    } catch (...) {
+        return failed(Sdk::tr("it threw an exception as it started"));
+    }
 }
 
 } // namespace sdkaccess

@@ -29,10 +29,9 @@ void readFaults(IniFile& ini, const QString& s, Faults& f)
 {
     QStringList refused;
     ini.read(s, QStringLiteral("refused"), refused);
-    const std::vector<std::string>& operations = deviceOperationNames();
     for (const QString& name : refused) {
         const std::string operation = name.toStdString();
-        if (std::find(operations.begin(), operations.end(), operation) == operations.end())
+        if (!isDeviceOperation(operation))
             reportConfigurationProblem(
                 QStringLiteral("%1: [%2] refused names %3, which is no Device operation; it is "
                                "ignored")

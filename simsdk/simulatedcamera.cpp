@@ -1,5 +1,7 @@
 #include "simulatedcamera.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -186,6 +188,12 @@ const std::vector<std::string>& deviceOperationNames()
     return names;
 }
 
+bool isDeviceOperation(const std::string& name)
+{
+    const std::vector<std::string>& names = deviceOperationNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 SimulatedCamera::SimulatedCamera(CameraSetup setup, std::vector<JournalEntry>& journal,
                                  const orvex_sdk::Configuration& limits,
                                  Clock::time_point pluggedIn)
@@ -255,6 +263,9 @@ template <typename Result, typename Action>
 Result CameraDevice::operate(const char* operation, std::string arguments, Result failure,
                              Action action)
 {
+    // Each operation passes its own name (__func__): the list of names is the only other place
+    // that spells it, and the refused faults reach an operation only through that list.
+    assert(isDeviceOperation(operation));
     if (faults_.latencyMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(faults_.latencyMs));
     const bool answered = answers(operation);
@@ -276,7 +287,7 @@ Result CameraDevice::operate(const char* operation, std::string arguments, Resul
 
 bool CameraDevice::getFirmwareVersions(orvex_sdk::FirmwareVersions* versions)
 {
-    const bool answered = operate("getFirmwareVersions", {}, false, [&] {
+    const bool answered = operate(__func__, {}, false, [&] {
         if (!versions || faults_.silent)
             return false;
         *versions = settings_.versions;
@@ -290,37 +301,37 @@ bool CameraDevice::getFirmwareVersions(orvex_sdk::FirmwareVersions* versions)
 
 bool CameraDevice::prepareParameterRead()
 {
-    return operate("prepareParameterRead", {}, false, [] { return true; });
+    return operate(__func__, {}, false, [] { return true; });
 }
 
 std::uint32_t CameraDevice::getRoiX1()
 {
-    return operate("getRoiX1", {}, 0u, [&] { return std::uint32_t(settings_.roiX1); });
+    return operate(__func__, {}, 0u, [&] { return std::uint32_t(settings_.roiX1); });
 }
 
 std::uint32_t CameraDevice::getRoiX2()
 {
-    return operate("getRoiX2", {}, 0u, [&] { return std::uint32_t(settings_.roiX2); });
+    return operate(__func__, {}, 0u, [&] { return std::uint32_t(settings_.roiX2); });
 }
 
 std::uint32_t CameraDevice::getRoiY1()
 {
-    return operate("getRoiY1", {}, 0u, [&] { return std::uint32_t(settings_.roiY1); });
+    return operate(__func__, {}, 0u, [&] { return std::uint32_t(settings_.roiY1); });
 }
 
 std::uint32_t CameraDevice::getRoiY2()
 {
-    return operate("getRoiY2", {}, 0u, [&] { return std::uint32_t(settings_.roiY2); });
+    return operate(__func__, {}, 0u, [&] { return std::uint32_t(settings_.roiY2); });
 }
 
 std::uint32_t CameraDevice::getSerialNumber()
 {
-    return operate("getSerialNumber", {}, 0u, [&] { return settings_.serialNumber; });
+    return operate(__func__, {}, 0u, [&] { return settings_.serialNumber; });
 }
 
 bool CameraDevice::getTemperatures(orvex_sdk::Temperatures* temperatures)
 {
-    return operate("getTemperatures", {}, false, [&] {
+    return operate(__func__, {}, false, [&] {
         if (!temperatures || faults_.temperatureReadsLeft == 0)
             return false;
         if (faults_.temperatureReadsLeft > 0)
@@ -337,12 +348,12 @@ bool CameraDevice::getTemperatures(orvex_sdk::Temperatures* temperatures)
 
 std::uint32_t CameraDevice::getGsk()
 {
-    return operate("getGsk", {}, 0u, [&] { return settings_.gsk; });
+    return operate(__func__, {}, 0u, [&] { return settings_.gsk; });
 }
 
 bool CameraDevice::setGsk(std::uint32_t value)
 {
-    return operate("setGsk", toText(value), false, [&] {
+    return operate(__func__, toText(value), false, [&] {
         return store(settings_.gsk, value,
                      withinExpertLimits(value, camera_.limits_.gskMin, camera_.limits_.gskMax));
     });
@@ -350,7 +361,7 @@ bool CameraDevice::setGsk(std::uint32_t value)
 
 bool CameraDevice::setGfid(std::uint32_t value)
 {
-    return operate("setGfid", toText(value), false, [&] {
+    return operate(__func__, toText(value), false, [&] {
         return store(settings_.gfid, value,
                      withinExpertLimits(value, camera_.limits_.gfidMin, camera_.limits_.gfidMax));
     });
@@ -358,7 +369,7 @@ bool CameraDevice::setGfid(std::uint32_t value)
 
 bool CameraDevice::setGms(std::uint32_t value)
 {
-    return operate("setGms", toText(value), false, [&] {
+    return operate(__func__, toText(value), false, [&] {
         return store(settings_.gms, value,
                      withinExpertLimits(value, camera_.limits_.gmsMin, camera_.limits_.gmsMax));
     });
@@ -366,22 +377,22 @@ bool CameraDevice::setGms(std::uint32_t value)
 
 std::uint32_t CameraDevice::getGfid()
 {
-    return operate("getGfid", {}, 0u, [&] { return settings_.gfid; });
+    return operate(__func__, {}, 0u, [&] { return settings_.gfid; });
 }
 
 std::uint32_t CameraDevice::getGms()
 {
-    return operate("getGms", {}, 0u, [&] { return settings_.gms; });
+    return operate(__func__, {}, 0u, [&] { return settings_.gms; });
 }
 
 std::uint32_t CameraDevice::getTint()
 {
-    return operate("getTint", {}, 0u, [&] { return settings_.tint; });
+    return operate(__func__, {}, 0u, [&] { return settings_.tint; });
 }
 
 bool CameraDevice::setTint(std::uint32_t value)
 {
-    return operate("setTint", toText(value), false, [&] {
+    return operate(__func__, toText(value), false, [&] {
         return store(settings_.tint, value,
                      withinExpertLimits(value, camera_.limits_.tintMin, camera_.limits_.tintMax));
     });
@@ -389,92 +400,91 @@ bool CameraDevice::setTint(std::uint32_t value)
 
 bool CameraDevice::getBprCorrection()
 {
-    return operate("getBprCorrection", {}, false, [&] { return settings_.bprCorrection; });
+    return operate(__func__, {}, false, [&] { return settings_.bprCorrection; });
 }
 
 bool CameraDevice::setBprCorrection(bool enabled)
 {
-    return operate("setBprCorrection", toText(enabled), false,
+    return operate(__func__, toText(enabled), false,
                    [&] { return store(settings_.bprCorrection, enabled, true); });
 }
 
 bool CameraDevice::getOffsetCorrection()
 {
-    return operate("getOffsetCorrection", {}, false, [&] { return settings_.offsetCorrection; });
+    return operate(__func__, {}, false, [&] { return settings_.offsetCorrection; });
 }
 
 bool CameraDevice::setOffsetCorrection(bool enabled)
 {
-    return operate("setOffsetCorrection", toText(enabled), false,
+    return operate(__func__, toText(enabled), false,
                    [&] { return store(settings_.offsetCorrection, enabled, true); });
 }
 
 bool CameraDevice::getGainCorrection()
 {
-    return operate("getGainCorrection", {}, false, [&] { return settings_.gainCorrection; });
+    return operate(__func__, {}, false, [&] { return settings_.gainCorrection; });
 }
 
 bool CameraDevice::setGainCorrection(bool enabled)
 {
-    return operate("setGainCorrection", toText(enabled), false,
+    return operate(__func__, toText(enabled), false,
                    [&] { return store(settings_.gainCorrection, enabled, true); });
 }
 
 bool CameraDevice::getHorizontalFlip()
 {
-    return operate("getHorizontalFlip", {}, false, [&] { return settings_.horizontalFlip; });
+    return operate(__func__, {}, false, [&] { return settings_.horizontalFlip; });
 }
 
 bool CameraDevice::setHorizontalFlip(bool enabled)
 {
-    return operate("setHorizontalFlip", toText(enabled), false,
+    return operate(__func__, toText(enabled), false,
                    [&] { return store(settings_.horizontalFlip, enabled, true); });
 }
 
 bool CameraDevice::getVerticalFlip()
 {
-    return operate("getVerticalFlip", {}, false, [&] { return settings_.verticalFlip; });
+    return operate(__func__, {}, false, [&] { return settings_.verticalFlip; });
 }
 
 bool CameraDevice::setVerticalFlip(bool enabled)
 {
-    return operate("setVerticalFlip", toText(enabled), false,
+    return operate(__func__, toText(enabled), false,
                    [&] { return store(settings_.verticalFlip, enabled, true); });
 }
 
 bool CameraDevice::getVignettingCorrection()
 {
-    return operate("getVignettingCorrection", {}, false,
-                   [&] { return settings_.vignettingCorrection; });
+    return operate(__func__, {}, false, [&] { return settings_.vignettingCorrection; });
 }
 
 bool CameraDevice::setVignettingCorrection(bool enabled)
 {
-    return operate("setVignettingCorrection", toText(enabled), false,
+    return operate(__func__, toText(enabled), false,
                    [&] { return store(settings_.vignettingCorrection, enabled, true); });
 }
 
 bool CameraDevice::getColumnCorrection()
 {
-    return operate("getColumnCorrection", {}, false, [&] { return settings_.columnCorrection; });
+    return operate(__func__, {}, false, [&] { return settings_.columnCorrection; });
 }
 
 bool CameraDevice::setColumnCorrection(bool enabled)
 {
-    return operate("setColumnCorrection", toText(enabled), false,
+    return operate(__func__, toText(enabled), false,
                    [&] { return store(settings_.columnCorrection, enabled, true); });
 }
 
 bool CameraDevice::setVideoOutput(std::uint8_t output)
 {
-    return operate("setVideoOutput", toText(output), false, [&] {
+    return operate(__func__, toText(output), false, [&] {
         return store(settings_.videoOutput, output, output <= videoOutputMaximum);
     });
 }
 
 bool CameraDevice::setZoom(const orvex_sdk::ZoomSettings* zoom)
 {
-    return operate("setZoom", toText(zoom), false, [&] {
+    return operate(__func__, toText(zoom), false, [&] {
         if (!zoom || !zoomAccepted(*zoom))
             return false;
         settings_.zoom.factor = zoom->factor;
@@ -487,7 +497,7 @@ bool CameraDevice::setZoom(const orvex_sdk::ZoomSettings* zoom)
 
 bool CameraDevice::getZoom(orvex_sdk::ZoomSettings* zoom)
 {
-    return operate("getZoom", {}, false, [&] {
+    return operate(__func__, {}, false, [&] {
         if (!zoom)
             return false;
         zoom->factor = settings_.zoom.factor;
@@ -500,19 +510,19 @@ bool CameraDevice::getZoom(orvex_sdk::ZoomSettings* zoom)
 
 std::uint8_t CameraDevice::getContrastType()
 {
-    return operate("getContrastType", {}, std::uint8_t(0), [&] { return settings_.contrastType; });
+    return operate(__func__, {}, std::uint8_t(0), [&] { return settings_.contrastType; });
 }
 
 bool CameraDevice::setContrastType(std::uint8_t type)
 {
-    return operate("setContrastType", toText(type), false, [&] {
+    return operate(__func__, toText(type), false, [&] {
         return store(settings_.contrastType, type, type <= contrastTypeMaximum);
     });
 }
 
 bool CameraDevice::setIaConfiguration(const orvex_sdk::IaConfiguration* configuration)
 {
-    return operate("setIaConfiguration", toText(configuration), false, [&] {
+    return operate(__func__, toText(configuration), false, [&] {
         if (!configuration || !iaAccepted(*configuration))
             return false;
         settings_.ia = *configuration;
@@ -522,7 +532,7 @@ bool CameraDevice::setIaConfiguration(const orvex_sdk::IaConfiguration* configur
 
 std::uint8_t CameraDevice::getIaConfiguration(orvex_sdk::IaConfiguration* configuration)
 {
-    return operate("getIaConfiguration", {}, std::uint8_t(0), [&] {
+    return operate(__func__, {}, std::uint8_t(0), [&] {
         if (!configuration)
             return std::uint8_t(0);
         const auto status = std::uint8_t(faults_.iaReadStatus);
@@ -534,14 +544,14 @@ std::uint8_t CameraDevice::getIaConfiguration(orvex_sdk::IaConfiguration* config
 
 bool CameraDevice::setShutterPosition(bool closed)
 {
-    return operate("setShutterPosition", toText(closed), false,
+    return operate(__func__, toText(closed), false,
                    [&] { return store(settings_.shutterClosed, closed, settings_.hasShutter); });
 }
 
 bool CameraDevice::getShutterPosition(std::uint8_t* closed)
 {
     // A camera without a shutter reads as open: nothing ever covers its sensor.
-    return operate("getShutterPosition", {}, false, [&] {
+    return operate(__func__, {}, false, [&] {
         if (!closed)
             return false;
         *closed = settings_.hasShutter && settings_.shutterClosed ? 1 : 0;
@@ -551,7 +561,7 @@ bool CameraDevice::getShutterPosition(std::uint8_t* closed)
 
 std::uint8_t CameraDevice::getShutterPresence(std::uint8_t* present)
 {
-    return operate("getShutterPresence", {}, std::uint8_t(0), [&] {
+    return operate(__func__, {}, std::uint8_t(0), [&] {
         if (!present)
             return std::uint8_t(0);
         const auto status = std::uint8_t(faults_.shutterPresenceStatus);
@@ -563,7 +573,7 @@ std::uint8_t CameraDevice::getShutterPresence(std::uint8_t* present)
 
 std::uint8_t CameraDevice::getCameraType(std::uint8_t* type)
 {
-    return operate("getCameraType", {}, std::uint8_t(0), [&] {
+    return operate(__func__, {}, std::uint8_t(0), [&] {
         if (!type || faults_.cameraTypeFails)
             return std::uint8_t(0);
         *type = settings_.cameraType;
@@ -573,77 +583,77 @@ std::uint8_t CameraDevice::getCameraType(std::uint8_t* type)
 
 bool CameraDevice::setSerialNumber(std::uint32_t serialNumber)
 {
-    return operate("setSerialNumber", toText(serialNumber), false,
+    return operate(__func__, toText(serialNumber), false,
                    [&] { return store(settings_.serialNumber, serialNumber, true); });
 }
 
 std::uint32_t CameraDevice::getGamma()
 {
-    return operate("getGamma", {}, 0u, [&] { return settings_.gamma; });
+    return operate(__func__, {}, 0u, [&] { return settings_.gamma; });
 }
 
 bool CameraDevice::setGamma(std::uint32_t gamma)
 {
-    return operate("setGamma", toText(gamma), false, [&] {
+    return operate(__func__, toText(gamma), false, [&] {
         return store(settings_.gamma, gamma, gamma >= gammaMinimum && gamma <= gammaMaximum);
     });
 }
 
 std::uint32_t CameraDevice::getClhe()
 {
-    return operate("getClhe", {}, 0u, [&] { return settings_.clhe; });
+    return operate(__func__, {}, 0u, [&] { return settings_.clhe; });
 }
 
 bool CameraDevice::setClhe(std::uint32_t clhe)
 {
-    return operate("setClhe", toText(clhe), false,
+    return operate(__func__, toText(clhe), false,
                    [&] { return store(settings_.clhe, clhe, clhe <= clheMaximum); });
 }
 
 std::uint32_t CameraDevice::getSharpening()
 {
-    return operate("getSharpening", {}, 0u, [&] { return settings_.sharpening; });
+    return operate(__func__, {}, 0u, [&] { return settings_.sharpening; });
 }
 
 bool CameraDevice::setSharpening(std::uint32_t sharpening)
 {
-    return operate("setSharpening", toText(sharpening), false, [&] {
+    return operate(__func__, toText(sharpening), false, [&] {
         return store(settings_.sharpening, sharpening, sharpening <= sharpeningMaximum);
     });
 }
 
 bool CameraDevice::getPolarity()
 {
-    return operate("getPolarity", {}, false, [&] { return settings_.polarity; });
+    return operate(__func__, {}, false, [&] { return settings_.polarity; });
 }
 
 bool CameraDevice::setPolarity(bool inverted)
 {
-    return operate("setPolarity", toText(inverted), false,
+    return operate(__func__, toText(inverted), false,
                    [&] { return store(settings_.polarity, inverted, true); });
 }
 
 bool CameraDevice::setRoiX1(std::int32_t x1)
 {
-    return operate("setRoiX1", toText(x1), false,
+    return operate(__func__, toText(x1), false,
                    [&] { return store(settings_.roiX1, x1, roiXAccepted(x1)); });
 }
 
 bool CameraDevice::setRoiX2(std::int32_t x2)
 {
-    return operate("setRoiX2", toText(x2), false,
+    return operate(__func__, toText(x2), false,
                    [&] { return store(settings_.roiX2, x2, roiXAccepted(x2)); });
 }
 
 bool CameraDevice::setRoiY1(std::int32_t y1)
 {
-    return operate("setRoiY1", toText(y1), false,
+    return operate(__func__, toText(y1), false,
                    [&] { return store(settings_.roiY1, y1, roiYAccepted(y1)); });
 }
 
 bool CameraDevice::setRoiY2(std::int32_t y2)
 {
-    return operate("setRoiY2", toText(y2), false,
+    return operate(__func__, toText(y2), false,
                    [&] { return store(settings_.roiY2, y2, roiYAccepted(y2)); });
 }
 
@@ -651,7 +661,7 @@ bool CameraDevice::requestNuc(std::uint8_t mode)
 {
     // The automatic routine closes the camera's own shutter over the sensor; without one it
     // cannot run.
-    return operate("requestNuc", toText(mode), false, [&] {
+    return operate(__func__, toText(mode), false, [&] {
         const bool accepted =
             mode < nucModeAutomatic || (mode == nucModeAutomatic && settings_.hasShutter);
         if (accepted)
@@ -662,13 +672,13 @@ bool CameraDevice::requestNuc(std::uint8_t mode)
 
 bool CameraDevice::setNucEnabled(std::uint8_t state)
 {
-    return operate("setNucEnabled", toText(state), false,
+    return operate(__func__, toText(state), false,
                    [&] { return store(settings_.nucState, state, state <= nucStateMaximum); });
 }
 
 bool CameraDevice::getNucEnabled()
 {
-    return operate("getNucEnabled", {}, false, [&] { return settings_.nucState != 0; });
+    return operate(__func__, {}, false, [&] { return settings_.nucState != 0; });
 }
 
 } // namespace orvex_sim

@@ -13,8 +13,10 @@
 
 namespace orvex_sim {
 
-// The names of every Device operation, as the journal and the refused faults spell them.
+// The names of every Device operation, as the journal and the refused faults spell them: each is
+// the name of the operation's function, which the simulated camera journals it under.
 const std::vector<std::string>& deviceOperationNames();
+bool isDeviceOperation(const std::string& name);
 
 // One simulated camera on one port: what it holds survives disconnects and reconnects, and the
 // Device objects handed out for it.
@@ -148,6 +150,7 @@ public:
 private:
     // Waits the link's latency, runs action when the camera answers this operation, records the
     // call in the journal and returns the action's result, or failure when it did not answer.
+    // operation: the calling operation's own name, __func__.
     template <typename Result, typename Action>
     Result operate(const char* operation, std::string arguments, Result failure, Action action);
     bool answers(const char* operation);

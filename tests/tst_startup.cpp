@@ -16,6 +16,8 @@ class StartupTest : public QObject
 private slots:
     void writesFourLinesAndTwoRecordsBeforeTheWindow_data();
     void writesFourLinesAndTwoRecordsBeforeTheWindow();
+    void versionSaysTheSdkInForce_data();
+    void versionSaysTheSdkInForce();
 };
 
 void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow_data()
@@ -45,7 +47,8 @@ void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow()
     const QString ini = dir.filePath("sdk.ini");
     QFile iniFile(ini);
     QVERIFY(iniFile.open(QIODevice::WriteOnly | QIODevice::Text));
-    iniFile.write(QStringLiteral("[sdk]\nlogFile=%1\n").arg(logFile).toUtf8());
+    // A key the stand-in does not know, which it says on standard error whenever it reads this.
+    iniFile.write(QStringLiteral("[sdk]\nlogFile=%1\nunheardOf=1\n").arg(logFile).toUtf8());
     iniFile.close();
 
     QProcess tool;
@@ -79,6 +82,8 @@ void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow()
     // Offscreen, Qt may warn about what the platform lacks; the tool says one line of its own.
     const QStringList errors = QString::fromLocal8Bit(tool.readAllStandardError()).split('\n');
     QCOMPARE(errors.filter(QStringLiteral("orvexhd: ")).join('\n') + '\n', said);
+    // Only in the demo is the stand-in started, even for a library that cannot be used.
+    QCOMPARE(errors.filter(QStringLiteral("orvex-sdk: ")).size(), library.isEmpty() ? 1 : 0);
 
     const QList<SdkRecord> records = sdkRecords(logFile);
     QFile vendor(vendorLog);
@@ -99,6 +104,56 @@ void StartupTest::writesFourLinesAndTwoRecordsBeforeTheWindow()
     QCOMPARE(records[0].text, "QT Version " + version);
     QCOMPARE(records[1].level, 0);
     QCOMPARE(records[1].text, "QT Built in " + buildType);
+}
+
+void StartupTest::versionSaysTheSdkInForce_data()
+{
+    QTest::addColumn<QString>("library"); // ORVEX_SDK_LIBRARY
+    QTest::addColumn<QString>("output");  // "full": a device always full; "pipe": nobody reads it
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // on standard output, or standard error when that fails
+    const QString lost = QStringLiteral("orvexhd: standard output cannot be written\n");
+    QTest::newRow("simulated cameras")
+        << QString() << QString() << 0
+        << "orvexhd " ORVEX_VERSION "\ncamera SDK: simulated cameras\n";
+    QTest::newRow("a library, named but not loaded")
+        << "/nonexistent/vendor.so" << QString() << 0
+        << "orvexhd " ORVEX_VERSION "\ncamera SDK: /nonexistent/vendor.so\n";
+    QTest::newRow("onto a full disk") << QString() << "full" << 4 << lost;
+    QTest::newRow("into a pipe whose reader is gone") << QString() << "pipe" << 4 << lost;
+}
+
+void StartupTest::versionSaysTheSdkInForce()
+{
+    QFETCH(QString, library);
+    QFETCH(QString, output);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ORVEX_SDK_LIBRARY", library);
+    tool.setProcessEnvironment(environment);
+    // Made here: the machine's own /dev/full is never written.
+    if (output == "full") {
+        if (QProcess::execute("mknod", {dir.filePath("full"), "c", "1", "7"}) != 0)
+            QSKIP("making a device node needs root");
+        tool.setStandardOutputFile(dir.filePath("full"));
+    }
+    if (output == "pipe") {
+        // Opened for writing while the shell reads it too, then no reader left: a write fails.
+        QCOMPARE(QProcess::execute("mkfifo", {dir.filePath("pipe")}), 0);
+        tool.start("sh", {"-c", "exec 4<>\"$0\" 5>\"$0\" 4<&-; exec \"$1\" --version >&5 5>&-",
+                          dir.filePath("pipe"), ORVEX_EXECUTABLE});
+    } else {
+        tool.start(ORVEX_EXECUTABLE, {"--version"});
+    }
+    QVERIFY(tool.waitForFinished(20000));
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), status);
+    QCOMPARE(QString::fromLocal8Bit(status == 0 ? tool.readAllStandardOutput()
+                                                : tool.readAllStandardError()),
+             said);
 }
 
 QTEST_GUILESS_MAIN(StartupTest)

@@ -318,10 +318,20 @@ void VendorSdkTest::aLibraryThatCannotBeUsedIsSaid_data()
         "cannot be used: its orvex_sdk::OrvexSdk::get_instance() gives no SDK (null)");
     row("initialize fails", VENDOR_LIKE_INITIALIZE_FAILS,
         "cannot be used: its SDK does not initialise (initialize() returned false)");
+    row("initialize throws", VENDOR_LIKE_INITIALIZE_THROWS,
+        "cannot be used: it threw an exception as it started: no licence for this machine");
+    row("a pipe, which never holds the program", "FOLDER/pipe.so",
+        "cannot be used: it is not a regular file");
+    row("a copy cut short, which the loader would map past its end", "FOLDER/short.so",
+        "cannot be used: it is cut short");
     row("an sdk.ini's misspelt key", QString(),
         "the camera SDK's settings FOLDER/config/orvexhd/sdk.ini cannot be used: line 2: [sdk] "
         "has no key libary; it has library= alone",
         "[sdk]\nlibary=vendor.so\n");
+    row("an sdk.ini's path in quotes", QString(),
+        "FOLDER/config/orvexhd/sdk.ini cannot be used: line 2: [sdk] library= is in quotes; write "
+        "the path without them",
+        "[sdk]\nlibrary=\"/opt/orvex sdk/liborvexsdk.so\"\n");
     row("an sdk.ini naming a missing library", QString(),
         "the camera SDK FOLDER/config/orvexhd/none.so (named in FOLDER/config/orvexhd/sdk.ini) "
         "cannot be used: it does not exist",
@@ -337,10 +347,14 @@ void VendorSdkTest::aLibraryThatCannotBeUsedIsSaid()
     failure.replace(QLatin1String("FOLDER"), folder_->path());
     if (!settings.isEmpty())
         writeFile(path(QStringLiteral("config/orvexhd/sdk.ini")), settings);
-    // The vendor-like library with its ELF header's machine field saying S/390.
+    // The vendor-like library with its ELF header's machine field saying S/390, and cut short
+    // after its headers.
     QFile vendorLike(QStringLiteral(VENDOR_LIKE));
     QVERIFY(vendorLike.open(QIODevice::ReadOnly));
-    writeFile(path(QStringLiteral("s390.so")), vendorLike.readAll().replace(18, 2, "\x16\0", 2));
+    const QByteArray whole = vendorLike.readAll();
+    writeFile(path(QStringLiteral("s390.so")), QByteArray(whole).replace(18, 2, "\x16\0", 2));
+    writeFile(path(QStringLiteral("short.so")), whole.left(4096));
+    QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("pipe.so"))}), 0);
 
     QProcessEnvironment environment = this->environment();
     environment.insert(QStringLiteral("ORVEX_SDK_LIBRARY"), library);

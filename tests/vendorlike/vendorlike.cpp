@@ -6,7 +6,8 @@
 // library does, so a program that exported the stand-in's SDKLogger would take them away from it.
 //
 // Built broken on purpose: VENDOR_LIKE_WITHOUT_LOGGER leaves SDKLogger out, VENDOR_LIKE_WITHOUT_
-// INSTANCE makes get_instance() give null, VENDOR_LIKE_INITIALIZE_FAILS makes initialize() fail.
+// INSTANCE makes get_instance() give null, VENDOR_LIKE_INITIALIZE_FAILS makes initialize() fail,
+// VENDOR_LIKE_INITIALIZE_THROWS makes it throw.
 #include "orvex_sdk.h"
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -283,8 +285,10 @@ class Root final : public orvex_sdk::IOrvexSdk
 public:
     bool initialize() override
     {
-#ifdef VENDOR_LIKE_INITIALIZE_FAILS
+#if defined(VENDOR_LIKE_INITIALIZE_FAILS)
         return false;
+#elif defined(VENDOR_LIKE_INITIALIZE_THROWS)
+        throw std::runtime_error("no licence for this machine");
 #else
         return true;
 #endif
