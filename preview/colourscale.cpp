@@ -59,10 +59,14 @@ void ColourScale::setScale(const std::shared_ptr<const imaging::Tone>& tone,
     if (marks != marks_ || unit != unit_) {
         marks_ = marks;
         unit_ = unit;
-        setToolTip(marks_.isEmpty() ? QString()
-                                    : tr("The palette's colours, and the %1 they stand for: %2 "
-                                         "at the top, %3 in the middle, %4 at the bottom")
-                                          .arg(unit_, marks_[0], marks_[1], marks_[2]));
+        // The marks are painted: a screen reader hears them from the description.
+        const QString said = marks_.isEmpty()
+                                 ? QString()
+                                 : tr("The palette's colours, and the %1 they stand for: %2 at the "
+                                      "top, %3 in the middle, %4 at the bottom")
+                                       .arg(unit_, marks_[0], marks_[1], marks_[2]);
+        setToolTip(said);
+        setAccessibleDescription(said);
     }
     update();
 }

@@ -386,7 +386,9 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     // The histogram beside the picture, and the colour scale's marks from the frame's curve.
     QTest::keyClick(named("histogramCheck"), Qt::Key_Space);
     QVERIFY(named("toneChart")->isVisible());
-    QTRY_VERIFY(window.findChild<ColourScale*>()->marks().size() == 3);
+    auto* colourScale = window.findChild<ColourScale*>();
+    QTRY_VERIFY(colourScale->marks().size() == 3);
+    QVERIFY(colourScale->accessibleDescription().contains(colourScale->marks()[1]));
     QTest::keyClick(view, Qt::Key_Escape);
     QVERIFY(view->box().isEmpty() && !named("clearBoxButton")->isEnabled());
 
