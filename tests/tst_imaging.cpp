@@ -618,47 +618,29 @@ void ImagingTest::valueBeyondItsRangeActsAsTheNearestAccepted()
 void ImagingTest::probeAndBoxesFollowTheZoomAndFlips_data()
 {
     QTest::addColumn<Change>("change");
-    const auto row = [](const char* name, Change change) {
-        QTest::newRow(name) << change;
+    const auto row = [](const char* name, double zoom, cv::Point centre, bool mirrored,
+                        bool upsideDown, imaging::Tap tap = imaging::Tap::Output) {
+        QTest::newRow(name) << Change([=](Settings& s) {
+            s.zoomFactor = zoom;
+            s.zoomXCenter = centre.x;
+            s.zoomYCenter = centre.y;
+            s.horizontalFlip = mirrored;
+            s.verticalFlip = upsideDown;
+            s.videoOutput = int(tap);
+        });
     };
-    row("straight", [](Settings&) {});
-    row("mirrored", [](Settings& s) { s.horizontalFlip = true; });
-    row("upside down", [](Settings& s) { s.verticalFlip = true; });
-    row("both flips", [](Settings& s) {
-        s.horizontalFlip = true;
-        s.verticalFlip = true;
-    });
-    row("zoom 2 off centre, both flips", [](Settings& s) {
-        s.zoomFactor = 2.0;
-        s.zoomXCenter = 500;
-        s.zoomYCenter = 700;
-        s.horizontalFlip = true;
-        s.verticalFlip = true;
-    });
-    row("zoom 4 at the bottom left, upside down", [](Settings& s) {
-        s.zoomFactor = 4.0;
-        s.zoomXCenter = 0;
-        s.zoomYCenter = 1023;
-        s.verticalFlip = true;
-    });
-    row("zoom 8 on the car, mirrored", [](Settings& s) {
-        s.zoomFactor = 8.0;
-        s.zoomXCenter = 900;
-        s.zoomYCenter = 760;
-        s.horizontalFlip = true;
-    });
+    const cv::Point middle(640, 512);
+    row("straight", 1.0, middle, false, false);
+    row("mirrored", 1.0, middle, true, false);
+    row("upside down", 1.0, middle, false, true);
+    row("both flips", 1.0, middle, true, true);
+    row("zoom 2 off centre, both flips", 2.0, {500, 700}, true, true);
+    row("zoom 4 at the bottom left, upside down", 4.0, {0, 1023}, false, true);
+    row("zoom 8 on the car, mirrored", 8.0, {900, 760}, true, false);
     // A scale that is no whole number: a sensor pixel shows as two picture pixels or as three.
-    row("zoom 3, mirrored", [](Settings& s) {
-        s.zoomFactor = 3.0;
-        s.zoomXCenter = 600;
-        s.zoomYCenter = 500;
-        s.horizontalFlip = true;
-    });
-    row("zoom 2 at the LUT tap: the window drawn, not yet applied", [](Settings& s) {
-        s.zoomFactor = 2.0;
-        s.zoomXCenter = 300;
-        s.videoOutput = int(imaging::Tap::LutCorrection);
-    });
+    row("zoom 3, mirrored", 3.0, {600, 500}, true, false);
+    row("zoom 2 at the LUT tap: the window drawn, not yet applied", 2.0, {300, 512}, false, false,
+        imaging::Tap::LutCorrection);
 }
 
 namespace {
@@ -830,34 +812,29 @@ void ImagingTest::contrastSpreadsTheRoisRange()
 
 void ImagingTest::toneIsTheMappingThatMadeTheLevels_data()
 {
-    QTest::addColumn<Change>("change");
     QTest::addColumn<int>("basis");
+    QTest::addColumn<Change>("change");
     using Basis = imaging::Tone::Basis;
-    const auto row = [](const char* name, Change change, Basis basis) {
-        QTest::newRow(name) << change << int(basis);
+    const auto row = [](const char* name, Basis basis, Change change) {
+        QTest::newRow(name) << int(basis) << change;
     };
-    row(
-        "CLHE over the ROI", [](Settings&) {}, Basis::Roi);
-    row(
-        "CLHE equalised, gamma 1.7, black-hot, a small ROI",
-        [](Settings& s) {
-            s.clhe = 30000;
-            s.gamma = 1.7;
-            s.polarity = true;
-            s.roi = {100, 100, 400, 300};
-        },
-        Basis::Roi);
-    row(
-        "RAW: the whole picture stretched", [](Settings& s) { s.videoOutput = 0; },
-        Basis::WholePicture);
-    row(
-        "CLAHE in tiles, gamma 1.7, black-hot: its linear part",
-        [](Settings& s) {
-            s.contrastType = 1;
-            s.gamma = 1.7;
-            s.polarity = true;
-        },
-        Basis::Roi);
+    // Gamma and polarity act after the contrast: the curve must carry them.
+    const Change steepBlackHot = [](Settings& s) {
+        s.gamma = 1.7;
+        s.polarity = true;
+    };
+    row("CLHE over the ROI", Basis::Roi, [](Settings&) {});
+    row("CLHE equalised, gamma 1.7, black-hot, a small ROI", Basis::Roi, [=](Settings& s) {
+        steepBlackHot(s);
+        s.clhe = 30000;
+        s.roi = {100, 100, 400, 300};
+    });
+    row("RAW: the whole picture stretched", Basis::WholePicture,
+        [](Settings& s) { s.videoOutput = 0; });
+    row("CLAHE in tiles, gamma 1.7, black-hot: its linear part", Basis::Roi, [=](Settings& s) {
+        steepBlackHot(s);
+        s.contrastType = 1;
+    });
 }
 
 // The curve is the mapping that gave every pixel its level, and the histogram holds every pixel
