@@ -1,5 +1,6 @@
 #include "colourscale.h"
 
+#include <QImage>
 #include <QPainter>
 
 namespace {
@@ -46,6 +47,8 @@ QSize ColourScale::minimumSizeHint() const
 void ColourScale::setScale(const std::shared_ptr<const imaging::Tone>& tone,
                            const QVector<QRgb>& colours)
 {
+    // Set with every frame: painted again only when what it shows changes.
+    const bool changed = colours != colours_;
     colours_ = colours;
     QStringList marks;
     if (tone && tone->curve.empty()) {
@@ -67,6 +70,8 @@ void ColourScale::setScale(const std::shared_ptr<const imaging::Tone>& tone,
                                        .arg(unit_, marks_[0], marks_[1], marks_[2]);
         setToolTip(said);
         setAccessibleDescription(said);
+    } else if (!changed) {
+        return;
     }
     update();
 }
@@ -87,12 +92,11 @@ void ColourScale::paintEvent(QPaintEvent*)
     const QRect bar = barArea();
     if (bar.height() < 2)
         return;
-    // Level 255 at the top row, level 0 at the bottom one.
-    for (int row = 0; row < bar.height(); ++row) {
-        const int level = 255 - row * 255 / (bar.height() - 1);
-        painter.setPen(QColor(colours_.at(level)));
-        painter.drawLine(bar.left(), bar.top() + row, bar.right(), bar.top() + row);
-    }
+    // Level 255 at the top, level 0 at the bottom: one image stretched, not a line a row.
+    QImage strip(1, int(colours_.size()), QImage::Format_RGB32);
+    for (int level = 0; level < strip.height(); ++level)
+        strip.setPixel(0, strip.height() - 1 - level, colours_.at(level));
+    painter.drawImage(bar, strip);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawRect(bar.adjusted(0, 0, -1, -1));
     const QFontMetrics metrics = painter.fontMetrics();

@@ -389,6 +389,18 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     auto* colourScale = window.findChild<ColourScale*>();
     QTRY_VERIFY(colourScale->marks().size() == 3);
     QVERIFY(colourScale->accessibleDescription().contains(colourScale->marks()[1]));
+    // The palette's hottest colour above its coldest, down the bar's middle.
+    const QImage bar = colourScale->grab().toImage();
+    const QVector<QRgb> iron = paletteColours(Palette::Iron);
+    const auto firstRow = [&](QRgb colour) {
+        int y = 0;
+        while (y < bar.height() && bar.pixel(12, y) != colour)
+            ++y;
+        return y;
+    };
+    QVERIFY(firstRow(iron[255]) < firstRow(iron[128]));
+    QVERIFY(firstRow(iron[128]) < firstRow(iron[0]));
+    QVERIFY(firstRow(iron[0]) < bar.height());
     QTest::keyClick(view, Qt::Key_Escape);
     QVERIFY(view->box().isEmpty() && !named("clearBoxButton")->isEnabled());
 
