@@ -6,22 +6,32 @@
 // memory and the processor time it spends a frame, beside the chain's own time. What recording
 // costs beside the chain: writing a frame's raw page and sidecar row, the whole recording with its
 // video, and orvexhd-preview --record in a process of its own, the frames a second it keeps.
+// What the panels beside the picture add to a frame on the same thread: the histogram and tone
+// curve made and painted with the colour scale, a box measured over the whole picture, and the
+// settings drawn over the picture.
 //
 // bench_preview [PROGRAM] measures another build's orvexhd-preview.
+#include "colourscale.h"
 #include "measure.h"
+#include "measurement.h"
+#include "overlays.h"
 #include "palettes.h"
+#include "pictureview.h"
 #include "pipeline.h"
 #include "recorder.h"
 #include "settingvalues.h"
 #include "simcontrol.h"
 #include "simulatedsource.h"
 #include "tiffpages.h"
+#include "tonechart.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -68,6 +78,10 @@ constexpr int windowMeasureMs = 4000;
 constexpr double rawRecordingGoalRatio = 1.3;
 
 constexpr int warmUps = 5;
+// What each panel may add to the bare chain.
+constexpr double panelGoalRatio = 1.15;
+// The picture as the window fits it, at its size on first showing.
+const QSize fittedPicture(700, 560);
 
 double medianMs(const std::function<void(int)>& work)
 {
@@ -147,9 +161,11 @@ std::optional<std::pair<double, double>> recordingCpuMs(imaging::Pipeline& pipel
 {
     const auto frame = [&](int index) {
         const imaging::Settings settings;
-        return Frame{std::make_shared<imaging::Picture>(pipeline.render(index, settings)), 0.0,
-                     QString(), std::make_shared<imaging::Settings>(settings),
-                     std::make_shared<orvex_sim::CameraSettings>()};
+        Frame made;
+        made.picture = std::make_shared<imaging::Picture>(pipeline.render(index, settings));
+        made.settings = std::make_shared<imaging::Settings>(settings);
+        made.camera = std::make_shared<orvex_sim::CameraSettings>();
+        return made;
     };
     double before = processCpuMs();
     for (int index = 0; index < frames; ++index)
@@ -387,14 +403,104 @@ ProcessRun runPreview(const QString&, const QStringList&, int)
 }
 #endif
 
+// What the panels add to a frame of the chain on one thread. Each step of each frame is timed on
+// its own, all in the same frames, so that a change in the machine's load moves them alike.
+void benchPanels(imaging::Pipeline& pipeline, const imaging::Settings& settings)
+{
+    const QVector<QRgb> colours = paletteColours(Palette::Iron);
+    ToneChart chart;
+    chart.resize(chart.sizeHint());
+    ColourScale scale;
+    scale.resize(scale.sizeHint().width(), fittedPicture.height());
+    PictureView view;
+    view.resize(fittedPicture);
+    QImage canvas(fittedPicture, QImage::Format_RGB32);
+    QImage panels(chart.width() + scale.width(), fittedPicture.height(), QImage::Format_RGB32);
+    const auto paintPicture = [&](const imaging::Picture& picture,
+                                  const std::optional<imaging::Overlays>& overlays) {
+        QImage image(picture.levels.data, picture.levels.cols, picture.levels.rows,
+                     int(picture.levels.step), QImage::Format_Indexed8);
+        image.setColorTable(colours);
+        view.setPicture(image);
+        view.setOverlays(overlays);
+        view.render(&canvas);
+    };
+    const cv::Rect whole(0, 0, imaging::sensorWidth, imaging::sensorHeight);
+    std::vector<double> chainMs;
+    std::vector<double> histogramMs;
+    std::vector<double> measuredMs;
+    std::vector<double> paintedMs;
+    std::vector<double> overlaidMs;
+    const auto timed = [](std::vector<double>& times, int frame, const auto& work) {
+        QElapsedTimer clock;
+        clock.start();
+        work();
+        if (frame >= 0)
+            times.push_back(double(clock.nsecsElapsed()) / 1e6);
+    };
+    for (int frame = -5; frame < frames; ++frame) {
+        imaging::Picture picture;
+        timed(chainMs, frame, [&] { picture = pipeline.render(frame + 5, settings); });
+        timed(histogramMs, frame, [&] {
+            const auto tone = std::make_shared<const imaging::Tone>(pipeline.tone());
+            chart.setTone(tone, colours);
+            scale.setScale(tone, colours);
+            chart.render(&panels);
+            scale.render(&panels, QPoint(chart.width(), 0));
+        });
+        timed(measuredMs, frame, [&] { imaging::measure(picture, {cv::Point(640, 512), whole}); });
+        timed(paintedMs, frame, [&] { paintPicture(picture, std::nullopt); });
+        timed(overlaidMs, frame,
+              [&] { paintPicture(picture, imaging::overlaysOf(picture, settings)); });
+    }
+    const double chain = bench::median(chainMs);
+    const double histogram = bench::median(histogramMs);
+    const double measured = bench::median(measuredMs);
+    // Each frame's own difference: the picture's painting varies more from frame to frame than
+    // the overlays cost.
+    std::vector<double> overlaysMs(overlaidMs.size());
+    std::transform(overlaidMs.begin(), overlaidMs.end(), paintedMs.begin(), overlaysMs.begin(),
+                   std::minus<>());
+    const double overlays = bench::median(overlaysMs);
+
+    bench::heading(QStringLiteral("What the panels add to the busiest chain on its one thread "
+                                  "(medians of %1 frames)")
+                       .arg(frames));
+    bench::figure(QStringLiteral("ms per frame, the chain"), bench::milliseconds(chain));
+    bench::figure(QStringLiteral("histogram and tone curve, painted"),
+                  bench::milliseconds(histogram),
+                  QStringLiteral("(from the chain's own table, with the colour scale)"));
+    bench::figure(QStringLiteral("a box over the whole picture, measured"),
+                  bench::milliseconds(measured));
+    bench::figure(QStringLiteral("the picture painted"),
+                  bench::milliseconds(bench::median(paintedMs)),
+                  QStringLiteral("(fitted to %1x%2, as the window first shows it)")
+                      .arg(fittedPicture.width())
+                      .arg(fittedPicture.height()));
+    // A few outlines: tens of microseconds, lost in milliseconds' second decimal.
+    bench::figure(QStringLiteral("overlays, worked out and painted"),
+                  bench::microseconds(overlays * 1000.0),
+                  QStringLiteral("(over the painted picture)"));
+    const QString goal = QStringLiteral("(goal: at most %1 x)").arg(panelGoalRatio);
+    bench::figure(QStringLiteral("chain + histogram / bare chain"),
+                  bench::ratio(chain + histogram, chain), goal);
+    bench::figure(QStringLiteral("chain + measured box / bare chain"),
+                  bench::ratio(chain + measured, chain), goal);
+    bench::figure(QStringLiteral("chain + overlays / bare chain"),
+                  bench::ratio(chain + overlays, chain), goal);
+    bench::figure(QStringLiteral("all of it, painted / 25 fps budget"),
+                  bench::ratio(chain + histogram + measured + bench::median(overlaidMs), budgetMs));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
     // The program as its users start it, with a configuration and a state file of its own; first,
-    // while this process is small (see runPreview).
-    const QString program = application.arguments().value(1, QStringLiteral(ORVEX_PREVIEW_PROGRAM));
+    // while this process is small (see runPreview), before it has an application that loads
+    // Qt's platform and fonts.
+    const QString program =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(ORVEX_PREVIEW_PROGRAM);
     QTemporaryDir programFolder;
     {
         QFile ini(programFolder.filePath(QStringLiteral("sdk.ini")));
@@ -413,12 +519,15 @@ int main(int argc, char** argv)
     const QString recorded = programFolder.filePath(QStringLiteral("recorded"));
     const ProcessRun recording = runPreview(
         program, {"--port", "SIM1", "--record", recorded, "--seconds", "3600"}, windowMeasureMs);
-    if (!window.ok || !snapshot.ok || !recording.ok) {
+    const ProcessRun overlaid =
+        runPreview(program, {"--port", "SIM1", "--overlays"}, windowMeasureMs);
+    if (!window.ok || !snapshot.ok || !overlaid.ok || !recording.ok) {
         std::fprintf(stderr, "bench_preview: %s did not run\n", qPrintable(program));
         return 1;
     }
-    qunsetenv("QT_QPA_PLATFORM");
     qunsetenv("ORVEX_SDK_CONFIG");
+    // The panels are painted as the window paints them, without a display.
+    QApplication application(argc, argv);
 
     cv::setNumThreads(1);
     imaging::Pipeline pipeline;
@@ -459,6 +568,7 @@ int main(int argc, char** argv)
                   bench::ratio(busiestMs, budgetMs));
     bench::figure(QStringLiteral("defaults / bare CLAHE"), bench::ratio(defaultMs, claheMs));
     bench::figure(QStringLiteral("busiest / bare CLAHE"), bench::ratio(busiestMs, claheMs));
+    benchPanels(pipeline, busiest);
 
     QTemporaryDir recordingFolder;
     const Cost raw = rawRecordingCost(pipeline, recordingFolder);
@@ -546,6 +656,11 @@ int main(int argc, char** argv)
                   QStringLiteral("(goal: at most %1 x)").arg(cpuGoalRatio));
     bench::figure(QStringLiteral("window's time a frame / 25 fps budget"),
                   bench::ratio(cpuPerFrame, budgetMs));
+    const double overlaidPerFrame = overlaid.cpuMs / framesShown;
+    bench::figure(QStringLiteral("processor time a frame, with --overlays"),
+                  bench::milliseconds(overlaidPerFrame));
+    bench::figure(QStringLiteral("with --overlays / without"),
+                  bench::ratio(overlaidPerFrame, cpuPerFrame));
 
     const double rate = recordedRate(recorded + QStringLiteral(".csv"));
     const double recordingCpu = recording.cpuMs / framesShown;

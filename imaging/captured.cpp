@@ -16,7 +16,6 @@ constexpr std::uint32_t y10 = fourcc("Y10 ");
 constexpr std::uint32_t y16 = fourcc("Y16 ");
 constexpr std::uint32_t yuyv = fourcc("YUYV");
 constexpr std::uint32_t uyvy = fourcc("UYVY");
-constexpr int fullScale16 = 65535;
 
 // 4:2:2 carries the brightness in every other byte. A back end that does not say which half it is
 // leaves it to the pixels: a grey camera's chroma is flat, and a coloured picture's chroma varies
@@ -89,7 +88,7 @@ CapturedKind capturedPicture(const CapturedFrame& frame, Picture& picture, Histo
         pixels.copyTo(picture.counts);
         if (frame.format == PixelFormat::Grey16Swapped)
             swapBytes(picture.counts);
-        stretchLinearly(picture.counts, picture.levels, scratch, fullScale16);
+        stretchLinearly(picture.counts, picture.levels, scratch, grey16FullScale);
         return CapturedKind::Grey16;
     case PixelFormat::Yuyv:
     case PixelFormat::Uyvy:

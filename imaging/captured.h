@@ -35,6 +35,9 @@ struct CapturedFrame {
     cv::Mat pixels;
 };
 
+// The count that 16-bit grey shows white when the whole frame holds it.
+constexpr int grey16FullScale = 65535;
+
 // The OpenCV type of a frame's pixels in format.
 int pixelType(PixelFormat format);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace imaging {
 namespace {
@@ -29,29 +30,50 @@ cv::Point Geometry::sensorPixel(cv::Point shown) const
             window.y + int(std::int64_t(y) * window.height / sensorHeight)};
 }
 
-cv::Rect Geometry::shownArea(const cv::Rect& sensor) const
+cv::Rect Geometry::shownRect(const cv::Rect& sensor) const
 {
-    const double xScale = double(sensorWidth) / window.width;
-    const double yScale = double(sensorHeight) / window.height;
-    int left = cvFloor((sensor.x - window.x) * xScale);
-    int right = cvCeil((sensor.br().x - window.x) * xScale);
-    int top = cvFloor((sensor.y - window.y) * yScale);
-    int bottom = cvCeil((sensor.br().y - window.y) * yScale);
+    // A picture pixel x shows sensor pixel window.x + floor(x * window.width / sensorWidth): the
+    // first to show sensor pixel s is the smallest x that reaches it.
+    const auto firstShowing = [](int sensorOffset, int whole, int part) {
+        const std::int64_t scaled = std::int64_t(sensorOffset) * whole;
+        return int(scaled >= 0 ? (scaled + part - 1) / part : -(-scaled / part));
+    };
+    int left = firstShowing(sensor.x - window.x, sensorWidth, window.width);
+    int right = firstShowing(sensor.br().x - window.x, sensorWidth, window.width);
+    int top = firstShowing(sensor.y - window.y, sensorHeight, window.height);
+    int bottom = firstShowing(sensor.br().y - window.y, sensorHeight, window.height);
     if (mirrored) {
         left = sensorWidth - std::exchange(right, sensorWidth - left);
     }
     if (upsideDown) {
         top = sensorHeight - std::exchange(bottom, sensorHeight - top);
     }
-    return cv::Rect(cv::Point(left, top), cv::Point(right, bottom)) &
-           cv::Rect(0, 0, sensorWidth, sensorHeight);
+    return {cv::Point(left, top), cv::Point(right, bottom)};
+}
+
+cv::Rect Geometry::shownArea(const cv::Rect& sensor) const
+{
+    return shownRect(sensor) & cv::Rect(0, 0, sensorWidth, sensorHeight);
+}
+
+cv::Rect Geometry::sensorArea(const cv::Rect& shown) const
+{
+    if (shown.empty())
+        return {};
+    // Nearest-neighbour zoom and flips keep the order of the pixels, so the two far corners
+    // bound what the area shows.
+    const cv::Point first = sensorPixel(shown.tl());
+    const cv::Point last = sensorPixel(shown.br() - cv::Point(1, 1));
+    return {cv::Point(std::min(first.x, last.x), std::min(first.y, last.y)),
+            cv::Point(std::max(first.x, last.x) + 1, std::max(first.y, last.y) + 1)};
 }
 
 Pipeline::Pipeline() : clahe_(cv::createCLAHE(clipLimit(0), {tileGrid, tileGrid})) {}
 
 void Pipeline::showCounts(Picture& picture)
 {
-    stretchLinearly(counts_, picture.levels, histogram_, countMaximum);
+    mapping_ = {Tone::Basis::WholePicture, false, false,
+                stretchLinearly(counts_, picture.levels, histogram_, countMaximum), cv::Mat()};
 }
 
 void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)
@@ -59,19 +81,36 @@ void Pipeline::applyContrast(const Settings& settings, cv::Mat& levels)
     const Roi& roi = settings.roi;
     countLevels(counts_(cv::Rect(cv::Point(roi.x1, roi.y1), cv::Point(roi.x2 + 1, roi.y2 + 1))),
                 histogram_);
-    if (settings.contrastType == 0) {
+    const bool tabled = settings.contrastType == 0;
+    mapping_ = {Tone::Basis::Roi, tabled, !tabled, Stretch(), cv::Mat()};
+    if (tabled) {
         roiContrastTable(histogram_, equalisation(settings.clhe), settings.gamma, settings.polarity,
                          table_);
         applyTable(counts_, table_, levels);
         return;
     }
     // In tiles, CLAHE works on the 8-bit levels of a linear stretch of the ROI's range.
-    stretchRoiRange(counts_, histogram_, linear_);
+    mapping_.stretch = roiRangeStretch(histogram_);
+    applyStretch(counts_, mapping_.stretch, linear_);
     clahe_->setClipLimit(clipLimit(settings.clhe));
     clahe_->apply(linear_, levels);
     // Gamma 1 without polarity leaves every level as it is.
-    if (settings.gamma != 1.0 || settings.polarity)
-        cv::LUT(levels, levelTable(settings.gamma, settings.polarity), levels);
+    if (settings.gamma != 1.0 || settings.polarity) {
+        mapping_.levelTable = levelTable(settings.gamma, settings.polarity);
+        cv::LUT(levels, mapping_.levelTable, levels);
+    }
+}
+
+Tone Pipeline::tone() const
+{
+    Tone tone;
+    tone.basis = mapping_.basis;
+    tone.tiled = mapping_.tiled;
+    if (histogram_.empty())
+        return tone;
+    tone.histogram = binned(histogram_, plottedSpan(histogram_));
+    tone.curve = mapping_.tabled ? table_ : stretchCurve(mapping_.stretch, mapping_.levelTable);
+    return tone;
 }
 
 Picture Pipeline::finished(Picture& picture, const Settings& settings) const

@@ -6,6 +6,7 @@
 #include "scene.h"
 #include "settings.h"
 #include "stages.h"
+#include "tone.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -23,8 +24,13 @@ struct Geometry {
     bool upsideDown = false;
 
     cv::Point sensorPixel(cv::Point shown) const;
-    // Where an area of the sensor shows in the picture, cut to the picture.
+    // The picture pixels whose sensor pixels lie in an area of the sensor, exactly, whatever the
+    // zoom's scale; not cut to the picture, so that a side outside it stays outside.
+    cv::Rect shownRect(const cv::Rect& sensor) const;
+    // The same, cut to the picture.
     cv::Rect shownArea(const cv::Rect& sensor) const;
+    // The sensor pixels that an area of the picture shows.
+    cv::Rect sensorArea(const cv::Rect& shown) const;
 };
 
 struct Picture {
@@ -44,6 +50,9 @@ public:
     Pipeline();
 
     Picture render(std::int64_t frame, const Settings& settings);
+    // How the last picture rendered got its levels from its counts: the histogram and the table
+    // or stretch that made them. Apart from render, which does not pay for it.
+    Tone tone() const;
 
     const Scene& scene() const { return scene_; }
 
@@ -59,8 +68,17 @@ private:
     cv::Mat counts_;
     cv::Mat scratch_;
     cv::Mat linear_;
+    // The histogram that the last picture's levels were made from, and how.
     Histogram histogram_;
     std::vector<std::uint8_t> table_;
+    struct Mapping {
+        Tone::Basis basis = Tone::Basis::WholePicture;
+        bool tabled = false; // by table_; by the stretch otherwise
+        bool tiled = false;  // CLAHE's tiles after the stretch, then levelTable where it is set
+        Stretch stretch;
+        cv::Mat levelTable;
+    };
+    Mapping mapping_;
 };
 
 // The detections' boxes drawn into the picture with their numbers, as the camera's OSD does.

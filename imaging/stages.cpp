@@ -20,27 +20,6 @@ constexpr double contrastHighShare = 0.999;
 constexpr double clheMaximum = 30000.0;
 constexpr double strongestClipLimit = 40.0;
 
-std::int64_t total(const Histogram& bins)
-{
-    std::int64_t sum = 0;
-    for (const int count : bins)
-        sum += count;
-    return sum;
-}
-
-// The counts the contrast spreads over the levels: the ROI's, its tails left out.
-struct Range {
-    int low;
-    int high;
-};
-
-Range contrastRange(const Histogram& roi)
-{
-    const std::int64_t pixels = total(roi);
-    return {countAtShare(roi, pixels, contrastLowShare),
-            countAtShare(roi, pixels, contrastHighShare)};
-}
-
 std::uint8_t level(double share, double gamma, bool polarity)
 {
     const double bright = std::pow(std::clamp(share, 0.0, 1.0), 1.0 / gamma);
@@ -61,17 +40,40 @@ void keepRestLevel(cv::Mat& counts, const cv::Mat& correction)
     }
 }
 
+template <typename Value> void countValues(const cv::Mat& values, Histogram& bins)
+{
+    bins.assign(std::size_t(1) << (8 * sizeof(Value)), 0);
+    for (int y = 0; y < values.rows; ++y) {
+        const auto* row = values.ptr<Value>(y);
+        for (int x = 0; x < values.cols; ++x)
+            ++bins[row[x]];
+    }
+}
+
 } // namespace
 
 void countLevels(const cv::Mat& counts, Histogram& bins)
 {
-    CV_Assert(counts.type() == CV_16UC1);
-    bins.assign(countCount, 0);
-    for (int y = 0; y < counts.rows; ++y) {
-        const auto* row = counts.ptr<std::uint16_t>(y);
-        for (int x = 0; x < counts.cols; ++x)
-            ++bins[row[x]];
-    }
+    CV_Assert(counts.type() == CV_16UC1 || counts.type() == CV_8UC1);
+    if (counts.type() == CV_16UC1)
+        countValues<std::uint16_t>(counts, bins);
+    else
+        countValues<std::uint8_t>(counts, bins);
+}
+
+std::int64_t pixelCount(const Histogram& bins)
+{
+    std::int64_t sum = 0;
+    for (const int count : bins)
+        sum += count;
+    return sum;
+}
+
+CountSpan contrastSpan(const Histogram& roi)
+{
+    const std::int64_t pixels = pixelCount(roi);
+    return {countAtShare(roi, pixels, contrastLowShare),
+            countAtShare(roi, pixels, contrastHighShare)};
 }
 
 int countAtShare(const Histogram& bins, std::int64_t pixels, double share)
@@ -136,18 +138,27 @@ void sharpen(cv::Mat& counts, double amount, cv::Mat& scratch)
     cv::min(counts, countMaximum, counts);
 }
 
-void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch, int fullScale)
+void applyStretch(const cv::Mat& counts, const Stretch& stretch, cv::Mat& levels)
+{
+    counts.convertTo(levels, CV_8U, stretch.scale, stretch.offset);
+}
+
+Stretch shownStretch(const Histogram& bins, std::int64_t pixels, int fullScale)
+{
+    const int low = countAtShare(bins, pixels, shownLowShare);
+    const int high = countAtShare(bins, pixels, shownHighShare);
+    if (high <= low)
+        return {double(levelCount - 1) / double(fullScale), 0.0};
+    const double scale = double(levelCount - 1) / double(high - low);
+    return {scale, -double(low) * scale};
+}
+
+Stretch stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch, int fullScale)
 {
     countLevels(counts, scratch);
-    const std::int64_t pixels = std::int64_t(counts.total());
-    const int low = countAtShare(scratch, pixels, shownLowShare);
-    const int high = countAtShare(scratch, pixels, shownHighShare);
-    if (high <= low) {
-        counts.convertTo(levels, CV_8U, double(levelCount - 1) / double(fullScale));
-        return;
-    }
-    const double scale = double(levelCount - 1) / double(high - low);
-    counts.convertTo(levels, CV_8U, scale, -double(low) * scale);
+    const Stretch stretch = shownStretch(scratch, std::int64_t(counts.total()), fullScale);
+    applyStretch(counts, stretch, levels);
+    return stretch;
 }
 
 double equalisation(std::uint32_t clhe)
@@ -168,7 +179,7 @@ double clipLimit(std::uint32_t clhe)
 void roiContrastTable(const Histogram& roi, double equalised, double gamma, bool polarity,
                       std::vector<std::uint8_t>& table)
 {
-    const auto [low, high] = contrastRange(roi);
+    const auto [low, high] = contrastSpan(roi);
     const int binCount = high - low + 1;
     double inRange = 0.0;
     for (int count = low; count <= high; ++count)
@@ -187,12 +198,12 @@ void roiContrastTable(const Histogram& roi, double equalised, double gamma, bool
     std::fill(table.begin() + high + 1, table.end(), level(1.0, gamma, polarity));
 }
 
-void stretchRoiRange(const cv::Mat& counts, const Histogram& roi, cv::Mat& levels)
+Stretch roiRangeStretch(const Histogram& roi)
 {
     // The table's linear mapping, each count to the middle of its share of the range.
-    const auto [low, high] = contrastRange(roi);
+    const auto [low, high] = contrastSpan(roi);
     const double scale = double(levelCount - 1) / double(high - low + 1);
-    counts.convertTo(levels, CV_8U, scale, (0.5 - low) * scale);
+    return {scale, (0.5 - low) * scale};
 }
 
 void applyTable(const cv::Mat& counts, const std::vector<std::uint8_t>& table, cv::Mat& levels)

@@ -13,9 +13,11 @@
 
 namespace imaging {
 
-// How many pixels hold each count: bins[count], for counts of up to 16 bits.
+// How many pixels hold each count: bins[count], for counts of up to 16 bits (CV_16U) or levels
+// of 8 (CV_8U).
 using Histogram = std::vector<int>;
 void countLevels(const cv::Mat& counts, Histogram& bins);
+std::int64_t pixelCount(const Histogram& bins);
 // The smallest count below which more than share of the pixels lie.
 int countAtShare(const Histogram& bins, std::int64_t pixels, double share);
 
@@ -28,11 +30,28 @@ void correctVignetting(cv::Mat& counts, const cv::Mat& vignetting);
 // An unsharp mask: amount times the detail above a slight blur is added back.
 void sharpen(cv::Mat& counts, double amount, cv::Mat& scratch);
 
+// A linear mapping from counts to 8-bit levels, saturated at both ends: level = count × scale +
+// offset.
+struct Stretch {
+    double scale = 1.0;
+    double offset = 0.0;
+};
+void applyStretch(const cv::Mat& counts, const Stretch& stretch, cv::Mat& levels);
+
 // The counts from the first to the 99th percentile spread linearly over the 8-bit levels: how a
 // picture of raw counts is shown. Where those are one count (a flat picture) there is no range to
 // spread, and the picture shows that count's share of fullScale: a saturated sensor white, a dark
-// one black.
-void stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch, int fullScale);
+// one black. Leaves the counts' histogram in scratch, and returns the stretch applied.
+Stretch stretchLinearly(const cv::Mat& counts, cv::Mat& levels, Histogram& scratch, int fullScale);
+// The stretch that makes of counts with that histogram.
+Stretch shownStretch(const Histogram& bins, std::int64_t pixels, int fullScale);
+
+// The counts the contrast spreads over the levels: the ROI's, its tails left out.
+struct CountSpan {
+    int low = 0;
+    int high = 0;
+};
+CountSpan contrastSpan(const Histogram& roi);
 
 // How far the CLHE setting takes the contrast from a linear stretch of the ROI's range (0) to its
 // full equalisation (1), growing over the whole of 0 to 30000.
@@ -47,8 +66,8 @@ void roiContrastTable(const Histogram& roi, double equalised, double gamma, bool
                       std::vector<std::uint8_t>& table);
 void applyTable(const cv::Mat& counts, const std::vector<std::uint8_t>& table, cv::Mat& levels);
 // What that table makes of the counts with nothing equalised, no gamma and no polarity, at a
-// third of the cost: the ROI's range stretched linearly.
-void stretchRoiRange(const cv::Mat& counts, const Histogram& roi, cv::Mat& levels);
+// third of the cost (through applyStretch): the ROI's range stretched linearly.
+Stretch roiRangeStretch(const Histogram& roi);
 // Gamma and polarity for levels that are already 8-bit: a 256-entry table for cv::LUT.
 cv::Mat levelTable(double gamma, bool polarity);
 

@@ -10,7 +10,7 @@ constexpr int watchMs = 250;
 
 CaptureSource::CaptureSource(const QString& device, int stallMs, QObject* parent)
     : FrameSource(parent), device_(device), stallMs_(stallMs),
-      thread_(std::make_unique<CaptureThread>(device))
+      thread_(std::make_unique<CaptureThread>(device, regions_))
 {
     watchdog_.setInterval(watchMs);
     connect(&watchdog_, &QTimer::timeout, this, &CaptureSource::watch);

@@ -97,7 +97,11 @@ QString deviceName(const QString& device)
 class CaptureThread::Reading
 {
 public:
-    Reading(const QString& device, CaptureThread* owner) : device_(device), owner_(owner) {}
+    Reading(const QString& device, std::shared_ptr<const MeasuredRegions> regions,
+            CaptureThread* owner)
+        : device_(device), regions_(std::move(regions)), owner_(owner)
+    {
+    }
 
     void run();
     // Says that run() has returned.
@@ -115,6 +119,7 @@ private:
     bool pause();
 
     const QString device_;
+    const std::shared_ptr<const MeasuredRegions> regions_;
     CaptureThread* const owner_; // gone once stopping_ is set
     QMutex mutex_;
     QWaitCondition wake_;
@@ -125,8 +130,8 @@ private:
     bool finished_ = false;
 };
 
-CaptureThread::CaptureThread(const QString& device)
-    : reading_(std::make_shared<Reading>(device, this))
+CaptureThread::CaptureThread(const QString& device, std::shared_ptr<const MeasuredRegions> regions)
+    : reading_(std::make_shared<Reading>(device, std::move(regions), this))
 {
 }
 
@@ -223,6 +228,9 @@ QString CaptureThread::Reading::readFrames(FrameReader& reader)
                               .arg(deviceName(device_));
                 return;
             }
+            auto tone = std::make_shared<imaging::Tone>(
+                imaging::capturedTone(picture->counts, picture->levels, scratch));
+            imaging::Readings readings = imaging::measure(*picture, regions_->get());
             const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
             const QString caption = tr("Video: %1 × %2, %3")
                                         .arg(picture->levels.cols)
@@ -230,7 +238,8 @@ QString CaptureThread::Reading::readFrames(FrameReader& reader)
                                         .arg(kind == imaging::CapturedKind::Grey16
                                                  ? tr("%1, stretched").arg(formatText(kind))
                                                  : formatText(kind));
-            frame = Frame{std::move(picture), milliseconds, caption, nullptr, nullptr, kind};
+            frame = Frame{std::move(picture), milliseconds, caption, nullptr, nullptr, kind,
+                          std::move(tone), std::move(readings)};
         };
         switch (reader.next(readWaitMs, take, problem)) {
         case FrameReader::Outcome::Frame:

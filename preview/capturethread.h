@@ -15,6 +15,7 @@
 #pragma once
 
 #include "framesource.h"
+#include "measuredregions.h"
 
 #include <QObject>
 
@@ -36,7 +37,8 @@ class CaptureThread : public QObject
     Q_OBJECT
 
 public:
-    explicit CaptureThread(const QString& device);
+    // Each frame comes with its tone and the statistics of the regions that regions holds then.
+    CaptureThread(const QString& device, std::shared_ptr<const MeasuredRegions> regions);
     // Stops the thread, waiting for that at most a second.
     ~CaptureThread() override;
 

@@ -3,9 +3,12 @@
 #pragma once
 
 #include "captured.h"
+#include "measuredregions.h"
+#include "measurement.h"
 #include "pipeline.h"
 #include "settings.h"
 #include "simcontrol.h"
+#include "tone.h"
 
 #include <QMetaType>
 #include <QObject>
@@ -27,6 +30,10 @@ struct Frame {
     std::shared_ptr<const orvex_sim::CameraSettings> camera;
     // What a capture device's frame came as; Unsupported for the simulated camera.
     imaging::CapturedKind captured = imaging::CapturedKind::Unsupported;
+    // For the panels beside the picture, made with it on the source's thread: how its levels
+    // came from its counts, and the statistics of the regions the window measures.
+    std::shared_ptr<const imaging::Tone> tone;
+    imaging::Readings readings;
 };
 Q_DECLARE_METATYPE(Frame)
 
@@ -41,6 +48,9 @@ public:
     // The camera's port or the device, for the window's title.
     virtual QString name() const = 0;
 
+    // The regions whose statistics each frame carries from now on.
+    void measure(const imaging::Regions& regions) { regions_->set(regions); }
+
 signals:
     // The newest frame. One that comes while the window is still busy with the last replaces it
     // on the way: frames are dropped, never queued.
@@ -49,4 +59,7 @@ signals:
     void signalLost(const QString& reason);
     // Where the settings that shape the picture come from, when that changes.
     void settingsDescribed(const QString& text);
+
+protected:
+    const std::shared_ptr<MeasuredRegions> regions_ = std::make_shared<MeasuredRegions>();
 };

@@ -185,6 +185,10 @@ int main(int argc, char** argv)
         QStringLiteral("frame"),
         Preview::tr("The frame --snapshot writes: 0 or more, 25 a second of the scene."),
         Preview::tr("N"), QStringLiteral("0"));
+    const QCommandLineOption overlaysOption(
+        QStringLiteral("overlays"),
+        Preview::tr("Draw the contrast's ROI, the zoom's window and centre and the detector's "
+                    "boxes on the picture: in the window from the start, or in the --snapshot."));
     const QCommandLineOption recordOption(
         QStringLiteral("record"),
         Preview::tr("Record the video to NAME.tiff (the raw counts, a page a frame), NAME.csv "
@@ -199,7 +203,7 @@ int main(int argc, char** argv)
         Preview::tr("The seconds of video --record writes, from its first frame: more than 0."),
         Preview::tr("S"));
     parser.addOptions({helpOption, versionOption, portOption, deviceOption, listOption,
-                       snapshotOption, frameOption, recordOption, framesOption, secondsOption});
+                       snapshotOption, frameOption, overlaysOption, recordOption, framesOption, secondsOption});
     // Qt's own options have one dash, and take their values as ours do.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(qtOptions());
@@ -255,6 +259,9 @@ int main(int argc, char** argv)
         return usage(capture ? Preview::tr("--frame numbers the simulated camera's frames; "
                                            "--device takes the next one")
                              : Preview::tr("--frame goes with --snapshot"));
+    if (capture && parser.isSet(overlaysOption))
+        return usage(Preview::tr("--overlays draws a simulated camera's settings, which a capture "
+                                 "device's picture does not carry"));
     if (capture && snapshot && parser.isSet(portOption))
         return usage(Preview::tr("--port adds the temperatures to the window; a --snapshot of "
                                  "--device takes none"));
@@ -344,13 +351,15 @@ int main(int argc, char** argv)
     if (snapshot) {
         QCoreApplication application(argc, argv);
         QString error;
-        const int status = writeSnapshot(port, frame, parser.value(snapshotOption), error);
+        const int status = writeSnapshot(port, frame, parser.value(snapshotOption), error,
+                                         parser.isSet(overlaysOption));
         if (status != Shown)
             complain(error);
         return status;
     }
     QApplication application(argc, argv);
     PreviewWindow window(std::make_unique<SimulatedSource>(port));
+    window.setOverlaysShown(parser.isSet(overlaysOption));
     window.show();
     return application.exec();
 }

@@ -6,6 +6,8 @@
 #include "sdkaccess.h"
 #include "ui_previewwindow.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
@@ -59,6 +61,7 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
                 colours_ = paletteColours(Palette(index));
                 keeper_->setColours(colours_);
                 showPicture();
+                showPanels();
             });
     connect(ui_->scaleCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) { ui_->pictureView->setActualSize(index == 1); });
@@ -71,6 +74,7 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
         if (!probeLabel_->text().isEmpty())
             ui_->pictureView->setAccessibleDescription(probeLabel_->text());
     });
+    wirePanels();
     connect(source_, &FrameSource::frameReady, this, &PreviewWindow::showFrame);
     connect(source_, &FrameSource::signalLost, this, &PreviewWindow::showNoSignal);
     connect(source_, &FrameSource::settingsDescribed, this, [this](const QString& text) {
@@ -91,6 +95,7 @@ void PreviewWindow::showFrame(const Frame& frame)
     showProbe();
     showDetections();
     keeper_->showFrame(frame_, colours_);
+    showPanels();
 }
 
 void PreviewWindow::showNoSignal(const QString& reason)
@@ -104,12 +109,14 @@ void PreviewWindow::showNoSignal(const QString& reason)
     detections_.clear();
     ui_->detectionList->clear();
     ui_->detectionPanel->hide();
+    showPanels();
     ui_->statusbar->showMessage(tr("No signal: %1").arg(reason));
     keeper_->showNoSignal();
 }
 
-// The held and live pictures where the picture is, and freeze and record in a row below them:
-// Tab reaches them after the picture and the detections.
+// The held and live pictures where the picture is, and freeze and record in a row below them.
+// Tab goes from the picture (or the held and live pictures) to the measurements, the detections,
+// and then these.
 void PreviewWindow::addHoldAndRecord()
 {
     auto* panel = new ComparePanel(ui_->centralwidget);
@@ -120,7 +127,9 @@ void PreviewWindow::addHoldAndRecord()
     ui_->centralLayout->addWidget(keeper_);
     QWidget* previous = ui_->pictureView;
     const QList<QWidget*> chain =
-        QList<QWidget*>{panel->view(), ui_->detectionList} + keeper_->controls();
+        QList<QWidget*>{panel->view(), ui_->measurementPanel->copyButton(),
+                        ui_->measurementPanel->clearBoxButton(), ui_->detectionList} +
+        keeper_->controls();
     for (QWidget* next : chain)
         QWidget::setTabOrder(std::exchange(previous, next), next);
 }
@@ -237,4 +246,84 @@ void PreviewWindow::countFrame(double processingMs)
     rateLabel_->setText(tr("%1 frames/s, %2 ms a frame")
                             .arg(rate_.arrived(clock_.elapsed()))
                             .arg(processingMs, 0, 'f', 1));
+}
+
+void PreviewWindow::setOverlaysShown(bool shown)
+{
+    ui_->overlaysCheck->setChecked(shown);
+}
+
+void PreviewWindow::wirePanels()
+{
+    ui_->tonePanel->setVisible(ui_->histogramCheck->isChecked());
+    connect(ui_->overlaysCheck, &QCheckBox::toggled, this, &PreviewWindow::showOverlays);
+    connect(ui_->colourScaleCheck, &QCheckBox::toggled, ui_->colourScale, &QWidget::setVisible);
+    connect(ui_->histogramCheck, &QCheckBox::toggled, this, [this](bool shown) {
+        ui_->tonePanel->setVisible(shown);
+        showPanels();
+    });
+    connect(ui_->pictureView, &PictureView::probeMoved, this, &PreviewWindow::measureRegions);
+    connect(ui_->pictureView, &PictureView::boxChanged, this, [this](QRect box) {
+        ui_->measurementPanel->setBoxShown(!box.isEmpty());
+        boxToSpeak_ = false;
+        measureRegions();
+    });
+    connect(ui_->pictureView, &PictureView::boxDrawn, this, [this] { boxToSpeak_ = true; });
+    connect(ui_->pictureView, &PictureView::copyRequested, this, &PreviewWindow::copyMeasurements);
+    connect(ui_->measurementPanel, &MeasurementPanel::copyRequested, this,
+            &PreviewWindow::copyMeasurements);
+    connect(ui_->measurementPanel, &MeasurementPanel::clearBoxRequested, ui_->pictureView,
+            &PictureView::clearBox);
+}
+
+// The figures come with each frame, made on the source's thread; the window only shows them.
+void PreviewWindow::showPanels()
+{
+    // A capture device's picture carries no settings: there is nothing to draw.
+    const bool settingsKnown = !frame_.picture || frame_.settings;
+    if (ui_->overlaysCheck->isEnabled() != settingsKnown) {
+        ui_->overlaysCheck->setEnabled(settingsKnown);
+        ui_->overlaysCheck->setToolTip(
+            settingsKnown ? tr("Draw the contrast's ROI, the zoom's window and centre and the "
+                               "detector's boxes on the picture, where the zoom and the flips put "
+                               "them")
+                          : tr("A capture device's settings are unknown: there is nothing to "
+                               "draw"));
+    }
+    showOverlays();
+    ui_->colourScale->setScale(frame_.tone, colours_);
+    if (ui_->tonePanel->isVisible())
+        ui_->tonePanel->showTone(frame_.tone, settingsKnown, colours_);
+    ui_->measurementPanel->showReadings(frame_.readings);
+    // A box just drawn is spoken once its figures come, as the probe's readout is.
+    const QRect box = ui_->pictureView->box();
+    const imaging::Readings& readings = frame_.readings;
+    if (boxToSpeak_ && readings.box &&
+        readings.regions.box == cv::Rect(box.x(), box.y(), box.width(), box.height())) {
+        boxToSpeak_ = false;
+        ui_->pictureView->setAccessibleDescription(ui_->measurementPanel->boxText());
+    }
+}
+
+void PreviewWindow::showOverlays()
+{
+    if (ui_->overlaysCheck->isChecked() && frame_.picture && frame_.settings)
+        ui_->pictureView->setOverlays(imaging::overlaysOf(*frame_.picture, *frame_.settings));
+    else
+        ui_->pictureView->setOverlays(std::nullopt);
+}
+
+void PreviewWindow::measureRegions()
+{
+    const QPoint probe = ui_->pictureView->probe();
+    const QRect box = ui_->pictureView->box();
+    source_->measure(
+        {cv::Point(probe.x(), probe.y()), cv::Rect(box.x(), box.y(), box.width(), box.height())});
+}
+
+void PreviewWindow::copyMeasurements()
+{
+    const QString text = ui_->measurementPanel->text();
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text + QLatin1Char('\n'));
 }

@@ -35,6 +35,9 @@ public:
     // The camera's temperatures, or why there are none, in the status bar from now on.
     void showTemperatures(const QString& text);
 
+    // The settings drawn on the picture, as the Overlays box does.
+    void setOverlaysShown(bool shown);
+
 private:
     void showFrame(const Frame& frame);
     void showNoSignal(const QString& reason);
@@ -44,12 +47,19 @@ private:
     void showProbe();
     void showDetections();
     void countFrame(double processingMs);
+    // The overlays, the colour scale, the histogram and the measurements beside the picture.
+    void wirePanels();
+    void showPanels();
+    void showOverlays();
+    void measureRegions();
+    void copyMeasurements();
 
     std::unique_ptr<Ui::PreviewWindow> ui_;
     FrameSource* source_;
     Frame frame_;
     QVector<QRgb> colours_;
     QString pictureDescription_; // what the picture is, until a probe's readout takes its place
+    bool boxToSpeak_ = false;    // a box was drawn: its readout goes to a screen reader
     QStringList detections_;
     qint64 detectionsShownAt_ = 0;
     QLabel* settingsLabel_;

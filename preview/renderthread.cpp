@@ -4,7 +4,10 @@
 
 #include <utility>
 
-RenderThread::RenderThread(QObject* parent) : QThread(parent) {}
+RenderThread::RenderThread(std::shared_ptr<const MeasuredRegions> regions, QObject* parent)
+    : QThread(parent), regions_(std::move(regions))
+{
+}
 
 RenderThread::~RenderThread()
 {
@@ -46,11 +49,18 @@ void RenderThread::run()
         QElapsedTimer clock;
         clock.start();
         auto picture = std::make_shared<imaging::Picture>(pipeline.render(job.frame, job.settings));
+        auto tone = std::make_shared<imaging::Tone>(pipeline.tone());
+        imaging::Readings readings = imaging::measure(*picture, regions_->get());
         const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
         lock.relock();
-        result_ = Frame{std::move(picture), milliseconds, QString(),
+        result_ = Frame{std::move(picture),
+                        milliseconds,
+                        QString(),
                         std::make_shared<const imaging::Settings>(job.settings),
-                        std::make_shared<const orvex_sim::CameraSettings>(job.camera)};
+                        std::make_shared<const orvex_sim::CameraSettings>(job.camera),
+                        imaging::CapturedKind::Unsupported,
+                        std::move(tone),
+                        std::move(readings)};
         if (!announced_) {
             announced_ = true;
             emit rendered();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framesource.h"
+#include "measuredregions.h"
 #include "settings.h"
 
 #include <QMutex>
@@ -19,7 +20,9 @@ class RenderThread : public QThread
     Q_OBJECT
 
 public:
-    explicit RenderThread(QObject* parent = nullptr);
+    // Each frame comes with its tone and the statistics of the regions that regions holds then.
+    explicit RenderThread(std::shared_ptr<const MeasuredRegions> regions,
+                          QObject* parent = nullptr);
     // Waits for the frame in hand, if any.
     ~RenderThread() override;
 
@@ -42,6 +45,7 @@ private:
         orvex_sim::CameraSettings camera;
     };
 
+    const std::shared_ptr<const MeasuredRegions> regions_;
     QMutex mutex_;
     QWaitCondition wake_;
     std::optional<Job> job_;

@@ -27,7 +27,7 @@ QString tapName(imaging::Tap tap)
 } // namespace
 
 SimulatedSource::SimulatedSource(const QString& port, QObject* parent)
-    : FrameSource(parent), port_(port), follower_(port.toStdString())
+    : FrameSource(parent), port_(port), follower_(port.toStdString()), renderer_(regions_)
 {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(frameMs);

@@ -2,6 +2,7 @@
 
 #include "camerafollower.h"
 #include "capturesource.h"
+#include "overlays.h"
 #include "pipeline.h"
 #include "platform.h"
 #include "wholefiles.h"
@@ -95,10 +96,8 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
 
 namespace {
 
-int writeLevels(const cv::Mat& levels, const QString& path, QString& error)
+int writeImage(const QImage& image, const QString& path, QString& error)
 {
-    const QImage image(levels.data, levels.cols, levels.rows, int(levels.step),
-                       QImage::Format_Grayscale8);
     QByteArray png;
     QBuffer buffer(&png);
     QString why;
@@ -111,9 +110,29 @@ int writeLevels(const cv::Mat& levels, const QString& path, QString& error)
     return Shown;
 }
 
+int writeLevels(const cv::Mat& levels, const QString& path, QString& error)
+{
+    return writeImage(
+        QImage(levels.data, levels.cols, levels.rows, int(levels.step), QImage::Format_Grayscale8),
+        path, error);
+}
+
+// The grey picture in colour, so that the settings drawn over it stand out.
+int writeWithOverlays(const imaging::Picture& picture, const imaging::Settings& settings,
+                      const QString& path, QString& error)
+{
+    cv::Mat coloured;
+    cv::cvtColor(picture.levels, coloured, cv::COLOR_GRAY2BGR);
+    imaging::drawOverlays(coloured, imaging::overlaysOf(picture, settings));
+    return writeImage(QImage(coloured.data, coloured.cols, coloured.rows, int(coloured.step),
+                             QImage::Format_BGR888),
+                      path, error);
+}
+
 } // namespace
 
-int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error)
+int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error,
+                  bool overlays)
 {
     const std::string name = port.toStdString();
     error = CameraFollower::problemOf(name);
@@ -125,8 +144,10 @@ int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, 
     const std::optional<std::int64_t> nucFrame =
         camera.nucRequests != 0 ? std::optional<std::int64_t>(frame) : std::nullopt;
     imaging::Pipeline pipeline;
-    return writeLevels(pipeline.render(frame, imagingSettings(camera, frame, nucFrame)).levels,
-                       path, error);
+    const imaging::Settings settings = imagingSettings(camera, frame, nucFrame);
+    const imaging::Picture picture = pipeline.render(frame, settings);
+    return overlays ? writeWithOverlays(picture, settings, path, error)
+                    : writeLevels(picture.levels, path, error);
 }
 
 int writeCaptureSnapshot(const QString& device, int timeoutMs, const QString& path, QString& error)

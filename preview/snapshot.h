@@ -14,10 +14,12 @@ enum ExitStatus {
     Unwritten = 4,   // the snapshot or the text asked for could not be written
 };
 
-// Writes the frame at the camera's resolution. On failure, error says why and the result is the
-// exit status: Unreachable when the camera is not there or does not answer, Unwritten when the
-// file cannot be written; Shown on success.
-int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error);
+// Writes the frame at the camera's resolution, with the settings drawn over it (in colour) when
+// overlays is set. On failure, error says why and the result is the exit status: Unreachable when
+// the camera is not there or does not answer, Unwritten when the file cannot be written; Shown on
+// success.
+int writeSnapshot(const QString& port, std::int64_t frame, const QString& path, QString& error,
+                  bool overlays = false);
 
 // Writes the next picture the device sends, waiting for it at most timeoutMs. The same statuses:
 // 3 when the device is not there, fails, or sends no picture in time.

@@ -30,11 +30,16 @@ completes() {
     function="$(complete -p "${COMP_WORDS[0]}" | sed -n 's/.*-F \([^ ]*\) .*/\1/p')"
     COMPREPLY=()
     "$function"
+    # Joined by "|", so that a reply split at a space shows.
+    local IFS='|'
     if [[ "${COMPREPLY[*]}" != "$*" ]]; then
         echo "completion: \"$line\" offers \"${COMPREPLY[*]}\", not \"$*\""
         failed=1
     fi
 }
+files="$(mktemp -d)"
+trap 'rm -rf "$files"' EXIT
+touch "$files/my profile.ini"
 
 completes "orvexhd-cli prov" provision
 completes "orvexhd-cli help se" set serial
@@ -45,4 +50,22 @@ completes "orvexhd-cli set --port SIM1 zoomF" zoomFactor=
 completes "orvexhd-cli apply --port SIM1 --" --port --dry-run --verify --json --help
 completes "orvexhd-preview --port SI" SIM1
 completes "orvexhd-preview --l" --list-devices
+completes "orvexhd-cli apply --port SIM1 $files/my" "$files/my profile.ini"
+completes "orvexhd-cli apply --port SIM1 $files/my\\ pr" "$files/my profile.ini"
+completes "orvexhd-cli apply --port SIM1 \"$files/my p" "$files/my profile.ini"
+
+# A port list that never comes, from the orvexhd-cli beside the preview typed by its path: no reply,
+# and the Tab's wait ends.
+hanging="$files/hanging"
+mkdir "$hanging"
+printf '#!/bin/sh\nexec sleep 60\n' >"$hanging/orvexhd-cli"
+chmod +x "$hanging/orvexhd-cli"
+ln -s "$(command -v orvexhd-preview)" "$hanging/orvexhd-preview"
+complete -F _orvexhd_preview "$hanging/orvexhd-preview"
+started=$SECONDS
+completes "$hanging/orvexhd-preview --port SI"
+if ((SECONDS - started >= 60)); then
+    echo "completion: a port list that never comes holds the Tab until it ends"
+    failed=1
+fi
 exit $failed

@@ -2,12 +2,16 @@
 // each tap shows the stage it names, the detector finds the warm objects, and a frame number with
 // its settings always gives the same picture.
 #include "captured.h"
+#include "measurement.h"
+#include "overlays.h"
 #include "pipeline.h"
+#include "tone.h"
 
 #include <opencv2/imgproc.hpp>
 
 #include <QTest>
 
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -137,6 +141,8 @@ private slots:
     void probeAndBoxesFollowTheZoomAndFlips();
     void contrastSpreadsTheRoisRange_data();
     void contrastSpreadsTheRoisRange();
+    void toneIsTheMappingThatMadeTheLevels_data();
+    void toneIsTheMappingThatMadeTheLevels();
     void sameFrameAndSettingsGiveTheSamePicture();
     void capturedFrameShowsItsBrightness_data();
     void capturedFrameShowsItsBrightness();
@@ -612,44 +618,104 @@ void ImagingTest::valueBeyondItsRangeActsAsTheNearestAccepted()
 void ImagingTest::probeAndBoxesFollowTheZoomAndFlips_data()
 {
     QTest::addColumn<Change>("change");
-    const auto row = [](const char* name, Change change) {
-        QTest::newRow(name) << change;
+    const auto row = [](const char* name, double zoom, cv::Point centre, bool mirrored,
+                        bool upsideDown, imaging::Tap tap = imaging::Tap::Output) {
+        QTest::newRow(name) << Change([=](Settings& s) {
+            s.zoomFactor = zoom;
+            s.zoomXCenter = centre.x;
+            s.zoomYCenter = centre.y;
+            s.horizontalFlip = mirrored;
+            s.verticalFlip = upsideDown;
+            s.videoOutput = int(tap);
+        });
     };
-    row("straight", [](Settings&) {});
-    row("mirrored", [](Settings& s) { s.horizontalFlip = true; });
-    row("upside down", [](Settings& s) { s.verticalFlip = true; });
-    row("both flips", [](Settings& s) {
-        s.horizontalFlip = true;
-        s.verticalFlip = true;
-    });
-    row("zoom 2 off centre, both flips", [](Settings& s) {
-        s.zoomFactor = 2.0;
-        s.zoomXCenter = 500;
-        s.zoomYCenter = 700;
-        s.horizontalFlip = true;
-        s.verticalFlip = true;
-    });
-    row("zoom 4 at the bottom left, upside down", [](Settings& s) {
-        s.zoomFactor = 4.0;
-        s.zoomXCenter = 0;
-        s.zoomYCenter = 1023;
-        s.verticalFlip = true;
-    });
-    row("zoom 8 on the car, mirrored", [](Settings& s) {
-        s.zoomFactor = 8.0;
-        s.zoomXCenter = 900;
-        s.zoomYCenter = 760;
-        s.horizontalFlip = true;
-    });
+    const cv::Point middle(640, 512);
+    row("straight", 1.0, middle, false, false);
+    row("mirrored", 1.0, middle, true, false);
+    row("upside down", 1.0, middle, false, true);
+    row("both flips", 1.0, middle, true, true);
+    row("zoom 2 off centre, both flips", 2.0, {500, 700}, true, true);
+    row("zoom 4 at the bottom left, upside down", 4.0, {0, 1023}, false, true);
+    row("zoom 8 on the car, mirrored", 8.0, {900, 760}, true, false);
+    // A scale that is no whole number: a sensor pixel shows as two picture pixels or as three.
+    row("zoom 3, mirrored", 3.0, {600, 500}, true, false);
+    row("zoom 2 at the LUT tap: the window drawn, not yet applied", 2.0, {300, 512}, false, false,
+        imaging::Tap::LutCorrection);
 }
 
-// What the probe reads and where the boxes are drawn come from the sensor pixels that the zoom
-// and the flips brought there, as the picture's own pixels do.
+namespace {
+
+// The picture pixels whose sensor pixels lie in sensor, found one by one; along each axis apart,
+// since the zoom and the flips move the columns and the rows each on their own.
+cv::Rect showing(const imaging::Geometry& geometry, const cv::Rect& sensor)
+{
+    const auto span = [](int size, auto sensorOf, int from, int to) {
+        std::pair<int, int> found(size, -1);
+        for (int pixel = 0; pixel < size; ++pixel) {
+            if (sensorOf(pixel) >= from && sensorOf(pixel) < to)
+                found = {std::min(found.first, pixel), std::max(found.second, pixel + 1)};
+        }
+        return found;
+    };
+    const auto [left, right] = span(
+        imaging::sensorWidth,
+        [&](int x) {
+            return geometry.sensorPixel({x, 0}).x;
+        },
+        sensor.x, sensor.br().x);
+    const auto [top, bottom] = span(
+        imaging::sensorHeight,
+        [&](int y) {
+            return geometry.sensorPixel({0, y}).y;
+        },
+        sensor.y, sensor.br().y);
+    return right < 0 || bottom < 0 ? cv::Rect()
+                                   : cv::Rect(cv::Point(left, top), cv::Point(right, bottom));
+}
+
+// The sensor pixels that the picture pixels of shown show, found one by one.
+cv::Rect shownBy(const imaging::Geometry& geometry, const cv::Rect& shown)
+{
+    cv::Point least(INT_MAX, INT_MAX);
+    cv::Point most(-1, -1);
+    for (int x = shown.x; x < shown.br().x; ++x) {
+        least.x = std::min(least.x, geometry.sensorPixel({x, 0}).x);
+        most.x = std::max(most.x, geometry.sensorPixel({x, 0}).x);
+    }
+    for (int y = shown.y; y < shown.br().y; ++y) {
+        least.y = std::min(least.y, geometry.sensorPixel({0, y}).y);
+        most.y = std::max(most.y, geometry.sensorPixel({0, y}).y);
+    }
+    return {least, most + cv::Point(1, 1)};
+}
+
+void compareStatistics(const std::optional<imaging::Statistics>& measured, const cv::Mat& counts,
+                       const cv::Rect& area)
+{
+    QVERIFY(measured);
+    QCOMPARE(measured->area, area);
+    cv::Scalar mean;
+    cv::Scalar deviation;
+    cv::meanStdDev(counts(area), mean, deviation);
+    double least = 0.0;
+    double most = 0.0;
+    cv::minMaxLoc(counts(area), &least, &most);
+    QCOMPARE(measured->mean, mean[0]);
+    QCOMPARE(measured->deviation, deviation[0]);
+    QCOMPARE(measured->minimum, least);
+    QCOMPARE(measured->maximum, most);
+}
+
+} // namespace
+
+// What the probe reads, where the boxes and the settings are drawn and what a box measures come
+// from the sensor pixels that the zoom and the flips brought there, as the picture's own pixels do.
 void ImagingTest::probeAndBoxesFollowTheZoomAndFlips()
 {
     QFETCH(Change, change);
     Settings straight;
     straight.detector.outputType = 1; // listed, not drawn
+    straight.roi = {300, 350, 1100, 900};
     Settings turned = straight;
     change(turned);
     const Picture plain = pipeline_.render(frame, straight);
@@ -664,20 +730,34 @@ void ImagingTest::probeAndBoxesFollowTheZoomAndFlips()
             }
         }
     }
+    const cv::Rect whole(0, 0, imaging::sensorWidth, imaging::sensorHeight);
+    const imaging::Overlays overlays = imaging::overlaysOf(shown, turned);
+    QCOMPARE(overlays.roi & whole, showing(geometry, {300, 350, 801, 551}));
+    QCOMPARE(overlays.boxes.size(), shown.detections.size());
     int boxesShown = 0;
-    for (const cv::Rect& box : shown.detections) {
-        const cv::Rect area = geometry.shownArea(box);
-        if (area.empty())
-            continue;
-        ++boxesShown;
-        // The drawn box's own first and last pixels are the box's on the sensor.
-        const cv::Rect within = box & geometry.window;
-        QVERIFY(within.contains(geometry.sensorPixel(area.tl())));
-        QVERIFY(within.contains(geometry.sensorPixel(area.br() - cv::Point(1, 1))));
-        QVERIFY(within.contains(geometry.sensorPixel({area.x, area.br().y - 1})));
-        QVERIFY(within.contains(geometry.sensorPixel({area.br().x - 1, area.y})));
+    for (std::size_t index = 0; index < shown.detections.size(); ++index) {
+        const cv::Rect expected = showing(geometry, shown.detections[index]);
+        boxesShown += !expected.empty();
+        QCOMPARE(overlays.boxes[index] & whole, expected);
+        QCOMPARE(geometry.shownArea(shown.detections[index]), expected);
     }
     QVERIFY(boxesShown > 0);
+    const cv::Rect window = imaging::zoomWindow(imaging::withinRanges(turned));
+    if (window == whole) {
+        QVERIFY(overlays.zoomCentre.x < 0 && overlays.zoomWindow.empty());
+    } else {
+        QCOMPARE(geometry.sensorPixel(overlays.zoomCentre),
+                 window.tl() + cv::Point(window.width / 2, window.height / 2));
+        QCOMPARE(overlays.zoomWindow, shown.tap < imaging::Tap::Zoom ? window : cv::Rect());
+    }
+
+    const cv::Rect box(101, 203, 250, 177);
+    const cv::Point spot(640, 500);
+    const imaging::Readings readings = imaging::measure(shown, {spot, box});
+    QVERIFY(readings.counts);
+    compareStatistics(readings.box, shown.counts, shownBy(geometry, box));
+    compareStatistics(readings.spot, shown.counts,
+                      cv::Rect(geometry.sensorPixel(spot) - cv::Point(1, 1), cv::Size(3, 3)));
 }
 
 void ImagingTest::contrastSpreadsTheRoisRange_data()
@@ -713,12 +793,94 @@ void ImagingTest::contrastSpreadsTheRoisRange()
     // Polarity turns the very levels over.
     for (int count = 0; count < 65536; count += 7)
         QCOMPARE(table[std::size_t(count)] + inverse[std::size_t(count)], 255);
+    // The colour scale names the range's ends, which every count beyond shares, and its middle.
+    using Bound = imaging::ScaleMark::Bound;
+    const auto marks = [&](int level, Bound bound, int count, int within) {
+        const imaging::ScaleMark mark = imaging::scaleMark(table, level);
+        return mark.bound == bound && std::abs(mark.count - count) <= within;
+    };
+    QVERIFY(marks(0, polarity ? Bound::AtLeast : Bound::AtMost, polarity ? 1999 : 1000, 4));
+    QVERIFY(marks(255, polarity ? Bound::AtMost : Bound::AtLeast, polarity ? 1000 : 1999, 4));
     if (gamma != 1.0)
         return;
+    QVERIFY(marks(128, Bound::About, 1500, 4));
     // Each count at the middle of its share of the range: the levels lie as evenly about the
     // middle as the counts do.
     for (int step = 0; step < 1000; ++step)
         QCOMPARE(level(1000 + step) + level(1999 - step), 255);
+}
+
+void ImagingTest::toneIsTheMappingThatMadeTheLevels_data()
+{
+    QTest::addColumn<int>("basis");
+    QTest::addColumn<Change>("change");
+    using Basis = imaging::Tone::Basis;
+    const auto row = [](const char* name, Basis basis, Change change) {
+        QTest::newRow(name) << int(basis) << change;
+    };
+    // Gamma and polarity act after the contrast: the curve must carry them.
+    const Change steepBlackHot = [](Settings& s) {
+        s.gamma = 1.7;
+        s.polarity = true;
+    };
+    row("CLHE over the ROI", Basis::Roi, [](Settings&) {});
+    row("CLHE equalised, gamma 1.7, black-hot, a small ROI", Basis::Roi, [=](Settings& s) {
+        steepBlackHot(s);
+        s.clhe = 30000;
+        s.roi = {100, 100, 400, 300};
+    });
+    row("RAW: the whole picture stretched", Basis::WholePicture,
+        [](Settings& s) { s.videoOutput = 0; });
+    row("CLAHE in tiles, gamma 1.7, black-hot: its linear part", Basis::Roi, [=](Settings& s) {
+        steepBlackHot(s);
+        s.contrastType = 1;
+    });
+}
+
+// The curve is the mapping that gave every pixel its level, and the histogram holds every pixel
+// the mapping was made from.
+void ImagingTest::toneIsTheMappingThatMadeTheLevels()
+{
+    QFETCH(Change, change);
+    QFETCH(int, basis);
+    pipeline_.render(frame, Settings()); // another frame's table in hand
+    Settings settings;
+    // Without corrections, the contrast sees the raw counts that the picture carries.
+    settings.nucState = 0;
+    settings.columnCorrection = false;
+    settings.vignettingCorrection = false;
+    settings.sharpening = 0.0;
+    change(settings);
+    const Picture picture = pipeline_.render(frame, settings);
+    const imaging::Tone tone = pipeline_.tone();
+    QCOMPARE(int(tone.basis), basis);
+    const imaging::Roi& roi = settings.roi;
+    const auto pixels = basis == int(imaging::Tone::Basis::Roi)
+                            ? std::int64_t(roi.x2 - roi.x1 + 1) * (roi.y2 - roi.y1 + 1)
+                            : std::int64_t(picture.counts.total());
+    QCOMPARE(tone.histogram.pixels(), pixels);
+    QVERIFY(tone.histogram.below + tone.histogram.above <= pixels / 500);
+    QCOMPARE(tone.curve.size(), std::size_t(65536));
+    if (!tone.tiled) {
+        cv::Mat mapped(picture.counts.size(), CV_8U);
+        for (int y = 0; y < mapped.rows; ++y) {
+            for (int x = 0; x < mapped.cols; ++x)
+                mapped.at<std::uint8_t>(y, x) = tone.curve[picture.counts.at<std::uint16_t>(y, x)];
+        }
+        QVERIFY(same(mapped, picture.levels));
+        return;
+    }
+    // In tiles, the curve is the linear table's, gamma and polarity included, but for rounding to
+    // levels before gamma, which shows most where gamma is steepest: at the dark end of brightness.
+    settings.contrastType = 0;
+    settings.clhe = 0;
+    pipeline_.render(frame, settings);
+    const std::vector<std::uint8_t> linear = pipeline_.tone().curve;
+    for (int count = 0; count <= imaging::countMaximum; ++count) {
+        const int level = linear[std::size_t(count)];
+        if (level < 240)
+            QVERIFY(std::abs(tone.curve[std::size_t(count)] - level) <= 4);
+    }
 }
 
 void ImagingTest::sameFrameAndSettingsGiveTheSamePicture()
@@ -841,11 +1003,21 @@ void ImagingTest::capturedFrameShowsItsBrightness()
         QVERIFY(picture.levels.empty() && picture.counts.empty());
         return;
     }
+    // The histogram of what arrived, every pixel in it, and a curve where the preview itself made
+    // the levels from the counts.
+    const imaging::Tone tone = imaging::capturedTone(picture.counts, picture.levels, scratch);
+    QCOMPARE(tone.histogram.pixels(), std::int64_t(picture.levels.total()));
     if (layout == "swapped") {
         QVERIFY(same(picture.counts, counts));
+        QCOMPARE(tone.curve[9000], picture.levels.at<std::uint8_t>(0, 0));
         return;
     }
-    QCOMPARE(picture.counts.empty(), layout != "spread");
+    // Only a 16-bit frame keeps its counts, and so a curve from them to its levels.
+    const bool fromCounts = layout == "spread";
+    QCOMPARE(picture.counts.empty(), !fromCounts);
+    QCOMPARE(tone.curve.empty(), !fromCounts);
+    if (fromCounts)
+        QCOMPARE(int(tone.curve[1100]), 100);
     QCOMPARE(picture.levels.type(), CV_8UC1);
     QCOMPARE(cv::norm(picture.levels, brightness, cv::NORM_INF), 0.0);
 }

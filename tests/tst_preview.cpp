@@ -9,9 +9,11 @@
 #include "comparepanel.h"
 #include "compareview.h"
 #include "capturesource.h"
+#include "colourscale.h"
 #include "framerate.h"
 #include "gstreamer.h"
 #include "holdandrecord.h"
+#include "overlays.h"
 #include "palettes.h"
 #include "pictureview.h"
 #include "pipeline.h"
@@ -24,6 +26,7 @@
 #include "temperaturemonitor.h"
 #include "tiffpages.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -401,26 +404,14 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QTRY_VERIFY(window.frame().picture);
+    const auto named = [&](const char* name) {
+        return window.findChild<QWidget*>(QLatin1String(name));
+    };
     auto* palette = window.findChild<QComboBox*>(QStringLiteral("paletteCombo"));
     auto* scale = window.findChild<QComboBox*>(QStringLiteral("scaleCombo"));
     auto* view = window.findChild<PictureView*>();
-    auto* list = window.findChild<QWidget*>(QStringLiteral("detectionList"));
+    QWidget* list = named("detectionList");
     QTRY_VERIFY(list->isVisible());
-
-    const auto named = [&](const char* name) { return window.findChild<QWidget*>(name); };
-    QList<QWidget*> reached;
-    palette->setFocus();
-    for (int step = 0; step < 7; ++step) {
-        QWidget* focused = QApplication::focusWidget();
-        QVERIFY(focused);
-        QVERIFY2(!focused->accessibleName().isEmpty(), focused->objectName().toLatin1());
-        QVERIFY2(!focused->toolTip().isEmpty(), focused->objectName().toLatin1());
-        reached << focused;
-        QTest::keyClick(focused, Qt::Key_Tab);
-    }
-    QCOMPARE(reached, (QList<QWidget*>{palette, scale, view, list, named("freezeButton"),
-                                       named("compareCombo"), named("recordButton")}));
-    QCOMPARE(QApplication::focusWidget(), palette);
 
     QTest::keyClick(palette, Qt::Key_Down); // iron
     const QImage shown = view->grab().toImage();
@@ -441,6 +432,66 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     // What a screen reader tells as the probe moves.
     QVERIFY2(view->accessibleDescription().startsWith("x 640, y 512: raw count"),
              qPrintable(view->accessibleDescription()));
+
+    // A box from the keyboard: Return at one corner, Return at the other. Its figures come with a
+    // frame, of the raw counts of the sensor pixels it shows, and are spoken as the probe's are.
+    QTest::keyClick(view, Qt::Key_Return);
+    for (int step = 0; step < 3; ++step) {
+        QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    }
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(view->box(), QRect(640, 512, 31, 31));
+    const QString said = "Box x 640, y 512, 31 × 31 (sensor x 304, y 240, 16 × 16): raw counts min";
+    QTRY_VERIFY2(view->accessibleDescription().startsWith(said),
+                 qPrintable(view->accessibleDescription()));
+    const Frame measured = window.frame();
+    QCOMPARE(measured.readings.regions.box, cv::Rect(640, 512, 31, 31));
+    cv::Scalar mean;
+    cv::Scalar deviation;
+    cv::meanStdDev(measured.picture->counts(cv::Rect(304, 240, 16, 16)), mean, deviation);
+    QCOMPARE(measured.readings.box->mean, mean[0]);
+    QCOMPARE(measured.readings.box->deviation, deviation[0]);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QVERIFY2(QGuiApplication::clipboard()->text().contains(QLatin1Char('\n') + said),
+             qPrintable(QGuiApplication::clipboard()->text()));
+
+    QList<QWidget*> reached;
+    palette->setFocus();
+    for (int step = 0; step < 12; ++step) {
+        QWidget* focused = QApplication::focusWidget();
+        QVERIFY(focused);
+        QVERIFY2(!focused->accessibleName().isEmpty(), focused->objectName().toLatin1());
+        QVERIFY2(!focused->toolTip().isEmpty(), focused->objectName().toLatin1());
+        reached << focused;
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    QCOMPARE(reached, (QList<QWidget*>{palette, scale, named("overlaysCheck"),
+                                       named("colourScaleCheck"), named("histogramCheck"), view,
+                                       named("copyButton"), named("clearBoxButton"), list,
+                                       named("freezeButton"), named("compareCombo"),
+                                       named("recordButton")}));
+    QCOMPARE(QApplication::focusWidget(), palette);
+    // The histogram beside the picture, and the colour scale's marks from the frame's curve.
+    QTest::keyClick(named("histogramCheck"), Qt::Key_Space);
+    QVERIFY(named("toneChart")->isVisible());
+    auto* colourScale = window.findChild<ColourScale*>();
+    QTRY_VERIFY(colourScale->marks().size() == 3);
+    QVERIFY(colourScale->accessibleDescription().contains(colourScale->marks()[1]));
+    // The palette's hottest colour above its coldest, down the bar's middle.
+    const QImage bar = colourScale->grab().toImage();
+    const QVector<QRgb> iron = paletteColours(Palette::Iron);
+    const auto firstRow = [&](QRgb colour) {
+        int y = 0;
+        while (y < bar.height() && bar.pixel(12, y) != colour)
+            ++y;
+        return y;
+    };
+    QVERIFY(firstRow(iron[255]) < firstRow(iron[128]));
+    QVERIFY(firstRow(iron[128]) < firstRow(iron[0]));
+    QVERIFY(firstRow(iron[0]) < bar.height());
+    QTest::keyClick(view, Qt::Key_Escape);
+    QVERIFY(view->box().isEmpty() && !named("clearBoxButton")->isEnabled());
 
     // A window too small to show anything keeps going.
     window.resize(1, 1);
@@ -561,6 +612,11 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a damaged state file, said once", sim1 + QStringList{"FOLDER/shot.png"}, {}, 0,
         "is damaged", "[camera.SIM1]\npolarity=lots\n");
     row("standard output", sim1 + QStringList{"-", "--frame", "3"}, {}, 0, "");
+    // A ROI inside a zoom whose scale is no whole number, mirrored.
+    row("the settings drawn", sim1 + QStringList{"FOLDER/shot.png", "--overlays"},
+        "[camera.SIM1]\nroiX1=450\nroiY1=400\nroiX2=700\nroiY2=600\nzoomFactor=3\n"
+        "zoomXCenter=600\nzoomYCenter=500\nhorizontalFlip=true\n",
+        0, "");
     row("frame -1", sim1 + QStringList{"FOLDER/shot.png", "--frame", "-1"}, {}, 2, "whole number");
     row("frame 1e999", sim1 + QStringList{"FOLDER/shot.png", "--frame", "1e999"}, {}, 2,
         "whole number");
@@ -638,6 +694,8 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("an empty device", device(""), {}, 2, "--device needs a device");
     row("a device's frame by number", device(gray16, {"--frame", "3"}), {}, 2, "next one");
     row("a device's snapshot and a port", device(gray16, {"--port", "SIM1"}), {}, 2, "--port");
+    row("a device's snapshot with the settings drawn", device(gray16, {"--overlays"}), {}, 2,
+        "--overlays draws a simulated camera's settings");
 }
 
 void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
@@ -693,15 +751,31 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     const QImage written = arguments.contains(QStringLiteral("-"))
                                ? QImage::fromData(preview.readAllStandardOutput(), "PNG")
                                : QImage(path(QStringLiteral("shot.png")));
-    QCOMPARE(written.format(), QImage::Format_Grayscale8);
+    const bool overlays = arguments.contains(QStringLiteral("--overlays"));
+    QCOMPARE(written.format(), overlays ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
     if (arguments.contains(QStringLiteral("--device"))) {
         QCOMPARE(written.size(), QSize(64, 48));
         return;
     }
     const int frame = arguments.contains(QStringLiteral("3")) ? 3 : 0;
-    const imaging::Picture expected = imaging::Pipeline().render(
-        frame, imagingSettings(orvex_sim::configuredSettings("SIM1"), frame, {}));
+    const imaging::Settings settings =
+        imagingSettings(orvex_sim::configuredSettings("SIM1"), frame, {});
+    const imaging::Picture expected = imaging::Pipeline().render(frame, settings);
     QCOMPARE(written.size(), QSize(expected.levels.cols, expected.levels.rows));
+    if (overlays) {
+        // The ROI's outline on its own outer pixels, where the zoom and the flip put them; the
+        // picture's grey where nothing is drawn.
+        const cv::Rect roi = imaging::overlaysOf(expected, settings).roi;
+        QCOMPARE(roi, cv::Rect(338, 211, 753, 603));
+        const cv::Point centre = (roi.tl() + roi.br()) / 2;
+        for (const cv::Point edge :
+             {cv::Point(roi.x, centre.y), cv::Point(roi.br().x - 1, centre.y),
+              cv::Point(centre.x, roi.y), cv::Point(centre.x, roi.br().y - 1)})
+            QCOMPARE(written.pixel(edge.x, edge.y), 0xff000000 | imaging::roiColour);
+        const int level = expected.levels.at<std::uint8_t>(centre);
+        QCOMPARE(written.pixel(centre.x, centre.y), qRgb(level, level, level));
+        return;
+    }
     for (int y = 0; y < written.height(); ++y)
         QVERIFY(std::equal(expected.levels.ptr<std::uint8_t>(y),
                            expected.levels.ptr<std::uint8_t>(y) + written.width(),
@@ -830,8 +904,12 @@ void PreviewTest::captureShowsEachFormat()
     window.show();
     QTRY_VERIFY(window.frame().picture);
     // Held, since the window lets each frame go for the next.
-    const std::shared_ptr<const imaging::Picture> held = window.frame().picture;
-    const imaging::Picture& picture = *held;
+    const Frame frame = window.frame();
+    const imaging::Picture& picture = *frame.picture;
+    // What arrives is counted whole; a capture device's settings are unknown, so none are drawn.
+    QCOMPARE(frame.tone->histogram.pixels(), std::int64_t(picture.levels.total()));
+    QCOMPARE(frame.tone->curve.empty(), picture.counts.empty());
+    QVERIFY(!window.findChild<QWidget*>(QStringLiteral("overlaysCheck"))->isEnabled());
     QVERIFY2(statusText(window, "outputLabel").contains(caption),
              qPrintable(statusText(window, "outputLabel")));
     auto* view = window.findChild<PictureView*>();
@@ -1277,8 +1355,9 @@ void PreviewTest::recordingReadsBackFrameForFrame()
 void PreviewTest::aSlowDiskDropsFramesAndCountsThem()
 {
     const imaging::Picture picture = imaging::Pipeline().render(0, imaging::Settings());
-    const Frame frame{std::make_shared<imaging::Picture>(picture), 0.0, QString(), nullptr,
-                      std::make_shared<orvex_sim::CameraSettings>()};
+    Frame frame;
+    frame.picture = std::make_shared<imaging::Picture>(picture);
+    frame.camera = std::make_shared<orvex_sim::CameraSettings>();
     Recorder recorder(path(QStringLiteral("slow")));
     QString error;
     QVERIFY(recorder.begin(error));

@@ -47,11 +47,32 @@ _orvexhd_reply_files() {
     mapfile -t COMPREPLY < <(compgen -f -- "$1")
 }
 
-# The word being completed, whole: COMP_WORDS splits it at "=" and ":", and bash replaces only
-# what follows the last of them, so a reply never holds the part before.
+# The word being completed, whole and as the shell will read it: COMP_WORDS splits it at "=" and
+# ":" (and bash replaces only what follows the last of them, so a reply never holds the part
+# before), and keeps its quotes and backslashes, so that "my\ pro" or '"my pro' would match no file.
 _orvexhd_word() {
-    local typed=${COMP_LINE:0:COMP_POINT}
-    _orvexhd_current=${typed##*[[:space:]]}
+    local typed=${COMP_LINE:0:COMP_POINT} character quote="" escaped="" index
+    _orvexhd_current=
+    for ((index = 0; index < ${#typed}; index++)); do
+        character=${typed:index:1}
+        if [[ -n $escaped ]]; then
+            _orvexhd_current+=$character
+            escaped=""
+        elif [[ $character == \\ && ($quote == "" || ($quote == '"' &&
+            ${typed:index+1:1} == [\$\`\"\\])) ]]; then
+            escaped=1
+        elif [[ $character == "$quote" ]]; then
+            quote=""
+        elif [[ -n $quote ]]; then
+            _orvexhd_current+=$character
+        elif [[ $character == [\"\'] ]]; then
+            quote=$character
+        elif [[ $character == [[:space:]] ]]; then
+            _orvexhd_current=
+        else
+            _orvexhd_current+=$character
+        fi
+    done
 }
 
 # The option whose value is being typed (--port SI, or --port=SI), if one is.
@@ -78,14 +99,16 @@ _orvexhd_program() {
     printf '%s' "${program/#\~/$HOME}"
 }
 
-# The ports for --port, from the orvexhd-cli beside the program, or else the one on the PATH.
+# The ports for --port, from the orvexhd-cli beside the program, or else the one on the PATH. A
+# port list that does not come (a vendor's SDK library that hangs enumerating) costs the Tab a few
+# seconds, never the shell.
 _orvexhd_reply_ports() {
     local program cli=orvexhd-cli ports
     program=$(_orvexhd_program)
     if [[ $program == */* && -x ${program%/*}/orvexhd-cli ]]; then
         cli=${program%/*}/orvexhd-cli
     fi
-    mapfile -t ports < <("$cli" ports 2>/dev/null)
+    mapfile -t ports < <(timeout 5 "$cli" ports 2>/dev/null)
     _orvexhd_reply "$1" "${ports[@]}"
 }
 

@@ -5,9 +5,13 @@
 #include "mainwindow.h"
 #include "qtcompat.h"
 #ifdef ORVEX_PREVIEW
+#include "pictureview.h"
 #include "previewwindow.h"
 #include "simcontrol.h"
 #include "simulatedsource.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
 #endif
 
 #include <QApplication>
@@ -36,6 +40,40 @@ bool save(QWidget& widget, const QDir& folder, const QString& name)
     std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
     return saved;
 }
+
+#ifdef ORVEX_PREVIEW
+void press(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+// The demo camera's ROI on the ground, the histogram and the settings drawn, and a box measured
+// on the house's wall, from the keyboard as an operator would.
+void showWhyThePictureLooksAsItDoes(PreviewWindow& preview)
+{
+    orvex_sim::CameraSettings& camera = orvex_sim::settings("SIM1");
+    camera.roiX1 = 40;
+    camera.roiY1 = 360;
+    camera.roiX2 = 1240;
+    camera.roiY2 = 980;
+    camera.ia.outputType = 1; // listed; the overlays draw the boxes
+    preview.setOverlaysShown(true);
+    preview.findChild<QCheckBox*>(QStringLiteral("histogramCheck"))->setChecked(true);
+    auto* view = preview.findChild<PictureView*>();
+    press(view, Qt::Key_Right); // the probe to the middle of the picture, then to the house
+    const auto move = [&](int key, int steps) {
+        for (int step = 0; step < steps; ++step)
+            press(view, key, Qt::ShiftModifier);
+    };
+    move(Qt::Key_Left, 54);
+    move(Qt::Key_Up, 21);
+    press(view, Qt::Key_Return);
+    move(Qt::Key_Right, 20);
+    move(Qt::Key_Down, 10);
+    press(view, Qt::Key_Return);
+}
+#endif
 
 QString fileNameFor(const QString& tabTitle)
 {
@@ -69,11 +107,12 @@ int main(int argc, char** argv)
 
 #ifdef ORVEX_PREVIEW
     // The demo camera's picture as the preview shows it, with the detector drawing and listing
-    // its boxes, in the iron palette.
+    // its boxes, in the iron palette; once the window's pictures are taken, with the panels that
+    // say why it looks as it does.
     orvex_sim::settings("SIM1").ia.outputType = 3;
     PreviewWindow preview(std::make_unique<SimulatedSource>(QStringLiteral("SIM1")));
     preview.findChild<QComboBox*>(QStringLiteral("paletteCombo"))->setCurrentIndex(1);
-    preview.resize(900, 600);
+    preview.resize(1200, 680);
     preview.show();
 #endif
 
@@ -92,7 +131,13 @@ int main(int argc, char** argv)
         about.show();
         allSaved &= save(about, folder, QStringLiteral("about.png"));
 #ifdef ORVEX_PREVIEW
-        allSaved &= save(preview, folder, QStringLiteral("preview.png"));
+        showWhyThePictureLooksAsItDoes(preview);
+        // Frames made with the new settings and the box, a few of them.
+        QTimer::singleShot(800, &window, [&] {
+            allSaved &= save(preview, folder, QStringLiteral("preview.png"));
+            application.quit();
+        });
+        return;
 #endif
         application.quit();
     });
