@@ -3,10 +3,12 @@
 // bare CLAHE on the same frame; how long orvexhd-preview takes to show a change that another
 // program writes into the state file, and how long its window's thread stalls while a large one
 // changes; and orvexhd-preview itself, in a process of its own, as its users run it: its peak
-// memory and the processor time it spends a frame, beside the chain's own time. What the panels
-// beside the picture add to a frame on the same thread: the histogram and tone curve made and
-// painted with the colour scale, a box measured over the whole picture, and the settings drawn
-// over the picture.
+// memory and the processor time it spends a frame, beside the chain's own time. What recording
+// costs beside the chain: writing a frame's raw page and sidecar row, the whole recording with its
+// video, and orvexhd-preview --record in a process of its own, the frames a second it keeps.
+// What the panels beside the picture add to a frame on the same thread: the histogram and tone
+// curve made and painted with the colour scale, a box measured over the whole picture, and the
+// settings drawn over the picture.
 //
 // bench_preview [PROGRAM] measures another build's orvexhd-preview.
 #include "colourscale.h"
@@ -16,8 +18,11 @@
 #include "palettes.h"
 #include "pictureview.h"
 #include "pipeline.h"
+#include "recorder.h"
+#include "settingvalues.h"
 #include "simcontrol.h"
 #include "simulatedsource.h"
+#include "tiffpages.h"
 #include "tonechart.h"
 
 #include <QApplication>
@@ -69,6 +74,10 @@ constexpr int windowSettleMs = 1500;
 constexpr int largeChanges = 3;
 constexpr int largeChangeWaitMs = 30000;
 constexpr int windowMeasureMs = 4000;
+// Writing the raw counts costs little beside making them: a page is a copy to the disk.
+constexpr double rawRecordingGoalRatio = 1.3;
+
+constexpr int warmUps = 5;
 // What each panel may add to the bare chain.
 constexpr double panelGoalRatio = 1.15;
 // The picture as the window fits it, at its size on first showing.
@@ -76,7 +85,7 @@ const QSize fittedPicture(700, 560);
 
 double medianMs(const std::function<void(int)>& work)
 {
-    for (int warmUp = 0; warmUp < 5; ++warmUp)
+    for (int warmUp = 0; warmUp < warmUps; ++warmUp)
         work(warmUp);
     std::vector<double> times;
     for (int index = 0; index < frames; ++index) {
@@ -94,6 +103,101 @@ double percentile(std::vector<double> values, double share)
     std::sort(values.begin(), values.end());
     const auto rank = std::size_t(std::ceil(share * double(values.size())));
     return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
+// The processor time this process has spent, all its threads, in ms: in its own code, or in the
+// system's on its behalf (writing to a file, above all).
+double processCpuMs(bool systemOnly = false)
+{
+#if defined(Q_OS_LINUX)
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& time) {
+        return double(time.tv_sec) * 1000.0 + double(time.tv_usec) / 1000.0;
+    };
+    return ms(usage.ru_stime) + (systemOnly ? 0.0 : ms(usage.ru_utime));
+#else
+    static_cast<void>(systemOnly);
+    return 0.0;
+#endif
+}
+
+struct Cost {
+    double wallMs = -1.0;   // median, a frame
+    double cpuMs = -1.0;    // processor time, a frame
+    double systemMs = -1.0; // of it in the system's code
+};
+
+// A frame's raw page and its sidecar row, written as the recording's thread writes them.
+Cost rawRecordingCost(imaging::Pipeline& pipeline, const QTemporaryDir& folder)
+{
+    const imaging::Picture picture = pipeline.render(0, imaging::Settings());
+    const orvex_sim::CameraSettings camera;
+    TiffPages pages;
+    QString error;
+    QFile rows(folder.filePath(QStringLiteral("raw.csv")));
+    if (!pages.open(folder.filePath(QStringLiteral("raw.tiff")), true, error) ||
+        !rows.open(QIODevice::WriteOnly))
+        return {};
+    bool written = true;
+    const double before = processCpuMs();
+    const double systemBefore = processCpuMs(true);
+    const double ms = medianMs([&](int) {
+        QStringList row;
+        for (const SettingValue& value : settingValues(camera))
+            row << value.value;
+        written = pages.add(picture.counts, error) && written &&
+                  rows.write(row.join(QLatin1Char(',')).toUtf8() + '\n') > 0 && rows.flush();
+    });
+    const double cpuMs = (processCpuMs() - before) / (frames + warmUps);
+    const double systemMs = (processCpuMs(true) - systemBefore) / (frames + warmUps);
+    return written ? Cost{ms, cpuMs, systemMs} : Cost{};
+}
+
+// The processor time, all threads, that making frames takes, and making and recording them (raw
+// pages, sidecar and video), each frame waited for: ms a frame, or nothing when it failed.
+std::optional<std::pair<double, double>> recordingCpuMs(imaging::Pipeline& pipeline,
+                                                        const QTemporaryDir& folder)
+{
+    const auto frame = [&](int index) {
+        const imaging::Settings settings;
+        Frame made;
+        made.picture = std::make_shared<imaging::Picture>(pipeline.render(index, settings));
+        made.settings = std::make_shared<imaging::Settings>(settings);
+        made.camera = std::make_shared<orvex_sim::CameraSettings>();
+        return made;
+    };
+    double before = processCpuMs();
+    for (int index = 0; index < frames; ++index)
+        frame(index);
+    const double bare = (processCpuMs() - before) / frames;
+    Recorder recorder(folder.filePath(QStringLiteral("whole")));
+    QString error;
+    if (!recorder.begin(error))
+        return std::nullopt;
+    const QVector<QRgb> colours = paletteColours(Palette::Iron);
+    before = processCpuMs();
+    for (int index = 0; index < frames; ++index) {
+        const Frame made = frame(index);
+        while (!recorder.add(made, colours) && recorder.failure().isEmpty())
+            QThread::msleep(1);
+    }
+    if (!recorder.finish().isEmpty())
+        return std::nullopt;
+    return std::make_pair(bare, (processCpuMs() - before) / frames);
+}
+
+// The frames a second that orvexhd-preview --record kept, from the times its sidecar lists.
+double recordedRate(const QString& sidecar)
+{
+    QFile file(sidecar);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0.0;
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    if (lines.size() < 3)
+        return 0.0;
+    const double seconds = lines.last().split(',').value(2).toDouble();
+    return seconds > 0.0 ? double(lines.size() - 2) / seconds : 0.0;
 }
 
 // From writing a polarity into the state file to the first frame that shows it, as another
@@ -411,9 +515,13 @@ int main(int argc, char** argv)
         program,
         {"--port", "SIM1", "--snapshot", programFolder.filePath(QStringLiteral("shot.png"))}, 0);
     const ProcessRun window = runPreview(program, {"--port", "SIM1"}, windowMeasureMs);
+    // Stopped as a script's user stops it, which finishes the files.
+    const QString recorded = programFolder.filePath(QStringLiteral("recorded"));
+    const ProcessRun recording = runPreview(
+        program, {"--port", "SIM1", "--record", recorded, "--seconds", "3600"}, windowMeasureMs);
     const ProcessRun overlaid =
         runPreview(program, {"--port", "SIM1", "--overlays"}, windowMeasureMs);
-    if (!window.ok || !snapshot.ok || !overlaid.ok) {
+    if (!window.ok || !snapshot.ok || !overlaid.ok || !recording.ok) {
         std::fprintf(stderr, "bench_preview: %s did not run\n", qPrintable(program));
         return 1;
     }
@@ -461,6 +569,38 @@ int main(int argc, char** argv)
     bench::figure(QStringLiteral("defaults / bare CLAHE"), bench::ratio(defaultMs, claheMs));
     bench::figure(QStringLiteral("busiest / bare CLAHE"), bench::ratio(busiestMs, claheMs));
     benchPanels(pipeline, busiest);
+
+    QTemporaryDir recordingFolder;
+    const Cost raw = rawRecordingCost(pipeline, recordingFolder);
+    const auto wholeMs = recordingCpuMs(pipeline, recordingFolder);
+    if (raw.cpuMs < 0.0 || !wholeMs) {
+        std::fprintf(stderr, "bench_preview: a recording could not be written in %s\n",
+                     qPrintable(recordingFolder.path()));
+        return 1;
+    }
+    bench::heading(QStringLiteral("Recording, beside the chain (camera defaults; median of %1 "
+                                  "frames)")
+                       .arg(frames));
+    bench::figure(QStringLiteral("ms a frame, raw page and sidecar row"),
+                  bench::milliseconds(raw.wallMs),
+                  QStringLiteral("(16-bit TIFF page, 2.5 MiB: the disk's pace, on its own thread)"));
+    bench::figure(QStringLiteral("processor time a frame, bare chain"),
+                  bench::milliseconds(wholeMs->first));
+    bench::figure(QStringLiteral("processor time a frame, raw page and sidecar row"),
+                  bench::milliseconds(raw.cpuMs),
+                  QStringLiteral("(%1 ms of it the system's writing to the file)")
+                      .arg(raw.systemMs, 0, 'f', 2));
+    bench::figure(QStringLiteral("chain and raw recording / bare chain"),
+                  bench::ratio(wholeMs->first + raw.cpuMs, wholeMs->first),
+                  QStringLiteral("(processor time; goal: at most %1 x)").arg(rawRecordingGoalRatio));
+    bench::figure(QStringLiteral("chain and raw recording / bare chain, the program's own"),
+                  bench::ratio(wholeMs->first + raw.cpuMs - raw.systemMs, wholeMs->first),
+                  QStringLiteral("(the system's writing left out)"));
+    bench::figure(QStringLiteral("processor time a frame, chain and whole recording"),
+                  bench::milliseconds(wholeMs->second),
+                  QStringLiteral("(raw, sidecar and VP8 video, all threads)"));
+    bench::figure(QStringLiteral("chain and whole recording / bare chain"),
+                  bench::ratio(wholeMs->second, wholeMs->first));
 
     QTemporaryDir folder;
     const std::vector<double> following = followingMs(folder);
@@ -521,5 +661,21 @@ int main(int argc, char** argv)
                   bench::milliseconds(overlaidPerFrame));
     bench::figure(QStringLiteral("with --overlays / without"),
                   bench::ratio(overlaidPerFrame, cpuPerFrame));
+
+    const double rate = recordedRate(recorded + QStringLiteral(".csv"));
+    const double recordingCpu = recording.cpuMs / framesShown;
+    bench::heading(QStringLiteral("orvexhd-preview --port SIM1 --record in a process of its own "
+                                  "(%1 s)")
+                       .arg(windowMeasureMs / 1000));
+    bench::figure(QStringLiteral("frames a second recorded"), QString::number(rate, 'f', 1),
+                  QStringLiteral("(goal: the camera's %1)").arg(imaging::framesPerSecond));
+    bench::figure(QStringLiteral("recorded / the camera's rate"),
+                  bench::ratio(rate, imaging::framesPerSecond));
+    bench::figure(QStringLiteral("peak memory, --record"), bench::kib(recording.peakKib));
+    bench::figure(QStringLiteral("processor time a frame, --record"),
+                  bench::milliseconds(recordingCpu),
+                  QStringLiteral("(all threads: the chain, raw pages, sidecar, video)"));
+    bench::figure(QStringLiteral("--record's time a frame / the chain's own"),
+                  bench::ratio(recordingCpu, defaultMs));
     return 0;
 }

@@ -246,5 +246,6 @@ CameraFollower::Reading CameraFollower::read(std::int64_t frame)
     nucRequests_ = camera.nucRequests;
     reading.answers = true;
     reading.settings = imagingSettings(camera, frame, nucFrame_);
+    reading.camera = camera;
     return reading;
 }

@@ -29,6 +29,7 @@ public:
         bool answers = false;
         QString problem; // why there is no picture, when the camera does not answer
         imaging::Settings settings;
+        orvex_sim::CameraSettings camera; // the same in the camera's own units
         QString source; // where the settings come from, for the status bar
         // False while the state file's first reading is still being made elsewhere: the
         // settings are not known yet.

@@ -45,13 +45,15 @@ QString whyNotOpened(const QString& device)
                    : CaptureThread::tr("%1 cannot be opened: not a video capture device").arg(name);
 }
 
-QString kindText(imaging::CapturedKind kind)
+} // namespace
+
+QString formatText(imaging::CapturedKind kind)
 {
     switch (kind) {
     case imaging::CapturedKind::Grey8:
         return CaptureThread::tr("8-bit grey");
     case imaging::CapturedKind::Grey16:
-        return CaptureThread::tr("16-bit grey, stretched");
+        return CaptureThread::tr("16-bit grey");
     case imaging::CapturedKind::Yuv422:
         return CaptureThread::tr("YUV 4:2:2");
     case imaging::CapturedKind::Yuv420:
@@ -63,8 +65,6 @@ QString kindText(imaging::CapturedKind kind)
     }
     return QString();
 }
-
-} // namespace
 
 bool isPipeline(const QString& device)
 {
@@ -235,9 +235,11 @@ QString CaptureThread::Reading::readFrames(FrameReader& reader)
             const QString caption = tr("Video: %1 × %2, %3")
                                         .arg(picture->levels.cols)
                                         .arg(picture->levels.rows)
-                                        .arg(kindText(kind));
-            frame = Frame{std::move(picture), milliseconds,       caption, nullptr,
-                          std::move(tone),    std::move(readings)};
+                                        .arg(kind == imaging::CapturedKind::Grey16
+                                                 ? tr("%1, stretched").arg(formatText(kind))
+                                                 : formatText(kind));
+            frame = Frame{std::move(picture), milliseconds, caption, nullptr, nullptr, kind,
+                          std::move(tone), std::move(readings)};
         };
         switch (reader.next(readWaitMs, take, problem)) {
         case FrameReader::Outcome::Frame:

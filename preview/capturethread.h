@@ -29,6 +29,8 @@ bool isPipeline(const QString& device);
 QString deviceAbsence(const QString& device);
 // The device as a status line names it: its path or index, or "the pipeline".
 QString deviceName(const QString& device);
+// What a device's frames come as, in words: "16-bit grey", "YUV 4:2:2".
+QString formatText(imaging::CapturedKind kind);
 
 class CaptureThread : public QObject
 {

@@ -2,10 +2,12 @@
 // shown by the same window.
 #pragma once
 
+#include "captured.h"
 #include "measuredregions.h"
 #include "measurement.h"
 #include "pipeline.h"
 #include "settings.h"
+#include "simcontrol.h"
 #include "tone.h"
 
 #include <QMetaType>
@@ -23,6 +25,11 @@ struct Frame {
     // The camera's settings the picture was made with; null for a capture device, whose source
     // cannot know them.
     std::shared_ptr<const imaging::Settings> settings;
+    // The same in the camera's own units, as the window and the state file hold them; null for a
+    // capture device.
+    std::shared_ptr<const orvex_sim::CameraSettings> camera;
+    // What a capture device's frame came as; Unsupported for the simulated camera.
+    imaging::CapturedKind captured = imaging::CapturedKind::Unsupported;
     // For the panels beside the picture, made with it on the source's thread: how its levels
     // came from its counts, and the statistics of the regions the window measures.
     std::shared_ptr<const imaging::Tone> tone;

@@ -291,6 +291,11 @@ std::optional<Tapped> tapped(Owned<GstElement> pipeline, QString& problem)
 
 } // namespace
 
+bool gstreamerReady(QString& error)
+{
+    return ready(error);
+}
+
 QString pipelineProblem(const QString& description)
 {
     QString problem;

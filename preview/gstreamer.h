@@ -20,5 +20,8 @@ bool listCaptureDevices(QStringList& lines, QString& error);
 // Whether the device at path is among the capture devices: nothing when there is no listing.
 std::optional<bool> listsCaptureDevice(const QString& path);
 
+// Whether GStreamer started in this process, where it starts at the first need; why not.
+bool gstreamerReady(QString& error);
+
 // A line for each format in caps (GStreamer caps as text): "GRAY16_LE 640×512 at 30, 60 fps".
 QStringList formatLines(const QString& caps);

@@ -8,6 +8,7 @@
 #include "platform.h"
 #include "previewwindow.h"
 #include "qtcompat.h"
+#include "scriptedrecording.h"
 #include "sdkaccess.h"
 #include "simulatedsource.h"
 #include "snapshot.h"
@@ -23,8 +24,11 @@
 
 #include <opencv2/core/utils/logger.hpp>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -79,6 +83,65 @@ QString helpText(const QCommandLineParser& parser, int& argc, char** argv)
     return parser.helpText();
 }
 
+// --record's plan; nothing without --record, or when problem says what is wrong with the options.
+std::optional<RecordingPlan> recordingPlan(const QCommandLineParser& parser,
+                                           const QCommandLineOption& record,
+                                           const QCommandLineOption& frames,
+                                           const QCommandLineOption& seconds, QString& problem)
+{
+    const bool counted = parser.isSet(frames);
+    const bool timed = parser.isSet(seconds);
+    if (!parser.isSet(record)) {
+        if (counted || timed)
+            problem = Preview::tr("--%1 goes with --record")
+                          .arg(QLatin1String(counted ? "frames" : "seconds"));
+        return std::nullopt;
+    }
+    RecordingPlan plan;
+    plan.name = parser.value(record);
+    bool isNumber = false;
+    if (plan.name.isEmpty()) {
+        problem = Preview::tr("--record needs a name");
+    } else if (counted == timed) {
+        problem = Preview::tr("--record takes --frames or --seconds, one of them");
+    } else if (counted) {
+        plan.frames = parser.value(frames).toLongLong(&isNumber);
+        if (!isNumber || *plan.frames < 1)
+            problem = Preview::tr("--frames takes a whole number, 1 or more, not \"%1\"")
+                          .arg(parser.value(frames));
+        plan.mostFrames = plan.frames;
+    } else {
+        plan.seconds = parser.value(seconds).toDouble(&isNumber);
+        if (!isNumber || !std::isfinite(*plan.seconds) || *plan.seconds <= 0.0)
+            problem = Preview::tr("--seconds takes a number above 0, not \"%1\"")
+                          .arg(parser.value(seconds));
+    }
+    if (!problem.isEmpty())
+        return std::nullopt;
+    return plan;
+}
+
+// The frames a simulated camera makes in the plan's seconds: it keeps 25 a second.
+std::optional<qint64> simulatedFrames(const RecordingPlan& plan)
+{
+    if (plan.frames)
+        return plan.frames;
+    const double frames = std::ceil(*plan.seconds * imaging::framesPerSecond);
+    if (frames > double(std::numeric_limits<std::int32_t>::max()))
+        return std::nullopt;
+    return qint64(frames);
+}
+
+// The status of a recording, with its problem or note said on standard error.
+int finishRecording(int status, const QString& error, const QString& note)
+{
+    if (status != Shown)
+        complain(error);
+    else if (!note.isEmpty())
+        complain(note);
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -126,8 +189,21 @@ int main(int argc, char** argv)
         QStringLiteral("overlays"),
         Preview::tr("Draw the contrast's ROI, the zoom's window and centre and the detector's "
                     "boxes on the picture: in the window from the start, or in the --snapshot."));
+    const QCommandLineOption recordOption(
+        QStringLiteral("record"),
+        Preview::tr("Record the video to NAME.tiff (the raw counts, a page a frame), NAME.csv "
+                    "(each frame's time and settings) and NAME.webm (the picture, grey), and "
+                    "exit: with --frames or --seconds."),
+        Preview::tr("NAME"));
+    const QCommandLineOption framesOption(
+        QStringLiteral("frames"), Preview::tr("The frames --record writes: 1 or more."),
+        Preview::tr("N"));
+    const QCommandLineOption secondsOption(
+        QStringLiteral("seconds"),
+        Preview::tr("The seconds of video --record writes, from its first frame: more than 0."),
+        Preview::tr("S"));
     parser.addOptions({helpOption, versionOption, portOption, deviceOption, listOption,
-                       snapshotOption, frameOption, overlaysOption});
+                       snapshotOption, frameOption, overlaysOption, recordOption, framesOption, secondsOption});
     // Qt's own options have one dash, and take their values as ours do.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(qtOptions());
@@ -148,8 +224,8 @@ int main(int argc, char** argv)
         return usage(
             Preview::tr("unexpected argument %1").arg(parser.positionalArguments().first()));
     // A value given twice leaves the first unused: which was meant cannot be told.
-    for (const QCommandLineOption& option :
-         {portOption, deviceOption, snapshotOption, frameOption}) {
+    for (const QCommandLineOption& option : {portOption, deviceOption, snapshotOption, frameOption,
+                                             recordOption, framesOption, secondsOption}) {
         if (parser.values(option).size() > 1)
             return usage(
                 Preview::tr("--%1 is given twice; give it once").arg(option.names().constFirst()));
@@ -194,10 +270,20 @@ int main(int argc, char** argv)
     if (!isNumber || frame < 0)
         return usage(Preview::tr("--frame takes a whole number, 0 or more, not \"%1\"")
                          .arg(parser.value(frameOption)));
+    QString planProblem;
+    std::optional<RecordingPlan> plan =
+        recordingPlan(parser, recordOption, framesOption, secondsOption, planProblem);
+    if (!planProblem.isEmpty())
+        return usage(planProblem);
+    if (plan && snapshot)
+        return usage(Preview::tr("--record and --snapshot: one at a time"));
+    if (plan && capture && parser.isSet(portOption))
+        return usage(Preview::tr("--port adds the temperatures to the window; a --record of "
+                                 "--device takes none"));
     const QString port = parser.value(portOption);
     // A camera's port and a snapshot both want the SDK that was named, never a stand-in for it;
     // a capture device's picture alone needs no SDK, and its window says why there is none.
-    if ((!port.isEmpty() || snapshot) && !sdkaccess::usable()) {
+    if ((!port.isEmpty() || snapshot || plan) && !sdkaccess::usable()) {
         complain(sdkaccess::failure());
         return Unreachable;
     }
@@ -217,6 +303,14 @@ int main(int argc, char** argv)
             return usage(Preview::tr("--device: %1").arg(problem));
         // OpenCV's warnings are for its developers; what fails reaches the status bar.
         cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
+        if (plan) {
+            QCoreApplication application(argc, argv);
+            CaptureSource source(device, snapshotTimeoutMs);
+            QString error;
+            QString note;
+            const int status = recordFrames(source, *plan, error, note);
+            return finishRecording(status, error, note);
+        }
         if (snapshot) {
             QCoreApplication application(argc, argv);
             QString error;
@@ -244,6 +338,15 @@ int main(int argc, char** argv)
     if (!absent.isEmpty()) {
         complain(absent);
         return Unreachable;
+    }
+    if (plan) {
+        QCoreApplication application(argc, argv);
+        SimulatedSource source(port);
+        plan->mostFrames = simulatedFrames(*plan);
+        QString error;
+        QString note;
+        const int status = recordFrames(source, *plan, error, note);
+        return finishRecording(status, error, note);
     }
     if (snapshot) {
         QCoreApplication application(argc, argv);

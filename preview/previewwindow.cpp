@@ -1,5 +1,8 @@
 #include "previewwindow.h"
 
+#include "comparepanel.h"
+#include "compareview.h"
+#include "holdandrecord.h"
 #include "sdkaccess.h"
 #include "ui_previewwindow.h"
 
@@ -8,6 +11,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
+
+#include <utility>
 
 namespace {
 
@@ -49,10 +54,12 @@ PreviewWindow::PreviewWindow(std::unique_ptr<FrameSource> source, QWidget* paren
     ui_->detectionPanel->hide();
     colours_ = paletteColours(Palette::Grey);
     clock_.start();
+    addHoldAndRecord();
 
     connect(ui_->paletteCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) {
                 colours_ = paletteColours(Palette(index));
+                keeper_->setColours(colours_);
                 showPicture();
                 showPanels();
             });
@@ -87,6 +94,7 @@ void PreviewWindow::showFrame(const Frame& frame)
     showPicture();
     showProbe();
     showDetections();
+    keeper_->showFrame(frame_, colours_);
     showPanels();
 }
 
@@ -103,6 +111,27 @@ void PreviewWindow::showNoSignal(const QString& reason)
     ui_->detectionPanel->hide();
     showPanels();
     ui_->statusbar->showMessage(tr("No signal: %1").arg(reason));
+    keeper_->showNoSignal();
+}
+
+// The held and live pictures where the picture is, and freeze and record in a row below them.
+// Tab goes from the picture (or the held and live pictures) to the measurements, the detections,
+// and then these.
+void PreviewWindow::addHoldAndRecord()
+{
+    auto* panel = new ComparePanel(ui_->centralwidget);
+    ui_->pictureLayout->insertWidget(ui_->pictureLayout->indexOf(ui_->pictureScroll) + 1, panel,
+                                     1);
+    keeper_ =
+        new HoldAndRecord(panel, ui_->pictureScroll, ui_->pictureView, ui_->centralwidget);
+    ui_->centralLayout->addWidget(keeper_);
+    QWidget* previous = ui_->pictureView;
+    const QList<QWidget*> chain =
+        QList<QWidget*>{panel->view(), ui_->measurementPanel->copyButton(),
+                        ui_->measurementPanel->clearBoxButton(), ui_->detectionList} +
+        keeper_->controls();
+    for (QWidget* next : chain)
+        QWidget::setTabOrder(std::exchange(previous, next), next);
 }
 
 void PreviewWindow::showTemperatures(const QString& text)
@@ -227,10 +256,6 @@ void PreviewWindow::setOverlaysShown(bool shown)
 void PreviewWindow::wirePanels()
 {
     ui_->tonePanel->setVisible(ui_->histogramCheck->isChecked());
-    QWidget::setTabOrder(ui_->pictureView, ui_->measurementPanel->copyButton());
-    QWidget::setTabOrder(ui_->measurementPanel->copyButton(),
-                         ui_->measurementPanel->clearBoxButton());
-    QWidget::setTabOrder(ui_->measurementPanel->clearBoxButton(), ui_->detectionList);
     connect(ui_->overlaysCheck, &QCheckBox::toggled, this, &PreviewWindow::showOverlays);
     connect(ui_->colourScaleCheck, &QCheckBox::toggled, ui_->colourScale, &QWidget::setVisible);
     connect(ui_->histogramCheck, &QCheckBox::toggled, this, [this](bool shown) {

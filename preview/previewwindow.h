@@ -18,6 +18,7 @@ namespace Ui {
 class PreviewWindow;
 }
 class QLabel;
+class HoldAndRecord;
 
 class PreviewWindow : public QMainWindow
 {
@@ -40,6 +41,7 @@ public:
 private:
     void showFrame(const Frame& frame);
     void showNoSignal(const QString& reason);
+    void addHoldAndRecord();
     void showSdkInForce();
     void showPicture();
     void showProbe();
@@ -64,6 +66,7 @@ private:
     QLabel* probeLabel_;
     QLabel* rateLabel_;
     QLabel* temperatureLabel_ = nullptr;
+    HoldAndRecord* keeper_; // freeze and compare, and recording
     QElapsedTimer clock_;
     FrameRate rate_;
 };

@@ -19,10 +19,11 @@ RenderThread::~RenderThread()
     wait();
 }
 
-void RenderThread::request(std::int64_t frame, const imaging::Settings& settings)
+void RenderThread::request(std::int64_t frame, const imaging::Settings& settings,
+                           const orvex_sim::CameraSettings& camera)
 {
     QMutexLocker lock(&mutex_);
-    job_ = Job{frame, settings};
+    job_ = Job{frame, settings, camera};
     wake_.wakeAll();
 }
 
@@ -52,9 +53,14 @@ void RenderThread::run()
         imaging::Readings readings = imaging::measure(*picture, regions_->get());
         const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
         lock.relock();
-        result_ = Frame{std::move(picture), milliseconds,
-                        QString(),          std::make_shared<const imaging::Settings>(job.settings),
-                        std::move(tone),    std::move(readings)};
+        result_ = Frame{std::move(picture),
+                        milliseconds,
+                        QString(),
+                        std::make_shared<const imaging::Settings>(job.settings),
+                        std::make_shared<const orvex_sim::CameraSettings>(job.camera),
+                        imaging::CapturedKind::Unsupported,
+                        std::move(tone),
+                        std::move(readings)};
         if (!announced_) {
             announced_ = true;
             emit rendered();

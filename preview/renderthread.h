@@ -26,7 +26,8 @@ public:
     // Waits for the frame in hand, if any.
     ~RenderThread() override;
 
-    void request(std::int64_t frame, const imaging::Settings& settings);
+    void request(std::int64_t frame, const imaging::Settings& settings,
+                 const orvex_sim::CameraSettings& camera);
     // The newest frame, once; null when none came since the last take.
     Frame take();
 
@@ -41,6 +42,7 @@ private:
     struct Job {
         std::int64_t frame;
         imaging::Settings settings;
+        orvex_sim::CameraSettings camera;
     };
 
     const std::shared_ptr<const MeasuredRegions> regions_;

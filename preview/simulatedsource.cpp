@@ -109,7 +109,7 @@ void SimulatedSource::tick()
     }
     answering_ = true;
     problem_.clear();
-    renderer_.request(frame, reading.settings);
+    renderer_.request(frame, reading.settings, reading.camera);
 }
 
 void SimulatedSource::deliver()

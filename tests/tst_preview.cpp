@@ -2,21 +2,29 @@
 // from, shows "No signal" while the camera is gone and comes back by itself, is usable from the
 // keyboard, and --snapshot writes a frame or says why not. A capture device's video (GStreamer
 // pipelines here: the tests never open a video device) shows in each format, says why there is no
-// picture and comes back, and the camera's temperatures come over its port.
+// picture and comes back, and the camera's temperatures come over its port. A held frame says
+// which settings changed since; a recording reads back frame for frame, and a disk that fills
+// ends it with what it wrote readable.
 #include "camerafollower.h"
+#include "comparepanel.h"
+#include "compareview.h"
 #include "capturesource.h"
 #include "colourscale.h"
 #include "framerate.h"
 #include "gstreamer.h"
+#include "holdandrecord.h"
 #include "overlays.h"
 #include "palettes.h"
 #include "pictureview.h"
 #include "pipeline.h"
 #include "portenumeration.h"
 #include "previewwindow.h"
+#include "recorder.h"
+#include "settingvalues.h"
 #include "simcontrol.h"
 #include "simulatedsource.h"
 #include "temperaturemonitor.h"
+#include "tiffpages.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -26,13 +34,17 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -48,6 +60,8 @@
 // Whether a palette's colours, one a level, hold as they should.
 using PaletteHolds = std::function<bool(const QVector<QRgb>&)>;
 Q_DECLARE_METATYPE(PaletteHolds)
+using CameraChange = std::function<void(orvex_sim::CameraSettings&)>;
+Q_DECLARE_METATYPE(CameraChange)
 
 namespace {
 
@@ -87,6 +101,55 @@ bool same(const cv::Mat& a, const cv::Mat& b)
     return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0.0;
 }
 
+// A recording's raw pages as OpenCV reads them.
+std::vector<cv::Mat> tiffPages(const QString& file)
+{
+    std::vector<cv::Mat> pages;
+    cv::imreadmulti(QFile::encodeName(file).toStdString(), pages, cv::IMREAD_UNCHANGED);
+    return pages;
+}
+
+// A recording's sidecar: its rows, each split into fields.
+QList<QStringList> csvRows(const QString& file)
+{
+    QFile sidecar(file);
+    QList<QStringList> rows;
+    if (!sidecar.open(QIODevice::ReadOnly | QIODevice::Text))
+        return rows;
+    for (const QByteArray& line : sidecar.readAll().split('\n')) {
+        if (!line.isEmpty())
+            rows << QString::fromUtf8(line).split(QLatin1Char(','));
+    }
+    return rows;
+}
+
+// The frames GStreamer's own demuxer and decoder find in a video; with a rate, those a player
+// shows at that rate, each frame held until the next one's time.
+int videoFrames(const QString& file, int rate = 0)
+{
+    const QString atRate =
+        rate > 0 ? QStringLiteral("! videorate ! video/x-raw,framerate=%1/1 ").arg(rate) : QString();
+    cv::VideoCapture video(
+        QStringLiteral("filesrc location=\"%1\" ! matroskademux ! vp8dec %2! videoconvert ! appsink")
+            .arg(file, atRate)
+            .toStdString(),
+        cv::CAP_GSTREAMER);
+    int frames = 0;
+    cv::Mat frame;
+    while (video.read(frame))
+        ++frames;
+    return frames;
+}
+
+// A file system of its own, size bytes, under path; false where the test may not mount one.
+bool mountSmallDisk(const QString& path, int size)
+{
+    return QDir().mkpath(path) &&
+           QProcess::execute(QStringLiteral("mount"),
+                             {"-t", "tmpfs", "-o", QStringLiteral("size=%1").arg(size), "tmpfs",
+                              path}) == 0;
+}
+
 } // namespace
 
 class PreviewTest : public QObject
@@ -120,12 +183,22 @@ private slots:
     void captureWithAPortShowsTheCameraTemperatures();
     void deviceListSaysEachFormat_data();
     void deviceListSaysEachFormat();
+    void heldFrameSaysWhatChanged_data();
+    void heldFrameSaysWhatChanged();
+    void freezeComparesHeldWithLive_data();
+    void freezeComparesHeldWithLive();
+    void recordingReadsBackFrameForFrame_data();
+    void recordingReadsBackFrameForFrame();
+    void aSlowDiskDropsFramesAndCountsThem();
+    void aFullDiskEndsARecordingCleanly();
 
 private:
     QString path(const QString& name) const { return folder_->filePath(name); }
     void configure(const QByteArray& more = QByteArray(),
                    const QByteArray& stateFile = "state.ini");
     void writeState(const QByteArray& text);
+    // Starts orvexhd-preview with the test's simulated cameras.
+    void startPreview(QProcess& preview, const QStringList& arguments) const;
 
     std::unique_ptr<QTemporaryDir> folder_;
 };
@@ -154,6 +227,14 @@ void PreviewTest::writeState(const QByteArray& text)
     state.close();
     QFile::remove(path(QStringLiteral("state.ini")));
     QVERIFY(state.rename(path(QStringLiteral("state.ini"))));
+}
+
+void PreviewTest::startPreview(QProcess& preview, const QStringList& arguments) const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ORVEX_SDK_CONFIG"), path(QStringLiteral("sdk.ini")));
+    preview.setProcessEnvironment(environment);
+    preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments);
 }
 
 void PreviewTest::followsTheStateFileWithinAFrameOrTwo()
@@ -377,16 +458,19 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
 
     QList<QWidget*> reached;
     palette->setFocus();
-    for (int step = 0; step < 9; ++step) {
+    for (int step = 0; step < 12; ++step) {
         QWidget* focused = QApplication::focusWidget();
         QVERIFY(focused);
         QVERIFY2(!focused->accessibleName().isEmpty(), focused->objectName().toLatin1());
+        QVERIFY2(!focused->toolTip().isEmpty(), focused->objectName().toLatin1());
         reached << focused;
         QTest::keyClick(focused, Qt::Key_Tab);
     }
     QCOMPARE(reached, (QList<QWidget*>{palette, scale, named("overlaysCheck"),
                                        named("colourScaleCheck"), named("histogramCheck"), view,
-                                       named("copyButton"), named("clearBoxButton"), list}));
+                                       named("copyButton"), named("clearBoxButton"), list,
+                                       named("freezeButton"), named("compareCombo"),
+                                       named("recordButton")}));
     QCOMPARE(QApplication::focusWidget(), palette);
     // The histogram beside the picture, and the colour scale's marks from the frame's curve.
     QTest::keyClick(named("histogramCheck"), Qt::Key_Space);
@@ -545,6 +629,25 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
         "SIM9 is not plugged in");
     row("a camera that does not answer", sim1 + QStringList{"FOLDER/shot.png"},
         "[camera.SIM1]\nsilent=true\n", 3, "does not answer");
+    const QStringList sim1Record{"--port", "SIM1", "--record", "FOLDER/rec"};
+    row("--frames without --record", {"--port", "SIM1", "--frames", "3"}, {}, 2,
+        "--frames goes with --record");
+    row("--seconds without --record", {"--port", "SIM1", "--seconds", "3"}, {}, 2,
+        "--seconds goes with --record");
+    row("a recording without its length", sim1Record, {}, 2, "--frames or --seconds");
+    row("a recording of both lengths", sim1Record + QStringList{"--frames", "2", "--seconds", "1"},
+        {}, 2, "--frames or --seconds");
+    row("a recording and a snapshot",
+        sim1Record + QStringList{"--frames", "2", "--snapshot", "FOLDER/shot.png"}, {}, 2,
+        "one at a time");
+    row("a recording of 0 frames", sim1Record + QStringList{"--frames", "0"}, {}, 2,
+        "1 or more");
+    row("a recording of no time", sim1Record + QStringList{"--seconds", "0"}, {}, 2, "above 0");
+    row("a recording into a missing folder",
+        {"--port", "SIM1", "--record", "FOLDER/missing/rec", "--frames", "2"}, {}, 4,
+        "rec.tiff cannot be written");
+    row("a recording of a port not there",
+        {"--port", "SIM9", "--record", "FOLDER/rec", "--frames", "2"}, {}, 3, "not plugged in");
 
     const QString gray16 = testPipeline("format=GRAY16_LE,width=64,height=48");
     const auto device = [](const QString& device, const QStringList& more = QStringList()) {
@@ -631,10 +734,7 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     }
 
     QProcess preview;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ORVEX_SDK_CONFIG"), path(QStringLiteral("sdk.ini")));
-    preview.setProcessEnvironment(environment);
-    preview.start(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments);
+    startPreview(preview, arguments);
     QVERIFY(preview.waitForFinished(120000));
     const QString errors = QString::fromLocal8Bit(preview.readAllStandardError());
     reader.waitForFinished();
@@ -1064,6 +1164,252 @@ void PreviewTest::deviceListSaysEachFormat()
     QVERIFY(preview.waitForFinished(60000));
     QCOMPARE(preview.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(preview.readAllStandardOutput()).trimmed(), lines.join('\n'));
+}
+
+void PreviewTest::heldFrameSaysWhatChanged_data()
+{
+    QTest::addColumn<CameraChange>("change");
+    QTest::addColumn<QString>("said");
+    const auto row = [](const char* name, CameraChange change, const char* said) {
+        QTest::newRow(name) << change << QString::fromUtf8(said);
+    };
+    row("nothing", [](orvex_sim::CameraSettings&) {}, "");
+    row("gamma, in the window's units", [](auto& c) { c.gamma = 111411; }, "gamma 1 -> 1.7");
+    row("CLHE and black-hot",
+        [](auto& c) {
+            c.clhe = 300;
+            c.polarity = true;
+        },
+        "clhe 40 -> 300, polarity false -> true");
+    row("the zoom's record",
+        [](auto& c) {
+            c.zoom.factor = 2.5f;
+            c.zoom.yCenter = 256;
+        },
+        "zoomFactor 1 -> 2.5, zoomYCenter 512 -> 256");
+    row("the video output", [](auto& c) { c.videoOutput = 0; }, "videoOutput 8 -> 0");
+    row("NUC on in its other mode is on", [](auto& c) { c.nucState = 1; }, "");
+    row("a NUC", [](auto& c) { ++c.nucRequests; }, "a NUC ran");
+}
+
+void PreviewTest::heldFrameSaysWhatChanged()
+{
+    QFETCH(CameraChange, change);
+    QFETCH(QString, said);
+    const orvex_sim::CameraSettings held;
+    orvex_sim::CameraSettings live = held;
+    change(live);
+    QCOMPARE(settingChanges(held, live).join(QStringLiteral(", ")), said);
+}
+
+void PreviewTest::freezeComparesHeldWithLive_data()
+{
+    QTest::addColumn<QString>("device"); // empty: SIM1
+    QTest::addColumn<QString>("said");   // once a frame is held, and gamma changed
+    QTest::newRow("a simulated camera")
+        << QString() << "Changed since the held frame: gamma 1 -> 1.7";
+    QTest::newRow("a capture device")
+        << testPipeline("format=GRAY16_LE,width=64,height=48") << "Settings unknown";
+}
+
+// From the keyboard: F holds the frame, the split moves with the arrow keys, Ctrl+R records.
+void PreviewTest::freezeComparesHeldWithLive()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, said);
+    auto window = device.isEmpty()
+                      ? std::make_unique<PreviewWindow>(
+                            std::make_unique<SimulatedSource>(QStringLiteral("SIM1")))
+                      : std::make_unique<PreviewWindow>(std::make_unique<CaptureSource>(device));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QTRY_VERIFY(window->frame().picture);
+    auto* view = window->findChild<PictureView*>();
+    auto* panel = window->findChild<ComparePanel*>();
+    auto* compare = window->findChild<CompareView*>();
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_F);
+    QTRY_VERIFY(panel->isVisible());
+    QVERIFY(!view->isVisible());
+    QCOMPARE(QApplication::focusWidget(), compare);
+    writeState("[camera.SIM1]\ngamma=111411\n");
+    QTRY_VERIFY2(panel->changes().startsWith(said), qPrintable(panel->changes()));
+    // What a screen reader says of the pictures.
+    QCOMPARE(compare->accessibleDescription(), panel->changes());
+
+    auto* arrangement = window->findChild<QComboBox*>(QStringLiteral("compareCombo"));
+    QTest::keyClick(arrangement, Qt::Key_Down);
+    QCOMPARE(compare->arrangement(), CompareView::Arrangement::Split);
+    QTest::keyClick(compare, Qt::Key_Right);
+    QCOMPARE(compare->split(), 0.5 + CompareView::keyStep);
+    QTest::keyClick(compare, Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(compare->split(), 0.5 - 9 * CompareView::keyStep);
+    // Focused, the pictures still show inside the focus frame: many shades across the middle.
+    const QImage shown = compare->grab().toImage();
+    QSet<QRgb> shades;
+    for (int x = 0; x < shown.width(); ++x)
+        shades.insert(shown.pixel(x, shown.height() / 2));
+    QVERIFY2(shades.size() > 16, qPrintable(QString::number(shades.size())));
+    QTest::keyClick(compare, Qt::Key_F); // back to the live picture
+    QTRY_VERIFY(view->isVisible());
+    QVERIFY(!panel->isVisible());
+    QCOMPARE(QApplication::focusWidget(), view);
+
+    auto* keeper = window->findChild<HoldAndRecord*>();
+    const QString name = path(QStringLiteral("held"));
+    keeper->setNameAsker([&] { return name; });
+    QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
+    QTRY_VERIFY(keeper->recorder() && keeper->recorder()->written() >= 2);
+    QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
+    QTRY_VERIFY(!keeper->recorder());
+    auto* readout = window->findChild<QLabel*>(QStringLiteral("recordingLabel"));
+    QVERIFY2(readout->text().startsWith(QStringLiteral("Recorded ")), qPrintable(readout->text()));
+    const int rows = int(csvRows(name + ".csv").size()) - 1;
+    QVERIFY(rows >= 2);
+    QCOMPARE(int(tiffPages(name + ".tiff").size()), rows);
+}
+
+void PreviewTest::recordingReadsBackFrameForFrame_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // FOLDER stands for the test's folder
+    QTest::addColumn<int>("frames");            // -1: those of a second
+    QTest::addColumn<int>("type");              // of the raw pages
+    QTest::addColumn<QString>("reference");     // the pipeline OpenCV reads the truth from
+    const QStringList sim1{"--port", "SIM1", "--record", "FOLDER/rec"};
+    QTest::newRow("a simulated camera's counts")
+        << sim1 + QStringList{"--frames", "4"} << 4 << CV_16UC1 << QString();
+    QTest::newRow("a simulated camera for a second")
+        << sim1 + QStringList{"--seconds", "1"} << -1 << CV_16UC1 << QString();
+    const QString gray16 = testPipeline("format=GRAY16_LE,width=64,height=48");
+    QTest::newRow("a capture device's 16-bit counts")
+        << QStringList{"--device", gray16, "--record", "FOLDER/rec", "--frames", "3"} << 3
+        << CV_16UC1 << gray16;
+    const QString gray8 = testPipeline("format=GRAY8,width=64,height=48");
+    QTest::newRow("a capture device's 8-bit levels")
+        << QStringList{"--device", gray8, "--record", "FOLDER/rec", "--frames", "3"} << 3 << CV_8UC1
+        << gray8;
+}
+
+// The raw pages are the very counts the pipeline makes (the snapshot's frames) or the device
+// sends, the sidecar has a row for each with its settings, and the video has each as a frame.
+void PreviewTest::recordingReadsBackFrameForFrame()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, frames);
+    QFETCH(int, type);
+    QFETCH(QString, reference);
+    writeState("[camera.SIM1]\ngamma=111411\n");
+    arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
+    QProcess preview;
+    startPreview(preview, arguments);
+    QVERIFY(preview.waitForFinished(120000));
+    const QString errors = QString::fromLocal8Bit(preview.readAllStandardError());
+    QCOMPARE(preview.exitCode(), 0);
+
+    const std::vector<cv::Mat> pages = tiffPages(path(QStringLiteral("rec.tiff")));
+    const QList<QStringList> rows = csvRows(path(QStringLiteral("rec.csv")));
+    QVERIFY(!rows.isEmpty());
+    const QStringList header = rows.first();
+    if (frames < 0) // a second of the camera's 25 frames, fewer where the machine is slow
+        frames = int(rows.size()) - 1;
+    QVERIFY2(frames >= 1 && frames <= imaging::framesPerSecond, qPrintable(errors));
+    QCOMPARE(int(pages.size()), frames);
+    QCOMPARE(int(rows.size()), frames + 1);
+    QCOMPARE(videoFrames(path(QStringLiteral("rec.webm"))), frames);
+    const cv::Mat truth = reference.isEmpty() ? cv::Mat() : firstFrame(reference);
+    for (int index = 0; index < frames; ++index) {
+        const QStringList& row = rows.at(index + 1);
+        QCOMPARE(row.size(), header.size());
+        QCOMPARE(row.at(0), QString::number(index));
+        QVERIFY(QDateTime::fromString(row.at(1), Qt::ISODateWithMs).isValid());
+        QVERIFY(row.at(2).toDouble() < 1.0);
+        QCOMPARE(pages[std::size_t(index)].type(), type);
+        if (!reference.isEmpty()) {
+            QCOMPARE(row.mid(3), (QStringList{"64", "48", type == CV_16UC1 ? "16-bit grey" : "8-bit grey", "unknown"}));
+            QVERIFY(same(pages[std::size_t(index)], truth));
+            continue;
+        }
+        QCOMPARE(row.at(header.indexOf("gamma")), QStringLiteral("1.7"));
+        const std::int64_t frame = row.at(header.indexOf("camera_frame")).toLongLong();
+        QCOMPARE(row.at(2).toDouble(),
+                 double(frame - rows.at(1).at(3).toLongLong()) / imaging::framesPerSecond);
+        const imaging::Picture expected = imaging::Pipeline().render(
+            frame, imagingSettings(orvex_sim::configuredSettings("SIM1"), frame, {}));
+        QVERIFY(same(pages[std::size_t(index)], expected.counts));
+    }
+    // Each frame at its own time: played at the camera's rate, each recorded frame has a picture
+    // of its own, and a frame the preview missed at most one more (the one before, repeated).
+    if (reference.isEmpty()) {
+        const int played =
+            videoFrames(path(QStringLiteral("rec.webm")), imaging::framesPerSecond);
+        const auto cameraFrames =
+            int(rows.last().at(3).toLongLong() - rows.at(1).at(3).toLongLong()) + 1;
+        QVERIFY2(played >= frames && played <= cameraFrames,
+                 qPrintable(QStringLiteral("%1 played, %2 recorded of %3")
+                                .arg(played)
+                                .arg(frames)
+                                .arg(cameraFrames)));
+    }
+}
+
+void PreviewTest::aSlowDiskDropsFramesAndCountsThem()
+{
+    const imaging::Picture picture = imaging::Pipeline().render(0, imaging::Settings());
+    Frame frame;
+    frame.picture = std::make_shared<imaging::Picture>(picture);
+    frame.camera = std::make_shared<orvex_sim::CameraSettings>();
+    Recorder recorder(path(QStringLiteral("slow")));
+    QString error;
+    QVERIFY(recorder.begin(error));
+    constexpr int offered = 50;
+    for (int count = 0; count < offered; ++count)
+        recorder.add(frame, paletteColours(Palette::Iron));
+    QVERIFY(recorder.finish().isEmpty());
+    QVERIFY(recorder.dropped() > 0);
+    QCOMPARE(recorder.written() + recorder.dropped(), qint64(offered));
+    QCOMPARE(qint64(tiffPages(path(QStringLiteral("slow.tiff"))).size()), recorder.written());
+}
+
+// A disk that fills stops the recording with a clear word, and each file ends with a whole frame:
+// the program's three files, and the raw pages written until a write fails.
+void PreviewTest::aFullDiskEndsARecordingCleanly()
+{
+    const QString disk = path(QStringLiteral("disk"));
+    if (!mountSmallDisk(disk, 12 << 20))
+        QSKIP("mounting a file system of the test's own needs root");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+    QProcess preview;
+    const QString name = disk + QStringLiteral("/rec");
+    startPreview(preview, {"--port", "SIM1", "--record", name, "--frames", "50"});
+    QVERIFY(preview.waitForFinished(120000));
+    const QString errors = QString::fromLocal8Bit(preview.readAllStandardError());
+    QCOMPARE(preview.exitCode(), 4);
+    QVERIFY2(errors.contains("rec.tiff cannot be written: the disk is full") &&
+                 errors.contains("stay readable"),
+             qPrintable(errors));
+    const std::vector<cv::Mat> pages = tiffPages(name + ".tiff");
+    QVERIFY(!pages.empty());
+    QCOMPARE(int(csvRows(name + ".csv").size()), int(pages.size()) + 1);
+    QCOMPARE(videoFrames(name + ".webm"), int(pages.size()));
+
+    // Where a write fails part way through a page, the page goes and the file ends before it.
+    QVERIFY(QFile::remove(name + ".tiff") && QFile::remove(name + ".webm"));
+    TiffPages file;
+    QString error;
+    QVERIFY(file.open(name + ".tiff", false, error));
+    cv::Mat page(64, 64, CV_16UC1);
+    int written = 0;
+    for (; written < 10000; ++written) {
+        page.setTo(cv::Scalar(1000 + written));
+        if (!file.add(page, error))
+            break;
+    }
+    file.close();
+    QCOMPARE(error, QStringLiteral("No space left on device"));
+    const std::vector<cv::Mat> kept = tiffPages(name + ".tiff");
+    QCOMPARE(int(kept.size()), written);
+    QVERIFY(written > 10);
+    QCOMPARE(kept.back().at<std::uint16_t>(63, 63), std::uint16_t(1000 + written - 1));
 }
 
 QTEST_MAIN(PreviewTest)

@@ -173,7 +173,7 @@ _orvexhd_preview() {
     if _orvexhd_value_of; then
         case $_orvexhd_option in
         --port) _orvexhd_reply_ports "$_orvexhd_value" ;;
-        --device | --snapshot) _orvexhd_reply_files "$_orvexhd_value" ;;
+        --device | --snapshot | --record) _orvexhd_reply_files "$_orvexhd_value" ;;
         esac
     elif [[ $_orvexhd_current == -* ]]; then
         _orvexhd_reply "$_orvexhd_current" "${_orvexhd_options[@]}"
