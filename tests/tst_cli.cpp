@@ -7,6 +7,7 @@
 // files written. After an intended change, `ORVEX_UPDATE_TRANSCRIPTS=1 ctest -R tst_cli` in the
 // build rewrites those files, and their diff is what to review.
 #include "commands.h"
+#include "devicenode.h"
 #include "parametersteps.h"
 #include "portenumeration.h"
 #include "sdkrecords.h"
@@ -251,14 +252,6 @@ void pullSim7AfterItsFirstOperations()
     });
 }
 
-// A device that is always full, made in the fixture's own folder: a fault that replaces a named
-// device instead of writing into it must not take the machine's /dev/full with it. Making one
-// needs root.
-bool makeFullDevice(const QString& path)
-{
-    return QProcess::execute(QStringLiteral("mknod"), {path, "c", "1", "7"}) == 0;
-}
-
 // Everything one command line did, on the cameras of inputs/sdk.ini with the files of inputs/:
 // its exit status, standard output and error, each camera operation with its arguments and
 // result, the SDK log without time stamps, and each file it wrote. "%1" is the fixture's folder.
@@ -270,7 +263,8 @@ QString transcript(const QMap<QString, QByteArray>& inputs, const QString& comma
         if (file.open(QIODevice::WriteOnly))
             file.write(input.value());
     }
-    if (commandLine.contains(QLatin1String("%1/full")) && !makeFullDevice(f.path("full")))
+    if (commandLine.contains(QLatin1String("%1/full")) &&
+        !makeDeviceNode(f.path("full"), DeviceNode::Full))
         return QStringLiteral("no device could be made for %1\n").arg(commandLine);
     pullSim7AfterItsFirstOperations();
     const QMap<QString, QByteArray> before = filesIn(f.folder());
@@ -809,7 +803,8 @@ void CliTest::outputThatCannotBeWrittenIsAnError()
     QFETCH(QString, standardOutput);
     QFETCH(QString, said);
     CliFixture f;
-    if (!standardOutput.isEmpty() && !makeFullDevice(inFolder(standardOutput, f.folder())))
+    if (!standardOutput.isEmpty() &&
+        !makeDeviceNode(inFolder(standardOutput, f.folder()), DeviceNode::Full))
         QSKIP("no device that is always full could be made here");
     const Run run = f.runProgram(arguments, inFolder(standardOutput, f.folder()));
     QCOMPARE(run.status, 4);
@@ -1545,7 +1540,7 @@ void CliTest::transcriptsAreAsRecorded()
     recorded.close();
     const QTemporaryDir probe;
     if (expected.contains(QLatin1String("%1/full")) &&
-        !makeFullDevice(probe.filePath(QStringLiteral("full"))))
+        !makeDeviceNode(probe.filePath(QStringLiteral("full")), DeviceNode::Full))
         QSKIP("making a device node needs root");
     const QMap<QString, QByteArray> inputs =
         filesIn(QFileInfo(file).dir().filePath(QStringLiteral("inputs")));

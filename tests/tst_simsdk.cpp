@@ -1,5 +1,6 @@
 // The stand-in SDK on its own: its configuration file, its log, its simulated cameras with their
 // ranges and faults, the journal, and the bookkeeping of connections and devices.
+#include "devicenode.h"
 #include "orvex_sdk.h"
 #include "simcontrol.h"
 
@@ -30,7 +31,6 @@
 #include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
 #endif
@@ -1260,7 +1260,7 @@ void TestSimSdk::filesThatAreNoPlainFilesHoldNothingUp()
     else if (made == "own link")
         ready = QFile::link(theirs, path);
     else if (made == "null") // of the fixture's own: no device of the machine is written
-        ready = ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+        ready = makeDeviceNode(path, DeviceNode::Null);
     else if (made == "unwritable") { // a mode does not stop root; an immutable file does
         immutable = ::geteuid() == 0;
         // A value of its own, which a change it could not keep must not bring back.
