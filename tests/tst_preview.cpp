@@ -8,6 +8,7 @@
 #include "colourscale.h"
 #include "framerate.h"
 #include "gstreamer.h"
+#include "measurementpanel.h"
 #include "overlays.h"
 #include "palettes.h"
 #include "pictureview.h"
@@ -889,6 +890,12 @@ void PreviewTest::captureFollowsAStreamThatChangesSize()
         QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
     const QPoint probe = view->probe();
     QVERIFY(!statusText(window, "probeLabel").isEmpty());
+    // On the bottom row the spot holds the pixels there, and says so.
+    auto* measurements = window.findChild<MeasurementPanel*>();
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        measurements->text().startsWith(
+            QStringLiteral("Spot 3 × 2 at x %1, y %2:").arg(probe.x()).arg(probe.y())),
+        qPrintable(measurements->text()), 10000);
 
     QTRY_COMPARE_WITH_TIMEOUT(rows(), secondHeight, 10000);
     QVERIFY2(statusText(window, "outputLabel").endsWith(caption),
