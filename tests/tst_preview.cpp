@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -858,7 +859,8 @@ void PreviewTest::captureFollowsAStreamThatChangesSize_data()
 }
 
 // Each frame is read by what it is: the caption, the picture and the probe follow a change of
-// size mid-stream, and the probe's readout goes with a pixel that is gone.
+// size mid-stream, the probe's readout goes with a pixel that is gone, and a box drawn across the
+// change stays on the picture.
 void PreviewTest::captureFollowsAStreamThatChangesSize()
 {
     QFETCH(QString, format);
@@ -906,6 +908,22 @@ void PreviewTest::captureFollowsAStreamThatChangesSize()
     QCOMPARE(!statusText(window, "probeLabel").isEmpty(), probeStays);
     QCOMPARE(view->accessibleDescription().contains(QStringLiteral("y %1").arg(probe.y())),
              probeStays);
+
+    // A box dragged on across a change of size is drawn on the picture it ends on.
+    const auto dragTo = [&](QPoint pixel) {
+        const QPoint at = view->widgetPosition(pixel);
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(rows(), firstHeight, 10000);
+    QTest::mousePress(view, Qt::LeftButton, {}, view->widgetPosition({600, firstHeight - 1}));
+    dragTo({590, firstHeight - 11});
+    QTRY_COMPARE_WITH_TIMEOUT(rows(), secondHeight, 10000);
+    dragTo({0, 0});
+    QTest::mouseRelease(view, Qt::LeftButton, {}, view->widgetPosition({0, 0}));
+    QVERIFY(!view->box().isEmpty());
+    QCOMPARE(view->box() & QRect(0, 0, 640, secondHeight), view->box());
 }
 
 void PreviewTest::captureKeepsTheLastFrameBeforeTheEnd_data()
