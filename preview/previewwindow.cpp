@@ -241,6 +241,10 @@ void PreviewWindow::wirePanels()
     connect(ui_->pictureView, &PictureView::boxChanged, this, [this](QRect box) {
         ui_->measurementPanel->setBoxShown(!box.isEmpty());
         boxToSpeak_ = false;
+        // A box read out before no longer holds: a screen reader hears the probe's readout
+        // again, or what the picture is.
+        ui_->pictureView->setAccessibleDescription(
+            probeLabel_->text().isEmpty() ? pictureDescription_ : probeLabel_->text());
         measureRegions();
     });
     connect(ui_->pictureView, &PictureView::boxDrawn, this, [this] { boxToSpeak_ = true; });

@@ -410,6 +410,8 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     QVERIFY(firstRow(iron[0]) < bar.height());
     QTest::keyClick(view, Qt::Key_Escape);
     QVERIFY(view->box().isEmpty() && !named("clearBoxButton")->isEnabled());
+    QVERIFY2(view->accessibleDescription().startsWith("x 670, y 542: raw count"),
+             qPrintable(view->accessibleDescription()));
 
     // A window too small to show anything keeps going.
     window.resize(1, 1);
