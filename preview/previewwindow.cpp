@@ -98,6 +98,8 @@ void PreviewWindow::showNoSignal(const QString& reason)
     ui_->outputLabel->clear();
     rateLabel_->clear();
     probeLabel_->clear();
+    // What the probe or a box read is gone with the picture.
+    ui_->pictureView->setAccessibleDescription(pictureDescription_);
     detections_.clear();
     ui_->detectionList->clear();
     ui_->detectionPanel->hide();

@@ -300,10 +300,15 @@ void PreviewTest::noSignalWhileUnpluggedThenBackByItself()
     window.show();
     auto* view = window.findChild<PictureView*>();
     QTRY_VERIFY(window.frame().picture);
+    QTest::keyClick(view, Qt::Key_Right);
+    QVERIFY(view->accessibleDescription().startsWith("x 640, y 512: raw count"));
 
     orvex_sim::unplug("SIM1");
     QTRY_VERIFY(!view->hasSignal());
     QVERIFY(!window.frame().picture);
+    // A screen reader no longer hears a reading of the picture that is gone.
+    QVERIFY2(view->accessibleDescription().startsWith("The camera's video."),
+             qPrintable(view->accessibleDescription()));
     QCOMPARE(window.statusBar()->currentMessage(),
              QStringLiteral("No signal: SIM1 is not plugged in"));
     QTest::qWait(200);
