@@ -33,6 +33,8 @@ Readings measure(const Picture& picture, const Regions& regions)
                                      cv::Rect(centre - half, cv::Size(spotSide, spotSide)));
     }
     const cv::Rect box = regions.box & shown;
+    // A box drawn on a picture of another size is said as what of it was measured here.
+    readings.regions.box = box;
     if (!box.empty())
         readings.box = readings.counts
                            ? statisticsOf(picture.counts, picture.geometry.sensorArea(box))

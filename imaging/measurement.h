@@ -37,7 +37,7 @@ struct Regions {
 };
 
 struct Readings {
-    Regions regions;     // what was asked for
+    Regions regions;     // what was asked for, the box cut to the picture
     bool counts = false; // raw counts; levels otherwise
     std::optional<Statistics> spot;
     std::optional<Statistics> box;

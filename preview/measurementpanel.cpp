@@ -53,8 +53,11 @@ void MeasurementPanel::showReadings(const imaging::Readings& readings)
     spotText_.clear();
     boxText_.clear();
     if (readings.spot) {
-        const QString spot = tr("Spot %1 × %1 at x %2, y %3")
-                                 .arg(imaging::spotSide)
+        // At the picture's edge the spot holds only the pixels there.
+        const cv::Rect& measured = readings.spot->area;
+        const QString spot = tr("Spot %1 × %2 at x %3, y %4")
+                                 .arg(measured.width)
+                                 .arg(measured.height)
                                  .arg(regions.spot.x)
                                  .arg(regions.spot.y);
         spotText_ = readout(spot, *readings.spot, readings.counts);

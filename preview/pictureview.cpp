@@ -343,8 +343,11 @@ void PictureView::setBox(const QRect& box)
 
 void PictureView::drawBoxTo(QPoint pixel)
 {
+    // The anchor may lie on a picture of another size, one the stream has since left: the box is
+    // what of it lies on this one.
     setBox(QRect(QPoint(std::min(anchor_.x(), pixel.x()), std::min(anchor_.y(), pixel.y())),
-                 QPoint(std::max(anchor_.x(), pixel.x()), std::max(anchor_.y(), pixel.y()))));
+                 QPoint(std::max(anchor_.x(), pixel.x()), std::max(anchor_.y(), pixel.y()))) &
+           picture_.rect());
 }
 
 void PictureView::endBox()

@@ -106,6 +106,8 @@ void PreviewWindow::showNoSignal(const QString& reason)
     ui_->outputLabel->clear();
     rateLabel_->clear();
     probeLabel_->clear();
+    // What the probe or a box read is gone with the picture.
+    ui_->pictureView->setAccessibleDescription(pictureDescription_);
     detections_.clear();
     ui_->detectionList->clear();
     ui_->detectionPanel->hide();
@@ -266,6 +268,10 @@ void PreviewWindow::wirePanels()
     connect(ui_->pictureView, &PictureView::boxChanged, this, [this](QRect box) {
         ui_->measurementPanel->setBoxShown(!box.isEmpty());
         boxToSpeak_ = false;
+        // A box read out before no longer holds: a screen reader hears the probe's readout
+        // again, or what the picture is.
+        ui_->pictureView->setAccessibleDescription(
+            probeLabel_->text().isEmpty() ? pictureDescription_ : probeLabel_->text());
         measureRegions();
     });
     connect(ui_->pictureView, &PictureView::boxDrawn, this, [this] { boxToSpeak_ = true; });

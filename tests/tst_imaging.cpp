@@ -1007,6 +1007,15 @@ void ImagingTest::capturedFrameShowsItsBrightness()
     // the levels from the counts.
     const imaging::Tone tone = imaging::capturedTone(picture.counts, picture.levels, scratch);
     QCOMPARE(tone.histogram.pixels(), std::int64_t(picture.levels.total()));
+    // A box that runs off the picture is measured, and said, as what of it lies on it; a spot in
+    // the corner as the pixels there. Of the counts where there are, of the levels otherwise.
+    const cv::Rect on(0, 0, picture.levels.cols, picture.levels.rows);
+    const cv::Rect box(-5, 1, 1000, 1000);
+    const imaging::Readings readings = imaging::measure(picture, {{0, 0}, box});
+    const cv::Mat& values = picture.counts.empty() ? picture.levels : picture.counts;
+    QCOMPARE(readings.regions.box, box & on);
+    compareStatistics(readings.box, values, box & on);
+    compareStatistics(readings.spot, values, cv::Rect(0, 0, 2, 2));
     if (layout == "swapped") {
         QVERIFY(same(picture.counts, counts));
         QCOMPARE(tone.curve[9000], picture.levels.at<std::uint8_t>(0, 0));

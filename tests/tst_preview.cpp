@@ -13,6 +13,7 @@
 #include "framerate.h"
 #include "gstreamer.h"
 #include "holdandrecord.h"
+#include "measurementpanel.h"
 #include "overlays.h"
 #include "palettes.h"
 #include "pictureview.h"
@@ -33,6 +34,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -379,10 +381,15 @@ void PreviewTest::noSignalWhileUnpluggedThenBackByItself()
     window.show();
     auto* view = window.findChild<PictureView*>();
     QTRY_VERIFY(window.frame().picture);
+    QTest::keyClick(view, Qt::Key_Right);
+    QVERIFY(view->accessibleDescription().startsWith("x 640, y 512: raw count"));
 
     orvex_sim::unplug("SIM1");
     QTRY_VERIFY(!view->hasSignal());
     QVERIFY(!window.frame().picture);
+    // A screen reader no longer hears a reading of the picture that is gone.
+    QVERIFY2(view->accessibleDescription().startsWith("The camera's video."),
+             qPrintable(view->accessibleDescription()));
     QCOMPARE(window.statusBar()->currentMessage(),
              QStringLiteral("No signal: SIM1 is not plugged in"));
     QTest::qWait(200);
@@ -492,6 +499,8 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
     QVERIFY(firstRow(iron[0]) < bar.height());
     QTest::keyClick(view, Qt::Key_Escape);
     QVERIFY(view->box().isEmpty() && !named("clearBoxButton")->isEnabled());
+    QVERIFY2(view->accessibleDescription().startsWith("x 670, y 542: raw count"),
+             qPrintable(view->accessibleDescription()));
 
     // A window too small to show anything keeps going.
     window.resize(1, 1);
@@ -957,7 +966,8 @@ void PreviewTest::captureFollowsAStreamThatChangesSize_data()
 }
 
 // Each frame is read by what it is: the caption, the picture and the probe follow a change of
-// size mid-stream, and the probe's readout goes with a pixel that is gone.
+// size mid-stream, the probe's readout goes with a pixel that is gone, and a box drawn across the
+// change stays on the picture.
 void PreviewTest::captureFollowsAStreamThatChangesSize()
 {
     QFETCH(QString, format);
@@ -989,6 +999,12 @@ void PreviewTest::captureFollowsAStreamThatChangesSize()
         QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
     const QPoint probe = view->probe();
     QVERIFY(!statusText(window, "probeLabel").isEmpty());
+    // On the bottom row the spot holds the pixels there, and says so.
+    auto* measurements = window.findChild<MeasurementPanel*>();
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        measurements->text().startsWith(
+            QStringLiteral("Spot 3 × 2 at x %1, y %2:").arg(probe.x()).arg(probe.y())),
+        qPrintable(measurements->text()), 10000);
 
     QTRY_COMPARE_WITH_TIMEOUT(rows(), secondHeight, 10000);
     QVERIFY2(statusText(window, "outputLabel").endsWith(caption),
@@ -999,6 +1015,22 @@ void PreviewTest::captureFollowsAStreamThatChangesSize()
     QCOMPARE(!statusText(window, "probeLabel").isEmpty(), probeStays);
     QCOMPARE(view->accessibleDescription().contains(QStringLiteral("y %1").arg(probe.y())),
              probeStays);
+
+    // A box dragged on across a change of size is drawn on the picture it ends on.
+    const auto dragTo = [&](QPoint pixel) {
+        const QPoint at = view->widgetPosition(pixel);
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(rows(), firstHeight, 10000);
+    QTest::mousePress(view, Qt::LeftButton, {}, view->widgetPosition({600, firstHeight - 1}));
+    dragTo({590, firstHeight - 11});
+    QTRY_COMPARE_WITH_TIMEOUT(rows(), secondHeight, 10000);
+    dragTo({0, 0});
+    QTest::mouseRelease(view, Qt::LeftButton, {}, view->widgetPosition({0, 0}));
+    QVERIFY(!view->box().isEmpty());
+    QCOMPARE(view->box() & QRect(0, 0, 640, secondHeight), view->box());
 }
 
 void PreviewTest::captureKeepsTheLastFrameBeforeTheEnd_data()
