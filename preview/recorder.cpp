@@ -187,7 +187,8 @@ bool Recorder::open(Files& files, const Item& item, QString& why)
     files.started = true;
     const cv::Mat& raw = rawPicture(*item.frame.picture);
     const qint64 pageBytes = qint64(raw.total() * raw.elemSize()) + pageOverheadBytes;
-    const bool big = !frames_ || *frames_ * pageBytes > classicTiffBytes;
+    // Divided rather than multiplied: a count asked for may be as large as a number can be.
+    const bool big = !frames_ || *frames_ > classicTiffBytes / pageBytes;
     QString problem;
     if (!files.pages.open(files.raw, big, problem)) {
         why = tr("%1 cannot be written: %2").arg(QDir::toNativeSeparators(files.raw), problem);

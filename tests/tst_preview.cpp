@@ -694,6 +694,10 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("an empty device", device(""), {}, 2, "--device needs a device");
     row("a device's frame by number", device(gray16, {"--frame", "3"}), {}, 2, "next one");
     row("a device's snapshot and a port", device(gray16, {"--port", "SIM1"}), {}, 2, "--port");
+    row("a device's recording of as many frames as a number holds",
+        {"--device", testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=2"),
+         "--record", "FOLDER/rec", "--frames", "9223372036854775807"},
+        {}, 3, "the pipeline ended, after 2 frames of the recording");
     row("a device's snapshot with the settings drawn", device(gray16, {"--overlays"}), {}, 2,
         "--overlays draws a simulated camera's settings");
 }
