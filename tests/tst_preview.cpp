@@ -1401,6 +1401,9 @@ void PreviewTest::aFullDiskEndsARecordingCleanly()
     TiffPages file;
     QString error;
     QVERIFY(file.open(name + ".tiff", false, error));
+    TiffPages another; // a second recording to the same name
+    QVERIFY(!another.open(name + ".tiff", false, error));
+    QCOMPARE(error, QStringLiteral("another recording is writing it"));
     cv::Mat page(64, 64, CV_16UC1);
     int written = 0;
     for (; written < 10000; ++written) {
