@@ -8,6 +8,7 @@
 #include "platform.h"
 #include "previewwindow.h"
 #include "qtcompat.h"
+#include "recorder.h"
 #include "scriptedrecording.h"
 #include "sdkaccess.h"
 #include "simulatedsource.h"
@@ -98,10 +99,15 @@ std::optional<RecordingPlan> recordingPlan(const QCommandLineParser& parser,
         return std::nullopt;
     }
     RecordingPlan plan;
-    plan.name = parser.value(record);
+    plan.name = Recorder::nameOf(parser.value(record));
     bool isNumber = false;
-    if (plan.name.isEmpty()) {
+    if (parser.value(record).isEmpty()) {
         problem = Preview::tr("--record needs a name");
+    } else if (const QString last = QFileInfo(plan.name).fileName();
+               last.isEmpty() || last == QLatin1String(".") || last == QLatin1String("..")) {
+        // A folder's name ("run/") would make files named by their extensions alone, hidden.
+        problem = Preview::tr("--record needs a name after the folder, not \"%1\"")
+                      .arg(parser.value(record));
     } else if (counted == timed) {
         problem = Preview::tr("--record takes --frames or --seconds, one of them");
     } else if (counted) {

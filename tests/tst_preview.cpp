@@ -648,6 +648,14 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
         "rec.tiff cannot be written");
     row("a recording of a port not there",
         {"--port", "SIM9", "--record", "FOLDER/rec", "--frames", "2"}, {}, 3, "not plugged in");
+    row("a recording named by its folder alone",
+        {"--port", "SIM1", "--record", "FOLDER/", "--frames", "2"}, {}, 2,
+        "needs a name after the folder");
+    row("a recording into a pipe", {"--port", "SIM1", "--record", "FOLDER/lonely", "--frames", "2"},
+        {}, 4, "lonely.csv cannot be written: it is no regular file");
+    row("a recording into another user's link",
+        {"--port", "SIM1", "--record", "FOLDER/theirs", "--frames", "2"}, {}, 4,
+        "theirs.webm cannot be written: it is another user's symbolic link");
 
     const QString gray16 = testPipeline("format=GRAY16_LE,width=64,height=48");
     const auto device = [](const QString& device, const QStringList& more = QStringList()) {
@@ -713,7 +721,15 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     if (!state.isEmpty())
         writeState(state);
     if (arguments.contains(QStringLiteral("FOLDER/lonely")))
-        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("lonely"))}), 0);
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("lonely")),
+                                                              path(QStringLiteral("lonely.csv"))}),
+                 0);
+    // Another user's link to a file of ours: what a write through it would take.
+    if (arguments.contains(QStringLiteral("FOLDER/theirs")) &&
+        (!QFile::link(path(QStringLiteral("sdk.ini")), path(QStringLiteral("theirs.webm"))) ||
+         QProcess::execute(QStringLiteral("chown"),
+                           {"-h", "nobody", path(QStringLiteral("theirs.webm"))}) != 0))
+        QSKIP("giving a link to another user needs root");
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     const QString device = path(QStringLiteral("full"));
     if (arguments.contains(device) &&
@@ -1289,9 +1305,9 @@ void PreviewTest::recordingReadsBackFrameForFrame_data()
         << QStringList{"--device", gray16, "--record", "FOLDER/rec", "--frames", "3"} << 3
         << CV_16UC1 << gray16;
     const QString gray8 = testPipeline("format=GRAY8,width=64,height=48");
-    QTest::newRow("a capture device's 8-bit levels")
-        << QStringList{"--device", gray8, "--record", "FOLDER/rec", "--frames", "3"} << 3 << CV_8UC1
-        << gray8;
+    QTest::newRow("a capture device's 8-bit levels, named with an extension")
+        << QStringList{"--device", gray8, "--record", "FOLDER/rec.tiff", "--frames", "3"} << 3
+        << CV_8UC1 << gray8;
 }
 
 // The raw pages are the very counts the pipeline makes (the snapshot's frames) or the device
