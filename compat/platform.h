@@ -21,6 +21,7 @@
 #include <io.h>
 #else
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -129,6 +130,21 @@ inline bool keepOwnerOf(const QString& replaced, int descriptor)
         return false;
     // After the owner, since a change of owner clears the set-user and set-group bits.
     return fchmod(descriptor, old.st_mode & 07777) == 0;
+#endif
+}
+
+// Takes the file open as descriptor for this process alone to write, for as long as it stays open;
+// false when another holds it. A recording's files, written in place as they grow, would be
+// mingled by a second recording to the same name.
+inline bool holdForWriting(int descriptor)
+{
+#ifdef _WIN32
+    OVERLAPPED whole = {};
+    return LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)),
+                      LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                      &whole) != 0;
+#else
+    return flock(descriptor, LOCK_EX | LOCK_NB) == 0;
 #endif
 }
 

@@ -87,18 +87,23 @@ bool writeInto(const QString& path, const QByteArray& bytes, QString& error)
 
 } // namespace
 
+QString othersLinkProblem(const QString& path)
+{
+    return platform::isOthersLinkToOthersFile(path)
+               ? QStringLiteral("it is another user's symbolic link, to a file that is not "
+                                "theirs or to none")
+               : QString();
+}
+
 bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
 {
     if (QFileInfo(path).isDir()) {
         error = QStringLiteral("it is a folder");
         return false;
     }
-    if (platform::isOthersLinkToOthersFile(path)) {
-        error =
-            QStringLiteral("it is another user's symbolic link, to a file that is not theirs or "
-                           "to none");
+    error = othersLinkProblem(path);
+    if (!error.isEmpty())
         return false;
-    }
     if (isWrittenInPlace(path))
         return writeInto(path, bytes, error);
     QSaveFile file(path);

@@ -33,6 +33,10 @@ FileContents readWhole(const QString& path);
 // may reach a reader of standard output too (/dev/stdout, a shared pipe).
 bool isWrittenInPlace(const QString& path);
 
+// "it is another user's symbolic link, ..." where path is one that no write may follow (see
+// platform::isOthersLinkToOthersFile); empty otherwise.
+QString othersLinkProblem(const QString& path);
+
 // Written whole or not at all (where written into, a failure part way leaves it part written);
 // false with the reason otherwise ("is a folder", the system's error).
 bool writeWhole(const QString& path, const QByteArray& bytes, QString& error);

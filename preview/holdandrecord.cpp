@@ -32,16 +32,6 @@ QIcon recordIcon()
     return QIcon(disc);
 }
 
-// A name the operator typed with one of the recording's extensions means the recording itself.
-QString withoutExtension(const QString& name)
-{
-    for (const QString& extension : Recorder::extensions()) {
-        if (name.endsWith(extension, Qt::CaseInsensitive))
-            return name.left(name.size() - extension.size());
-    }
-    return name;
-}
-
 } // namespace
 
 HoldAndRecord::HoldAndRecord(ComparePanel* panel, QWidget* picture, QWidget* view,
@@ -135,7 +125,7 @@ QString HoldAndRecord::askName()
     const QString suggested = QDir(lastFolder_).filePath(
         QStringLiteral("orvexhd-%1")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-    const QString chosen = withoutExtension(QFileDialog::getSaveFileName(
+    const QString chosen = Recorder::nameOf(QFileDialog::getSaveFileName(
         this, tr("Record to"), suggested,
         tr("Recordings: raw counts, frames' settings, video (*.tiff *.csv *.webm)"), nullptr,
         QFileDialog::DontConfirmOverwrite));

@@ -1,6 +1,9 @@
 #include "options.h"
 
+#include "recorder.h"
+
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -189,10 +192,15 @@ std::optional<RecordingPlan> PreviewOptions::recordingPlan(QString& problem) con
         return std::nullopt;
     }
     RecordingPlan plan;
-    plan.name = parser_.value(record_);
+    plan.name = Recorder::nameOf(parser_.value(record_));
     bool isNumber = false;
-    if (plan.name.isEmpty()) {
+    if (parser_.value(record_).isEmpty()) {
         problem = Preview::tr("--record needs a name");
+    } else if (const QString last = QFileInfo(plan.name).fileName();
+               last.isEmpty() || last == QLatin1String(".") || last == QLatin1String("..")) {
+        // A folder's name ("run/") would make files named by their extensions alone, hidden.
+        problem = Preview::tr("--record needs a name after the folder, not \"%1\"")
+                      .arg(parser_.value(record_));
     } else if (counted == timed) {
         problem = Preview::tr("--record takes --frames or --seconds, one of them");
     } else if (counted) {

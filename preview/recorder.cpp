@@ -4,6 +4,7 @@
 #include "settingvalues.h"
 #include "tiffpages.h"
 #include "videofile.h"
+#include "wholefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,15 +68,31 @@ QStringList Recorder::extensions()
     return {QStringLiteral(".tiff"), QStringLiteral(".csv"), QStringLiteral(".webm")};
 }
 
+QString Recorder::nameOf(const QString& typed)
+{
+    for (const QString& extension : extensions()) {
+        if (typed.endsWith(extension, Qt::CaseInsensitive))
+            return typed.left(typed.size() - extension.size());
+    }
+    return typed;
+}
+
 bool Recorder::begin(QString& error)
 {
     // Opened to append, a file that is there is left as it is; one made here goes again.
     for (const QString& extension : extensions()) {
         QFile file(name_ + extension);
         const bool existed = file.exists();
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        QString problem = files::othersLinkProblem(file.fileName());
+        // The raw file is read back as it grows, and a FIFO would hold the open until a reader
+        // came: a recording's files are files.
+        if (problem.isEmpty() && files::isWrittenInPlace(file.fileName()))
+            problem = tr("it is no regular file");
+        if (problem.isEmpty() && !file.open(QIODevice::WriteOnly | QIODevice::Append))
+            problem = file.errorString();
+        if (!problem.isEmpty()) {
             error = tr("%1 cannot be written: %2")
-                        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+                        .arg(QDir::toNativeSeparators(file.fileName()), problem);
             return false;
         }
         file.close();
@@ -187,7 +204,8 @@ bool Recorder::open(Files& files, const Item& item, QString& why)
     files.started = true;
     const cv::Mat& raw = rawPicture(*item.frame.picture);
     const qint64 pageBytes = qint64(raw.total() * raw.elemSize()) + pageOverheadBytes;
-    const bool big = !frames_ || *frames_ * pageBytes > classicTiffBytes;
+    // Divided rather than multiplied: a count asked for may be as large as a number can be.
+    const bool big = !frames_ || *frames_ > classicTiffBytes / pageBytes;
     QString problem;
     if (!files.pages.open(files.raw, big, problem)) {
         why = tr("%1 cannot be written: %2").arg(QDir::toNativeSeparators(files.raw), problem);

@@ -42,6 +42,9 @@ public:
     static constexpr int queueLength = 8;
     // The files' extensions, raw, sidecar and video, in that order.
     static QStringList extensions();
+    // The recording a typed name means: one that ends with one of the extensions means the
+    // recording itself ("run1.tiff" is run1).
+    static QString nameOf(const QString& typed);
 
     // Checks that each file can be written, and starts. Nothing is written, and no file replaced,
     // until the first frame comes. False, with why, when a file cannot be written.

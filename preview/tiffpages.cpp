@@ -1,5 +1,7 @@
 #include "tiffpages.h"
 
+#include "platform.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
@@ -109,8 +111,12 @@ bool TiffPages::open(const QString& path, bool big, QString& error)
     close();
     file_ = std::make_unique<File>();
     file_->file.setFileName(path);
-    if (!file_->file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        error = file_->file.errorString();
+    // Emptied only once it is this writer's alone: another's pages are not cut from under it.
+    QFile& file = file_->file;
+    const bool opened = file.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    const bool held = opened && platform::holdForWriting(int(file.handle()));
+    if (!held || !file.resize(0)) {
+        error = opened && !held ? Tiff::tr("another recording is writing it") : file.errorString();
         file_.reset();
         return false;
     }

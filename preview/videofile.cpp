@@ -9,6 +9,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -38,10 +39,13 @@ QString errorOf(GstMessage* message)
 }
 
 // VP8 takes 4:2:0 pictures, which GStreamer packs without padding when the width is a multiple
-// of 8 and the height even, as OpenCV does.
+// of 8 and the height even, as OpenCV does. WebM takes none smaller than 16 a side: the muxer
+// refuses a smaller one's stream, and the file would hold no frame.
+constexpr int smallestSide = 16;
 cv::Size packedSize(cv::Size size)
 {
-    return {(size.width + 7) / 8 * 8, (size.height + 1) / 2 * 2};
+    return {std::max((size.width + 7) / 8 * 8, smallestSide),
+            std::max((size.height + 1) / 2 * 2, smallestSide)};
 }
 
 } // namespace

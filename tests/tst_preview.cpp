@@ -657,6 +657,14 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
         "rec.tiff cannot be written");
     row("a recording of a port not there",
         {"--port", "SIM9", "--record", "FOLDER/rec", "--frames", "2"}, {}, 3, "not plugged in");
+    row("a recording named by its folder alone",
+        {"--port", "SIM1", "--record", "FOLDER/", "--frames", "2"}, {}, 2,
+        "needs a name after the folder");
+    row("a recording into a pipe", {"--port", "SIM1", "--record", "FOLDER/lonely", "--frames", "2"},
+        {}, 4, "lonely.csv cannot be written: it is no regular file");
+    row("a recording into another user's link",
+        {"--port", "SIM1", "--record", "FOLDER/theirs", "--frames", "2"}, {}, 4,
+        "theirs.webm cannot be written: it is another user's symbolic link");
 
     const QString gray16 = testPipeline("format=GRAY16_LE,width=64,height=48");
     const auto device = [](const QString& device, const QStringList& more = QStringList()) {
@@ -703,6 +711,10 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("an empty device", device(""), {}, 2, "--device needs a device");
     row("a device's frame by number", device(gray16, {"--frame", "3"}), {}, 2, "next one");
     row("a device's snapshot and a port", device(gray16, {"--port", "SIM1"}), {}, 2, "--port");
+    row("a device's recording of as many frames as a number holds",
+        {"--device", testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=2"),
+         "--record", "FOLDER/rec", "--frames", "9223372036854775807"},
+        {}, 3, "the pipeline ended, after 2 frames of the recording");
     row("a device's snapshot with the settings drawn", device(gray16, {"--overlays"}), {}, 2,
         "--overlays draws a simulated camera's settings");
 }
@@ -718,7 +730,15 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     if (!state.isEmpty())
         writeState(state);
     if (arguments.contains(QStringLiteral("FOLDER/lonely")))
-        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("lonely"))}), 0);
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("lonely")),
+                                                              path(QStringLiteral("lonely.csv"))}),
+                 0);
+    // Another user's link to a file of ours: what a write through it would take.
+    if (arguments.contains(QStringLiteral("FOLDER/theirs")) &&
+        (!QFile::link(path(QStringLiteral("sdk.ini")), path(QStringLiteral("theirs.webm"))) ||
+         QProcess::execute(QStringLiteral("chown"),
+                           {"-h", "nobody", path(QStringLiteral("theirs.webm"))}) != 0))
+        QSKIP("giving a link to another user needs root");
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     const QString device = path(QStringLiteral("full"));
     if (arguments.contains(device) &&
@@ -1317,9 +1337,14 @@ void PreviewTest::recordingReadsBackFrameForFrame_data()
         << QStringList{"--device", gray16, "--record", "FOLDER/rec", "--frames", "3"} << 3
         << CV_16UC1 << gray16;
     const QString gray8 = testPipeline("format=GRAY8,width=64,height=48");
-    QTest::newRow("a capture device's 8-bit levels")
-        << QStringList{"--device", gray8, "--record", "FOLDER/rec", "--frames", "3"} << 3 << CV_8UC1
-        << gray8;
+    QTest::newRow("a capture device's 8-bit levels, named with an extension")
+        << QStringList{"--device", gray8, "--record", "FOLDER/rec.tiff", "--frames", "3"} << 3
+        << CV_8UC1 << gray8;
+    // Smaller than a video may be: enlarged in the video alone.
+    const QString tiny = testPipeline("format=GRAY8,width=5,height=3");
+    QTest::newRow("a capture device's tiny frames")
+        << QStringList{"--device", tiny, "--record", "FOLDER/rec", "--frames", "2"} << 2
+        << CV_8UC1 << tiny;
 }
 
 // The raw pages are the very counts the pipeline makes (the snapshot's frames) or the device
@@ -1357,7 +1382,9 @@ void PreviewTest::recordingReadsBackFrameForFrame()
         QVERIFY(row.at(2).toDouble() < 1.0);
         QCOMPARE(pages[std::size_t(index)].type(), type);
         if (!reference.isEmpty()) {
-            QCOMPARE(row.mid(3), (QStringList{"64", "48", type == CV_16UC1 ? "16-bit grey" : "8-bit grey", "unknown"}));
+            QCOMPARE(row.mid(3), (QStringList{QString::number(truth.cols), QString::number(truth.rows),
+                                              type == CV_16UC1 ? "16-bit grey" : "8-bit grey",
+                                              "unknown"}));
             QVERIFY(same(pages[std::size_t(index)], truth));
             continue;
         }
@@ -1429,6 +1456,9 @@ void PreviewTest::aFullDiskEndsARecordingCleanly()
     TiffPages file;
     QString error;
     QVERIFY(file.open(name + ".tiff", false, error));
+    TiffPages another; // a second recording to the same name
+    QVERIFY(!another.open(name + ".tiff", false, error));
+    QCOMPARE(error, QStringLiteral("another recording is writing it"));
     cv::Mat page(64, 64, CV_16UC1);
     int written = 0;
     for (; written < 10000; ++written) {

@@ -119,8 +119,8 @@ def main():
 
 
 # The preview's picture is a plain widget, which Qt gives the role of a filler.
-PREVIEW_ROLES = {'combo box', 'filler', 'list'}
-PREVIEW_STOPS = ['Palette', 'Scale', 'Camera picture']
+PREVIEW_ROLES = {'combo box', 'check box', 'filler', 'list'}
+PREVIEW_STOPS = ['Palette', 'Scale', 'Overlays', 'Colour scale', 'Histogram', 'Camera picture']
 
 
 def preview_main():
