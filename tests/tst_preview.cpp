@@ -6,10 +6,11 @@
 // which settings changed since; a recording reads back frame for frame, and a disk that fills
 // ends it with what it wrote readable.
 #include "camerafollower.h"
-#include "comparepanel.h"
-#include "compareview.h"
 #include "capturesource.h"
 #include "colourscale.h"
+#include "comparepanel.h"
+#include "compareview.h"
+#include "devicenode.h"
 #include "framerate.h"
 #include "gstreamer.h"
 #include "holdandrecord.h"
@@ -130,9 +131,11 @@ QList<QStringList> csvRows(const QString& file)
 int videoFrames(const QString& file, int rate = 0)
 {
     const QString atRate =
-        rate > 0 ? QStringLiteral("! videorate ! video/x-raw,framerate=%1/1 ").arg(rate) : QString();
+        rate > 0 ? QStringLiteral("! videorate ! video/x-raw,framerate=%1/1 ").arg(rate)
+                 : QString();
     cv::VideoCapture video(
-        QStringLiteral("filesrc location=\"%1\" ! matroskademux ! vp8dec %2! videoconvert ! appsink")
+        QStringLiteral(
+            "filesrc location=\"%1\" ! matroskademux ! vp8dec %2! videoconvert ! appsink")
             .arg(file, atRate)
             .toStdString(),
         cv::CAP_GSTREAMER);
@@ -147,9 +150,9 @@ int videoFrames(const QString& file, int rate = 0)
 bool mountSmallDisk(const QString& path, int size)
 {
     return QDir().mkpath(path) &&
-           QProcess::execute(QStringLiteral("mount"),
-                             {"-t", "tmpfs", "-o", QStringLiteral("size=%1").arg(size), "tmpfs",
-                              path}) == 0;
+           QProcess::execute(
+               QStringLiteral("mount"),
+               {"-t", "tmpfs", "-o", QStringLiteral("size=%1").arg(size), "tmpfs", path}) == 0;
 }
 
 } // namespace
@@ -473,11 +476,11 @@ void PreviewTest::everyControlIsNamedAndReachedByKeyboard()
         reached << focused;
         QTest::keyClick(focused, Qt::Key_Tab);
     }
-    QCOMPARE(reached, (QList<QWidget*>{palette, scale, named("overlaysCheck"),
-                                       named("colourScaleCheck"), named("histogramCheck"), view,
-                                       named("copyButton"), named("clearBoxButton"), list,
-                                       named("freezeButton"), named("compareCombo"),
-                                       named("recordButton")}));
+    QCOMPARE(reached,
+             (QList<QWidget*>{palette, scale, named("overlaysCheck"), named("colourScaleCheck"),
+                              named("histogramCheck"), view, named("copyButton"),
+                              named("clearBoxButton"), list, named("freezeButton"),
+                              named("compareCombo"), named("recordButton")}));
     QCOMPARE(QApplication::focusWidget(), palette);
     // The histogram beside the picture, and the colour scale's marks from the frame's curve.
     QTest::keyClick(named("histogramCheck"), Qt::Key_Space);
@@ -649,8 +652,7 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a recording and a snapshot",
         sim1Record + QStringList{"--frames", "2", "--snapshot", "FOLDER/shot.png"}, {}, 2,
         "one at a time");
-    row("a recording of 0 frames", sim1Record + QStringList{"--frames", "0"}, {}, 2,
-        "1 or more");
+    row("a recording of 0 frames", sim1Record + QStringList{"--frames", "0"}, {}, 2, "1 or more");
     row("a recording of no time", sim1Record + QStringList{"--seconds", "0"}, {}, 2, "above 0");
     row("a recording into a missing folder",
         {"--port", "SIM1", "--record", "FOLDER/missing/rec", "--frames", "2"}, {}, 4,
@@ -741,12 +743,10 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
         QSKIP("giving a link to another user needs root");
     arguments.replaceInStrings(QStringLiteral("FOLDER"), folder_->path());
     const QString device = path(QStringLiteral("full"));
-    if (arguments.contains(device) &&
-        QProcess::execute(QStringLiteral("mknod"), {device, "c", "1", "7"}) != 0)
+    if (arguments.contains(device) && !makeDeviceNode(device, DeviceNode::Full))
         QSKIP("making a device node needs root");
     if (arguments.contains(path(QStringLiteral("null"))) &&
-        QProcess::execute(QStringLiteral("mknod"), {path(QStringLiteral("null")), "c", "1", "3"}) !=
-            0)
+        !makeDeviceNode(path(QStringLiteral("null")), DeviceNode::Null))
         QSKIP("making a device node needs root");
     // A reader that takes one byte and goes, leaving most of the picture unwritten.
     QProcess reader;
@@ -757,9 +757,9 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot()
     // One that opens it a while after the preview, and keeps the picture where the others are.
     if (arguments.contains(path(QStringLiteral("late")))) {
         QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("late"))}), 0);
-        reader.start(QStringLiteral("sh"), {"-c", "sleep 2; cat \"$0\" >\"$1\"",
-                                            path(QStringLiteral("late")),
-                                            path(QStringLiteral("shot.png"))});
+        reader.start(QStringLiteral("sh"),
+                     {"-c", "sleep 2; cat \"$0\" >\"$1\"", path(QStringLiteral("late")),
+                      path(QStringLiteral("shot.png"))});
     }
 
     QProcess preview;
@@ -841,7 +841,7 @@ void PreviewTest::commandLineNeedsNoDisplay()
     // A full device of the test's own: a fault that replaced it must not take the machine's.
     const QString full = path(QStringLiteral("full"));
     if (arguments.removeAll('>' + full) > 0) {
-        if (QProcess::execute(QStringLiteral("mknod"), {full, "c", "1", "7"}) != 0)
+        if (!makeDeviceNode(full, DeviceNode::Full))
             QSKIP("making a device node needs root");
         preview.setStandardOutputFile(full);
     }
@@ -1058,9 +1058,9 @@ void PreviewTest::captureKeepsTheLastFrameBeforeTheEnd_data()
     QTest::addColumn<QString>("pipeline");
     QTest::addColumn<int>("frames");
     QTest::addColumn<QString>("said");
-    QTest::newRow("a frame")
-        << testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=1") << 1
-        << "the pipeline ended";
+    QTest::newRow("a frame") << testPipeline("format=GRAY8,width=64,height=48", "circular",
+                                             "num-buffers=1")
+                             << 1 << "the pipeline ended";
     // Why it showed nothing, rather than that it ended.
     QTest::newRow("a frame too small to show")
         << "fakesrc num-buffers=1 sizetype=fixed sizemax=100 ! "
@@ -1115,8 +1115,7 @@ void PreviewTest::captureSaysWhyThereIsNoPicture()
     QFETCH(QString, said);
     QFETCH(bool, comesBack);
     device.replace(QStringLiteral("FOLDER"), folder_->path());
-    if (device.endsWith(QStringLiteral("/null")) &&
-        QProcess::execute(QStringLiteral("mknod"), {device, "c", "1", "3"}) != 0)
+    if (device.endsWith(QStringLiteral("/null")) && !makeDeviceNode(device, DeviceNode::Null))
         QSKIP("making a device node needs root");
     const QByteArray fifo = QFile::encodeName(path(QStringLiteral("fifo")));
     if (device.contains(QStringLiteral("/fifo")))
@@ -1225,23 +1224,30 @@ void PreviewTest::heldFrameSaysWhatChanged_data()
     const auto row = [](const char* name, CameraChange change, const char* said) {
         QTest::newRow(name) << change << QString::fromUtf8(said);
     };
-    row("nothing", [](orvex_sim::CameraSettings&) {}, "");
-    row("gamma, in the window's units", [](auto& c) { c.gamma = 111411; }, "gamma 1 -> 1.7");
-    row("CLHE and black-hot",
+    row(
+        "nothing", [](orvex_sim::CameraSettings&) {}, "");
+    row(
+        "gamma, in the window's units", [](auto& c) { c.gamma = 111411; }, "gamma 1 -> 1.7");
+    row(
+        "CLHE and black-hot",
         [](auto& c) {
             c.clhe = 300;
             c.polarity = true;
         },
         "clhe 40 -> 300, polarity false -> true");
-    row("the zoom's record",
+    row(
+        "the zoom's record",
         [](auto& c) {
             c.zoom.factor = 2.5f;
             c.zoom.yCenter = 256;
         },
         "zoomFactor 1 -> 2.5, zoomYCenter 512 -> 256");
-    row("the video output", [](auto& c) { c.videoOutput = 0; }, "videoOutput 8 -> 0");
-    row("NUC on in its other mode is on", [](auto& c) { c.nucState = 1; }, "");
-    row("a NUC", [](auto& c) { ++c.nucRequests; }, "a NUC ran");
+    row(
+        "the video output", [](auto& c) { c.videoOutput = 0; }, "videoOutput 8 -> 0");
+    row(
+        "NUC on in its other mode is on", [](auto& c) { c.nucState = 1; }, "");
+    row(
+        "a NUC", [](auto& c) { ++c.nucRequests; }, "a NUC ran");
 }
 
 void PreviewTest::heldFrameSaysWhatChanged()
@@ -1343,8 +1349,8 @@ void PreviewTest::recordingReadsBackFrameForFrame_data()
     // Smaller than a video may be: enlarged in the video alone.
     const QString tiny = testPipeline("format=GRAY8,width=5,height=3");
     QTest::newRow("a capture device's tiny frames")
-        << QStringList{"--device", tiny, "--record", "FOLDER/rec", "--frames", "2"} << 2
-        << CV_8UC1 << tiny;
+        << QStringList{"--device", tiny, "--record", "FOLDER/rec", "--frames", "2"} << 2 << CV_8UC1
+        << tiny;
 }
 
 // The raw pages are the very counts the pipeline makes (the snapshot's frames) or the device
@@ -1382,9 +1388,9 @@ void PreviewTest::recordingReadsBackFrameForFrame()
         QVERIFY(row.at(2).toDouble() < 1.0);
         QCOMPARE(pages[std::size_t(index)].type(), type);
         if (!reference.isEmpty()) {
-            QCOMPARE(row.mid(3), (QStringList{QString::number(truth.cols), QString::number(truth.rows),
-                                              type == CV_16UC1 ? "16-bit grey" : "8-bit grey",
-                                              "unknown"}));
+            QCOMPARE(row.mid(3),
+                     (QStringList{QString::number(truth.cols), QString::number(truth.rows),
+                                  type == CV_16UC1 ? "16-bit grey" : "8-bit grey", "unknown"}));
             QVERIFY(same(pages[std::size_t(index)], truth));
             continue;
         }
@@ -1399,8 +1405,7 @@ void PreviewTest::recordingReadsBackFrameForFrame()
     // Each frame at its own time: played at the camera's rate, each recorded frame has a picture
     // of its own, and a frame the preview missed at most one more (the one before, repeated).
     if (reference.isEmpty()) {
-        const int played =
-            videoFrames(path(QStringLiteral("rec.webm")), imaging::framesPerSecond);
+        const int played = videoFrames(path(QStringLiteral("rec.webm")), imaging::framesPerSecond);
         const auto cameraFrames =
             int(rows.last().at(3).toLongLong() - rows.at(1).at(3).toLongLong()) + 1;
         QVERIFY2(played >= frames && played <= cameraFrames,
