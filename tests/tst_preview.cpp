@@ -708,6 +708,8 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a device that is a folder", device("FOLDER"), {}, 2, "is a folder, not a video device");
     row("a device that is a file", device("FOLDER/sdk.ini"), {}, 2, "is a file, not a video");
     row("a device that is not there", device("FOLDER/video9"), {}, 3, "video9 is not there");
+    // An index, not a file: the suite's GStreamer has no element that opens a video device.
+    row("a device by its index", device("0"), {}, 3, "GStreamer's v4l2src element");
     row("a device that is no video device", device("FOLDER/null"), {}, 3,
         "null cannot be opened: not a video capture device");
     row("an empty device", device(""), {}, 2, "--device needs a device");
@@ -824,6 +826,13 @@ void PreviewTest::commandLineNeedsNoDisplay_data()
     QTest::newRow("a value given twice")
         << QStringList{"--port", "SIM9", "--port", "SIM1", "--snapshot", "FOLDER/shot.png"} << 2
         << "--port is given twice";
+    QTest::newRow("a length given twice")
+        << QStringList{"--record", "FOLDER/rec", "--seconds", "1", "--seconds", "2"} << 2
+        << "--seconds is given twice";
+    // A device's window takes a port for its temperatures: the device is what is wrong here.
+    QTest::newRow("a window of a pipeline that does not parse, with a port")
+        << QStringList{"--device", "not a pipeline ! appsink", "--port", "SIM1"} << 2
+        << "--device: the pipeline does not parse";
     QTest::newRow("help, as Qt 6 programs take it") << QStringList{"--help-all"} << 0 << "--device";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "orvexhd-preview " ORVEX_VERSION;
     QTest::newRow("help onto a full disk")
