@@ -1102,6 +1102,12 @@ void PreviewTest::captureSaysWhyThereIsNoPicture_data()
     QTest::newRow("ends after a few frames")
         << testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=5")
         << "the pipeline ended" << true;
+    // Its copy of the frames, in a file that stays open while the pipeline runs.
+    QTest::newRow("ends after a second of frames, copied to a file")
+        << testPipeline("format=GRAY8,width=64,height=48,framerate=5/1", "circular",
+                        "num-buffers=5",
+                        "tee name=t ! queue ! filesink location=FOLDER/copy t. ! queue")
+        << "the pipeline ended" << true;
     QTest::newRow("never sends")
         << "videotestsrc ! valve drop=true ! video/x-raw,format=GRAY8 ! appsink"
         << "the pipeline has sent no picture for 2 s" << false;
@@ -1145,6 +1151,15 @@ void PreviewTest::captureSaysWhyThereIsNoPicture()
     closing.start();
     window.reset();
     QVERIFY(closing.elapsed() < 3000);
+    // A capture that is not blocked has ended with its window, and let go of what it opened.
+    if (device.contains(QStringLiteral("/copy"))) {
+        const QString copy = QFileInfo(path(QStringLiteral("copy"))).canonicalFilePath();
+        const QFileInfoList openFiles =
+            QDir(QStringLiteral("/proc/self/fd"))
+                .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        QVERIFY(std::none_of(openFiles.begin(), openFiles.end(),
+                             [&](const QFileInfo& fd) { return fd.symLinkTarget() == copy; }));
+    }
     // The thread let go ends after its owner, once its open returns.
     if (device.contains(QStringLiteral("/fifo"))) {
         const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
