@@ -580,6 +580,14 @@ void ImagingTest::valueBeyondItsRangeActsAsTheNearestAccepted_data()
             s.roi = {5, 5, 1275, 1019};
         });
     row(
+        "ROI beyond the picture, inverted",
+        [](Settings& s) {
+            s.roi = {5000, 5000, -50, -50};
+        },
+        [](Settings& s) {
+            s.roi = {5, 5, 1275, 1019};
+        });
+    row(
         "sharpening 1e9", [](Settings& s) { s.sharpening = 1e9; },
         [](Settings& s) { s.sharpening = 4.0; });
     row(

@@ -708,6 +708,8 @@ void PreviewTest::snapshotWritesTheFrameOrSaysWhyNot_data()
     row("a device that is a folder", device("FOLDER"), {}, 2, "is a folder, not a video device");
     row("a device that is a file", device("FOLDER/sdk.ini"), {}, 2, "is a file, not a video");
     row("a device that is not there", device("FOLDER/video9"), {}, 3, "video9 is not there");
+    // An index, not a file: the suite's GStreamer has no element that opens a video device.
+    row("a device by its index", device("0"), {}, 3, "GStreamer's v4l2src element");
     row("a device that is no video device", device("FOLDER/null"), {}, 3,
         "null cannot be opened: not a video capture device");
     row("an empty device", device(""), {}, 2, "--device needs a device");
@@ -824,6 +826,13 @@ void PreviewTest::commandLineNeedsNoDisplay_data()
     QTest::newRow("a value given twice")
         << QStringList{"--port", "SIM9", "--port", "SIM1", "--snapshot", "FOLDER/shot.png"} << 2
         << "--port is given twice";
+    QTest::newRow("a length given twice")
+        << QStringList{"--record", "FOLDER/rec", "--seconds", "1", "--seconds", "2"} << 2
+        << "--seconds is given twice";
+    // A device's window takes a port for its temperatures: the device is what is wrong here.
+    QTest::newRow("a window of a pipeline that does not parse, with a port")
+        << QStringList{"--device", "not a pipeline ! appsink", "--port", "SIM1"} << 2
+        << "--device: the pipeline does not parse";
     QTest::newRow("help, as Qt 6 programs take it") << QStringList{"--help-all"} << 0 << "--device";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "orvexhd-preview " ORVEX_VERSION;
     QTest::newRow("help onto a full disk")
@@ -1093,6 +1102,12 @@ void PreviewTest::captureSaysWhyThereIsNoPicture_data()
     QTest::newRow("ends after a few frames")
         << testPipeline("format=GRAY8,width=64,height=48", "circular", "num-buffers=5")
         << "the pipeline ended" << true;
+    // Its copy of the frames, in a file that stays open while the pipeline runs.
+    QTest::newRow("ends after a second of frames, copied to a file")
+        << testPipeline("format=GRAY8,width=64,height=48,framerate=5/1", "circular",
+                        "num-buffers=5",
+                        "tee name=t ! queue ! filesink location=FOLDER/copy t. ! queue")
+        << "the pipeline ended" << true;
     QTest::newRow("never sends")
         << "videotestsrc ! valve drop=true ! video/x-raw,format=GRAY8 ! appsink"
         << "the pipeline has sent no picture for 2 s" << false;
@@ -1136,6 +1151,15 @@ void PreviewTest::captureSaysWhyThereIsNoPicture()
     closing.start();
     window.reset();
     QVERIFY(closing.elapsed() < 3000);
+    // A capture that is not blocked has ended with its window, and let go of what it opened.
+    if (device.contains(QStringLiteral("/copy"))) {
+        const QString copy = QFileInfo(path(QStringLiteral("copy"))).canonicalFilePath();
+        const QFileInfoList openFiles =
+            QDir(QStringLiteral("/proc/self/fd"))
+                .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        QVERIFY(std::none_of(openFiles.begin(), openFiles.end(),
+                             [&](const QFileInfo& fd) { return fd.symLinkTarget() == copy; }));
+    }
     // The thread let go ends after its owner, once its open returns.
     if (device.contains(QStringLiteral("/fifo"))) {
         const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);

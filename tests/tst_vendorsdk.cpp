@@ -366,7 +366,8 @@ void VendorSdkTest::aLibraryThatCannotBeUsedIsSaid()
              qPrintable(cli.err));
     for (const QStringList& arguments :
          {QStringList{"--port", "SIM1"},
-          QStringList{"--device", path("video9"), "--snapshot", path("shot.png")}}) {
+          QStringList{"--device", path("video9"), "--snapshot", path("shot.png")},
+          QStringList{"--device", path("video9"), "--record", path("rec"), "--frames", "1"}}) {
         const Run preview =
             runProgram(QStringLiteral(ORVEX_PREVIEW_EXECUTABLE), arguments, environment);
         QCOMPARE(preview.status, 3);
